@@ -1,6 +1,6 @@
 # Helpers shared by every directory.
 #
-#   dms_module(NAME <lib> [DEPS <libs...>])
+#   dms_module(NAME <lib> [DEPS <libs...>] [OPTIONAL_DEPS <libs...>] [SOURCES <extra...>])
 #     A static library of the directory's *.cpp files, its unit tests from
 #     tests/*.cpp (one binary, label "unit"), one benchmark per bench/*.cpp
 #     and one libFuzzer target per fuzz/*.cpp.
@@ -21,7 +21,13 @@ function(dms_flags target)
 endfunction()
 
 function(dms_module)
-  cmake_parse_arguments(M "" "NAME" "DEPS;SOURCES" ${ARGN})
+  cmake_parse_arguments(M "" "NAME" "DEPS;OPTIONAL_DEPS;SOURCES" ${ARGN})
+  # Sibling libraries that may not exist yet in this tree are linked once they do.
+  foreach(d ${M_OPTIONAL_DEPS})
+    if(TARGET ${d})
+      list(APPEND M_DEPS ${d})
+    endif()
+  endforeach()
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(APPEND srcs ${M_SOURCES})
   if(srcs)
