@@ -21,7 +21,7 @@ test: build
 
 run: build
 	@mkdir -p $(BOARD)
-	$(BUILD)/app/dms-controller --board-dir $(BOARD) $(RUNARGS)
+	$(BUILD)/app/dmsc --board-dir $(BOARD) $(RUNARGS)
 
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
