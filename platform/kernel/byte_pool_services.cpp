@@ -111,8 +111,7 @@ UINT tx_byte_allocate(TX_BYTE_POOL* pool_ptr, VOID** memory_ptr, ULONG memory_si
     if (call.in_interrupt()) {
         return TX_CALLER_ERROR;
     }
-    if (core.fail_countdown_ != 0 &&
-        (core.fail_pool_ == nullptr || core.fail_pool_ == pool_ptr)) {
+    if (core.fail_countdown_ != 0 && (core.fail_pool_ == nullptr || core.fail_pool_ == pool_ptr)) {
         if (--core.fail_countdown_ == 0) {
             core.fail_pool_ = nullptr;
             return TX_NO_MEMORY;
@@ -160,8 +159,8 @@ UINT tx_byte_release(VOID* memory_ptr) {
 }
 
 UINT tx_byte_pool_info_get(TX_BYTE_POOL* pool_ptr, const CHAR** name, ULONG* available_bytes,
-                           ULONG* fragments, TX_THREAD** first_suspended,
-                           ULONG* suspended_count, TX_BYTE_POOL** next_pool) {
+                           ULONG* fragments, TX_THREAD** first_suspended, ULONG* suspended_count,
+                           TX_BYTE_POOL** next_pool) {
     ServiceCall call;
     if (!call) {
         return TX_CALLER_ERROR;

@@ -26,9 +26,13 @@ struct ContextGuard {
 };
 }  // namespace
 
-ThreadRec*& TlsSelf() { return tls_self; }
+ThreadRec*& TlsSelf() {
+    return tls_self;
+}
 
-Core* Core::Get() { return g_core.load(std::memory_order_acquire); }
+Core* Core::Get() {
+    return g_core.load(std::memory_order_acquire);
+}
 
 Core::Core(const Options& options) : options_(options) {
     if (options_.host_stack_size == 0) {
@@ -40,8 +44,8 @@ Core::Core(const Options& options) : options_(options) {
     if (!(options_.time_scale > 0)) {
         options_.time_scale = 1.0;
     }
-    tick_length_ = std::chrono::nanoseconds(
-        static_cast<std::int64_t>(10'000'000.0 / options_.time_scale));
+    tick_length_ =
+        std::chrono::nanoseconds(static_cast<std::int64_t>(10'000'000.0 / options_.time_scale));
     if (tick_length_.count() < 1000) {
         tick_length_ = std::chrono::nanoseconds(1000);
     }
@@ -227,8 +231,8 @@ void Core::AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller) 
     }
 }
 
-UINT Core::Block(std::unique_lock<std::mutex>& lock, ThreadRec* self, WaitKind kind,
-                 void* object, ULONG wait) {
+UINT Core::Block(std::unique_lock<std::mutex>& lock, ThreadRec* self, WaitKind kind, void* object,
+                 ULONG wait) {
     self->wait = kind;
     self->wait_object = object;
     self->wait_status = TX_SUCCESS;
@@ -684,7 +688,8 @@ void Core::ClockLoop() {
         if (next == UINT64_MAX) {
             host_cv_.wait(lock, ready);
         } else {
-            host_cv_.wait_until(lock, epoch_ + static_cast<std::int64_t>(next) * tick_length_, ready);
+            host_cv_.wait_until(lock, epoch_ + static_cast<std::int64_t>(next) * tick_length_,
+                                ready);
         }
     }
     ReleaseDriver();

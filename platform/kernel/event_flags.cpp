@@ -18,7 +18,9 @@ bool Satisfied(ULONG current, ULONG requested, UINT option) {
     return (current & requested) != 0;
 }
 
-bool Clears(UINT option) { return option == TX_AND_CLEAR || option == TX_OR_CLEAR; }
+bool Clears(UINT option) {
+    return option == TX_AND_CLEAR || option == TX_OR_CLEAR;
+}
 
 }  // namespace
 

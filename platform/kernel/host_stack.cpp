@@ -21,7 +21,9 @@ constexpr bool kSanitized = false;
 #endif
 }  // namespace
 
-std::size_t DefaultHostStackSize() { return kSanitized ? (4u << 20) : (512u << 10); }
+std::size_t DefaultHostStackSize() {
+    return kSanitized ? (4u << 20) : (512u << 10);
+}
 
 HostStack::~HostStack() {
     if (mapping_ != nullptr) {

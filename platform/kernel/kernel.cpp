@@ -11,23 +11,43 @@ namespace {
 Kernel* g_kernel = nullptr;
 }
 
-Kernel::Kernel(const Options& options) : core_(new Core(options)) { g_kernel = this; }
+Kernel::Kernel(const Options& options) : core_(new Core(options)) {
+    g_kernel = this;
+}
 
 Kernel::~Kernel() {
     delete core_;
     g_kernel = nullptr;
 }
 
-Kernel* Kernel::Current() { return g_kernel; }
+Kernel* Kernel::Current() {
+    return g_kernel;
+}
 
-void Kernel::Start(const std::function<void(void*)>& app_define) { core_->Start(app_define); }
-void Kernel::Advance(ULONG ticks) { core_->Advance(ticks); }
-ULONG Kernel::RunUntilIdle(ULONG limit) { return core_->RunUntilIdle(limit); }
-void Kernel::WaitForStop() { core_->WaitForStop(); }
-void Kernel::Stop() { core_->Stop(); }
-bool Kernel::StopRequested() const { return core_->StopRequested(); }
-ClockMode Kernel::clock() const { return core_->options_.clock; }
-void* Kernel::free_memory() const { return core_->free_memory_.get(); }
+void Kernel::Start(const std::function<void(void*)>& app_define) {
+    core_->Start(app_define);
+}
+void Kernel::Advance(ULONG ticks) {
+    core_->Advance(ticks);
+}
+ULONG Kernel::RunUntilIdle(ULONG limit) {
+    return core_->RunUntilIdle(limit);
+}
+void Kernel::WaitForStop() {
+    core_->WaitForStop();
+}
+void Kernel::Stop() {
+    core_->Stop();
+}
+bool Kernel::StopRequested() const {
+    return core_->StopRequested();
+}
+ClockMode Kernel::clock() const {
+    return core_->options_.clock;
+}
+void* Kernel::free_memory() const {
+    return core_->free_memory_.get();
+}
 std::size_t Kernel::free_memory_size() const {
     return core_->free_memory_ ? core_->options_.free_memory_size : 0;
 }

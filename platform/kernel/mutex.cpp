@@ -123,8 +123,7 @@ UINT tx_mutex_put(TX_MUTEX* mutex_ptr) {
 }
 
 UINT tx_mutex_info_get(TX_MUTEX* mutex_ptr, const CHAR** name, ULONG* count, TX_THREAD** owner,
-                       TX_THREAD** first_suspended, ULONG* suspended_count,
-                       TX_MUTEX** next_mutex) {
+                       TX_THREAD** first_suspended, ULONG* suspended_count, TX_MUTEX** next_mutex) {
     ServiceCall call;
     if (!call) {
         return TX_CALLER_ERROR;

@@ -364,8 +364,8 @@ UINT tx_thread_info_get(TX_THREAD* thread_ptr, const CHAR** name, UINT* state, U
     if (next_thread != nullptr) {
         auto& order = core.thread_order_;
         auto it = std::find(order.begin(), order.end(), thread);
-        *next_thread = (it != order.end() && std::next(it) != order.end()) ? (*std::next(it))->cb
-                                                                            : nullptr;
+        *next_thread =
+            (it != order.end() && std::next(it) != order.end()) ? (*std::next(it))->cb : nullptr;
     }
     if (next_suspended_thread != nullptr) {
         *next_suspended_thread = nullptr;

@@ -1,9 +1,10 @@
 // Byte pools: first fit, figures, coalescing, bad releases, waiting allocations, failure hook.
 
+#include "platform/kernel/byte_pool.h"
+
 #include <memory>
 #include <vector>
 
-#include "platform/kernel/byte_pool.h"
 #include "platform/kernel/tests/kernel_fixture.h"
 
 namespace {
@@ -17,9 +18,9 @@ struct Figures {
 
 Figures Read(TX_BYTE_POOL* pool) {
     Figures f{};
-    EXPECT_EQ(tx_byte_pool_info_get(pool, nullptr, &f.available, &f.fragments, nullptr, nullptr,
-                                    nullptr),
-              TX_SUCCESS);
+    EXPECT_EQ(
+        tx_byte_pool_info_get(pool, nullptr, &f.available, &f.fragments, nullptr, nullptr, nullptr),
+        TX_SUCCESS);
     return f;
 }
 
@@ -111,9 +112,8 @@ TEST_F(BytePoolTest, ExhaustedPoolAnswersNoMemoryOrServesTheWaiterOnRelease) {
     void* none = nullptr;
     EXPECT_EQ(tx_byte_allocate(&pool_, &none, 8, TX_NO_WAIT), TX_NO_MEMORY);
     void* got = nullptr;
-    Spawn("waiter", 3, [&] {
-        EXPECT_EQ(tx_byte_allocate(&pool_, &got, 1000, TX_WAIT_FOREVER), TX_SUCCESS);
-    });
+    Spawn("waiter", 3,
+          [&] { EXPECT_EQ(tx_byte_allocate(&pool_, &got, 1000, TX_WAIT_FOREVER), TX_SUCCESS); });
     kernel_->Advance(0);
     ASSERT_EQ(tx_byte_release(rest), TX_SUCCESS);  // too small for the waiter
     kernel_->Advance(0);

@@ -54,7 +54,8 @@ TEST_F(KernelTest, DestructionEndsThreadsInEveryState) {
             Witness w;
             tx_thread_suspend(tx_thread_identify());
         });
-        Spawn("never started", 2, [] { Witness w; }, kSameAsPriority, 0, TX_DONT_START);
+        Spawn(
+            "never started", 2, [] { Witness w; }, kSameAsPriority, 0, TX_DONT_START);
     });
     Spawn("ready, never ran", 9, [] { Witness w; });
     kernel_.reset();

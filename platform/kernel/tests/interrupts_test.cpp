@@ -58,8 +58,7 @@ TEST_F(InterruptTest, MaskedPostureKeepsInterruptsPendingUntilTheOutermostRestor
         kernel::RegisterInterrupt(1, TraceIsr, 1);
         Spawn("masker", 3, [&] {
             TX_INTERRUPT_SAVE_AREA
-            TX_DISABLE
-            {
+            TX_DISABLE {
                 TX_INTERRUPT_SAVE_AREA
                 TX_DISABLE
                 kernel::RaiseInterrupt(1);

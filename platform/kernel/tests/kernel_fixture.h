@@ -29,9 +29,9 @@ public:
         Task* task = tasks_.back().get();
         task->body = std::move(body);
         const UINT status = tx_thread_create(
-            &task->thread, name, &KernelTest::Entry, reinterpret_cast<ULONG_PTR>(task),
-            task->stack, sizeof task->stack, priority,
-            threshold == kSameAsPriority ? priority : threshold, time_slice, auto_start);
+            &task->thread, name, &KernelTest::Entry, reinterpret_cast<ULONG_PTR>(task), task->stack,
+            sizeof task->stack, priority, threshold == kSameAsPriority ? priority : threshold,
+            time_slice, auto_start);
         EXPECT_EQ(status, TX_SUCCESS) << name;
         return &task->thread;
     }

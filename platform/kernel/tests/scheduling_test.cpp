@@ -27,13 +27,12 @@ TEST_P(PriorityOrder, ThreadsRunByPriorityThenCreationOrder) {
     EXPECT_EQ(Joined(), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kernel, PriorityOrder,
-    ::testing::Values(OrderCase{"distinct", {3, 1, 2}, "t1 t2 t0"},
-                      OrderCase{"equals_fifo", {5, 5, 5}, "t0 t1 t2"},
-                      OrderCase{"mixed", {4, 1, 4, 1, 0}, "t4 t1 t3 t0 t2"},
-                      OrderCase{"extremes", {31, 0}, "t1 t0"}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Kernel, PriorityOrder,
+                         ::testing::Values(OrderCase{"distinct", {3, 1, 2}, "t1 t2 t0"},
+                                           OrderCase{"equals_fifo", {5, 5, 5}, "t0 t1 t2"},
+                                           OrderCase{"mixed", {4, 1, 4, 1, 0}, "t4 t1 t3 t0 t2"},
+                                           OrderCase{"extremes", {31, 0}, "t1 t0"}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // A low-priority thread wakes a high-priority one through each kind of kernel call; the high
 // one runs inside that call, before the low one goes on.
@@ -226,8 +225,8 @@ TEST_F(KernelTest, PriorityChangeMovesAThreadAndResetsItsThreshold) {
     EXPECT_EQ(Joined(), "changer waiting changer again");
     UINT priority = 0;
     UINT threshold = 0;
-    ASSERT_EQ(tx_thread_info_get(waiting, nullptr, nullptr, nullptr, &priority, &threshold,
-                                 nullptr, nullptr, nullptr),
+    ASSERT_EQ(tx_thread_info_get(waiting, nullptr, nullptr, nullptr, &priority, &threshold, nullptr,
+                                 nullptr, nullptr),
               TX_SUCCESS);
     EXPECT_EQ(priority, 2u);
     EXPECT_EQ(threshold, 2u);
@@ -241,7 +240,8 @@ TEST_F(KernelTest, SuspendResumeAndDelayedSuspension) {
             tx_thread_sleep(5);
             Log("sleeper woke");
         });
-        idle = Spawn("idle", 3, [&] { Log("idle ran"); }, kSameAsPriority, 0, TX_DONT_START);
+        idle = Spawn(
+            "idle", 3, [&] { Log("idle ran"); }, kSameAsPriority, 0, TX_DONT_START);
     });
     EXPECT_EQ(Joined(), "");
     UINT state = 0;
@@ -346,7 +346,8 @@ TEST_F(KernelTest, WaitAbortOnlyEndsWaits) {
             EXPECT_EQ(tx_thread_sleep(100), TX_WAIT_ABORTED);
             Log("aborted");
         });
-        suspended = Spawn("suspended", 3, [] {}, kSameAsPriority, 0, TX_DONT_START);
+        suspended = Spawn(
+            "suspended", 3, [] {}, kSameAsPriority, 0, TX_DONT_START);
     });
     EXPECT_EQ(tx_thread_wait_abort(suspended), TX_WAIT_ABORT_ERROR);
     EXPECT_EQ(tx_thread_wait_abort(sleeper), TX_SUCCESS);
@@ -405,9 +406,9 @@ TEST_F(KernelTest, IdentifyAndInfo) {
     UINT state = 0;
     ULONG runs = 0;
     UINT priority = 0;
-    ASSERT_EQ(tx_thread_info_get(me, &name, &state, &runs, &priority, nullptr, nullptr, nullptr,
-                                 nullptr),
-              TX_SUCCESS);
+    ASSERT_EQ(
+        tx_thread_info_get(me, &name, &state, &runs, &priority, nullptr, nullptr, nullptr, nullptr),
+        TX_SUCCESS);
     EXPECT_STREQ(name, "worker");
     EXPECT_EQ(state, TX_SLEEP);
     EXPECT_EQ(runs, 1u);

@@ -37,15 +37,14 @@ TEST_P(EventFlagOptions, GetHonoursAndOrAndClear) {
     EXPECT_EQ(current, c.left);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kernel, EventFlagOptions,
-    ::testing::Values(FlagsCase{0x5, 0x5, TX_AND, TX_SUCCESS, 0x5},
-                      FlagsCase{0x4, 0x5, TX_AND, TX_NO_EVENTS, 0x4},
-                      FlagsCase{0x7, 0x5, TX_AND_CLEAR, TX_SUCCESS, 0x2},
-                      FlagsCase{0x4, 0x5, TX_OR, TX_SUCCESS, 0x4},
-                      FlagsCase{0x2, 0x5, TX_OR, TX_NO_EVENTS, 0x2},
-                      FlagsCase{0x6, 0x5, TX_OR_CLEAR, TX_SUCCESS, 0x2},
-                      FlagsCase{0x6, 0x5, 4, TX_OPTION_ERROR, 0x6}));
+INSTANTIATE_TEST_SUITE_P(Kernel, EventFlagOptions,
+                         ::testing::Values(FlagsCase{0x5, 0x5, TX_AND, TX_SUCCESS, 0x5},
+                                           FlagsCase{0x4, 0x5, TX_AND, TX_NO_EVENTS, 0x4},
+                                           FlagsCase{0x7, 0x5, TX_AND_CLEAR, TX_SUCCESS, 0x2},
+                                           FlagsCase{0x4, 0x5, TX_OR, TX_SUCCESS, 0x4},
+                                           FlagsCase{0x2, 0x5, TX_OR, TX_NO_EVENTS, 0x2},
+                                           FlagsCase{0x6, 0x5, TX_OR_CLEAR, TX_SUCCESS, 0x2},
+                                           FlagsCase{0x6, 0x5, 4, TX_OPTION_ERROR, 0x6}));
 
 TEST_F(KernelTest, EventFlagsSetMasksWithAndAndWakesEverySatisfiedWaiterInOrder) {
     Boot([&] {

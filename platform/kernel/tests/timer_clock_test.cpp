@@ -9,7 +9,9 @@
 namespace {
 
 std::vector<ULONG> g_fired;  // tick of every expiry
-void Record(ULONG_PTR) { g_fired.push_back(tx_time_get()); }
+void Record(ULONG_PTR) {
+    g_fired.push_back(tx_time_get());
+}
 
 class TimerTest : public KernelTest {
 public:

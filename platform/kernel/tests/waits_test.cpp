@@ -42,13 +42,12 @@ const WaitCase kSleep = {"sleep", [](ULONG w) { return tx_thread_sleep(w); }, TX
 const WaitCase kObjectWaits[] = {
     {"semaphore", [](ULONG w) { return tx_semaphore_get(&g_semaphore, w); }, TX_NO_INSTANCE,
      TX_DELETED, [] { tx_semaphore_delete(&g_semaphore); }},
-    {"event_flags",
-     [](ULONG w) { return tx_event_flags_get(&g_group, 0x3, TX_AND, &g_actual, w); },
+    {"event_flags", [](ULONG w) { return tx_event_flags_get(&g_group, 0x3, TX_AND, &g_actual, w); },
      TX_NO_EVENTS, TX_DELETED, [] { tx_event_flags_delete(&g_group); }},
     {"mutex", [](ULONG w) { return tx_mutex_get(&g_mutex, w); }, TX_NOT_AVAILABLE, TX_DELETED,
      [] { tx_mutex_delete(&g_mutex); }},
-    {"byte_pool", [](ULONG w) { return tx_byte_allocate(&g_pool, &g_block, 200, w); },
-     TX_NO_MEMORY, TX_DELETED, [] { tx_byte_pool_delete(&g_pool); }},
+    {"byte_pool", [](ULONG w) { return tx_byte_allocate(&g_pool, &g_block, 200, w); }, TX_NO_MEMORY,
+     TX_DELETED, [] { tx_byte_pool_delete(&g_pool); }},
 };
 
 class Waits : public KernelTest, public ::testing::WithParamInterface<WaitCase> {
@@ -132,8 +131,8 @@ TEST_P(Waits, BlockingWaitOutsideAThreadFailsWithWaitError) {
     in_timer = 0;
     static TX_TIMER timer;
     ASSERT_EQ(tx_timer_create(
-                  &timer, "t", [](ULONG_PTR) { in_timer = current->wait(TX_WAIT_FOREVER); }, 0,
-                  1, 0, TX_AUTO_ACTIVATE),
+                  &timer, "t", [](ULONG_PTR) { in_timer = current->wait(TX_WAIT_FOREVER); }, 0, 1,
+                  0, TX_AUTO_ACTIVATE),
               TX_SUCCESS);
     kernel_->Advance(1);
     EXPECT_EQ(in_timer, expected);
@@ -152,7 +151,9 @@ TEST_P(Waits, BlockingWaitOutsideAThreadFailsWithWaitError) {
     EXPECT_EQ(from_host, expected);
 }
 
-auto Label(const ::testing::TestParamInfo<WaitCase>& info) { return std::string(info.param.label); }
+auto Label(const ::testing::TestParamInfo<WaitCase>& info) {
+    return std::string(info.param.label);
+}
 INSTANTIATE_TEST_SUITE_P(Sleep, Waits, ::testing::Values(kSleep), Label);
 INSTANTIATE_TEST_SUITE_P(Objects, Waits, ::testing::ValuesIn(kObjectWaits), Label);
 INSTANTIATE_TEST_SUITE_P(Objects, ObjectWaits, ::testing::ValuesIn(kObjectWaits), Label);
@@ -199,7 +200,8 @@ TEST_F(KernelTest, CreateAndDeleteAreRefusedInInterruptContext) {
             results[0] = tx_semaphore_create(&semaphore, "s", 0);
             results[1] = tx_mutex_create(&mutex, "m", TX_NO_INHERIT);
             results[2] = tx_event_flags_delete(&group);
-            results[3] = tx_timer_create(&timer, "t", [](ULONG_PTR) {}, 0, 1, 0, 0);
+            results[3] = tx_timer_create(
+                &timer, "t", [](ULONG_PTR) {}, 0, 1, 0, 0);
             results[4] = tx_thread_sleep(1);
             results[5] = tx_mutex_put(&held);
         },
