@@ -521,6 +521,10 @@ std::uint64_t Core::WallTicks() const {
     return static_cast<std::uint64_t>(elapsed / tick_length_);
 }
 
+std::uint64_t Core::NowTicks(Context context) const {
+    return context == Context::kOutside ? std::max(ticks_, WallTicks()) : ticks_;
+}
+
 bool Core::CatchUp(std::unique_lock<std::mutex>& lock) {
     const std::uint64_t target = WallTicks();
     if (target <= ticks_) {
@@ -640,7 +644,7 @@ void Core::Settle(std::unique_lock<std::mutex>& lock) {
 
 void Core::Start(const std::function<void(void*)>& app_define) {
     std::unique_lock<std::mutex> lock(m_);
-    if (started_) {
+    if (started_ || holder_ == Marker()) {
         return;
     }
     AcquireAsDriver(lock);
@@ -697,8 +701,8 @@ void Core::ClockLoop() {
 
 void Core::Advance(ULONG ticks) {
     std::unique_lock<std::mutex> lock(m_);
-    if (options_.clock != ClockMode::kStepped || !started_) {
-        return;
+    if (options_.clock != ClockMode::kStepped || !started_ || holder_ == Marker()) {
+        return;  // not stepped, not started, or called from inside the kernel
     }
     AcquireAsDriver(lock);
     Settle(lock);
@@ -714,7 +718,7 @@ void Core::Advance(ULONG ticks) {
 
 ULONG Core::RunUntilIdle(ULONG limit) {
     std::unique_lock<std::mutex> lock(m_);
-    if (options_.clock != ClockMode::kStepped || !started_) {
+    if (options_.clock != ClockMode::kStepped || !started_ || holder_ == Marker()) {
         return 0;
     }
     AcquireAsDriver(lock);

@@ -175,6 +175,9 @@ public:
     ULONG TimerRemaining(const TimerRec* timer) const;
     void DispatchPending(std::unique_lock<std::mutex>& lock);
     void NotifyDriver() { host_cv_.notify_all(); }
+    // Tick count as the caller sees it: outside the kernel in real time, the wall clock's
+    // (ticks not yet processed included).
+    std::uint64_t NowTicks(Context context) const;
 
     static void* Trampoline(void* argument);
 

@@ -76,6 +76,7 @@ TEST(KernelTeardown, RealTimeKernelWithBusyThreadsEnds) {
     static TX_THREAD threads[3];
     static unsigned char stacks[3][1024];
     static std::uint64_t spins;
+    spins = 0;
     {
         kernel::Kernel k(options);
         k.Start([](void*) {

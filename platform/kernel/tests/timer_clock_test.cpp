@@ -194,3 +194,43 @@ TEST(RealTimeClock, TicksFollowTheWallClockAndThreadsSleep) {
 }  // teardown ends the sleeping thread
 
 }  // namespace
+
+namespace {
+
+// Two equal threads that never block: time slices of one tick make them take turns.
+TEST(RealTimeClock, TimeSlicesRotateEqualThreadsThatNeverBlock) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    options.time_scale = 10.0;  // 1 ms per tick
+    static std::string order;
+    static int finished;
+    static TX_THREAD threads[2];
+    static unsigned char stacks[2][1024];
+    order.clear();
+    finished = 0;
+    kernel::Kernel k(options);
+    k.Start([](void*) {
+        for (ULONG_PTR i = 0; i < 2; ++i) {
+            tx_thread_create(
+                &threads[i], "spinner",
+                [](ULONG_PTR me) {
+                    const char name = static_cast<char>('a' + me);
+                    while (tx_time_get() < 30) {
+                        if (order.empty() || order.back() != name) {
+                            order += name;
+                        }
+                    }
+                    if (++finished == 2) {
+                        kernel::Kernel::Current()->Stop();
+                    }
+                    tx_thread_sleep(TX_WAIT_FOREVER);
+                },
+                i, stacks[i], sizeof stacks[i], 5, 5, 1, TX_AUTO_START);
+        }
+    });
+    k.WaitForStop();
+    EXPECT_GE(order.size(), 4u) << order;  // without slices: "ab"
+    EXPECT_EQ(order.substr(0, 4), "abab");
+}
+
+}  // namespace
