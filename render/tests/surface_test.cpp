@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "render/font_base.h"
+#include "render/tests/render_db_fixture.h"
 
 namespace {
 
@@ -468,6 +469,74 @@ TEST(SurfaceBmp, RefusesOtherDepthsAndMalformedFilesWithoutDrawing) {
     for (uint32_t size = 0; size < good.size(); ++size) {
         std::vector<uint8_t> cut(good.begin(), good.begin() + size);
         EXPECT_FALSE(surface.DrawBmp(cut.data(), size, 0, 0)) << size;
+    }
+}
+
+// ---- Settings read from the database
+
+class SurfaceSign : public RenderDbTest {
+protected:
+    void SetUp() override {
+        RenderDbTest::SetUp();
+        ASSERT_NE(surface.Allocate(2, 16, 15), nullptr);
+        AddLetters(narrow);
+        AddLetters(wide);
+        surface.SetForeground(kAmber);
+    }
+    CSurface surface;
+    GridFont narrow{2, 1};
+    GridFont wide{2, 2};
+    SurfaceRect all{0, 0, 16, 2};
+};
+
+TEST_F(SurfaceSign, SimulationModeClearsButDrawsNothing) {
+    surface.FillRow(0, kRed);
+    SetControlMode(6);
+    surface.Fill(0x7FFF);
+    EXPECT_EQ(surface.GetPixel(0, 1), 0u);
+    EXPECT_EQ(surface.GetPixel(0, 0), kRed << 16);
+    int32_t x = 3;
+    surface.DrawText(narrow, "AB", 2, x, 0, all, false, -1, true, false, nullptr);
+    EXPECT_EQ(x, 3);
+    EXPECT_EQ(Row(surface, 1), "................");
+    surface.Fill(0);
+    EXPECT_EQ(Row(surface, 0), "................");
+
+    SetControlMode(2);
+    surface.Fill(0x7FFF);
+    EXPECT_EQ(Row(surface, 1), "################");
+}
+
+TEST_F(SurfaceSign, CharacterMatrixSignsPlaceCharactersSideBySide) {
+    struct Case {
+        uint32_t signType;
+        const char* row;
+        int32_t x;
+    };
+    // "AB" at line start, then "AA" with the wide font.
+    const Case cases[] = {
+        {4, "#######.........", 7},
+        {132, "#######.........", 7},
+        {5, "##.#..##..##....", 12},
+        {1, "##.#..##..##....", 12},
+    };
+    for (const Case& c : cases) {
+        SetSignType(c.signType);
+        surface.Fill(0);
+        int32_t x = 0;
+        surface.DrawText(narrow, "AB", 2, x, 0, all, false, -1, true, false, nullptr);
+        surface.DrawText(wide, "AA", 2, x, 0, all, false, -1, false, false, nullptr);
+        EXPECT_EQ(Row(surface, 1), c.row) << c.signType;
+        EXPECT_EQ(x, c.x) << c.signType;
+
+        int32_t mx = 0;
+        int32_t spacing = -1;
+        uint8_t largest = 0;
+        uint32_t overflow = 0;
+        surface.MeasureText(narrow, "AB", 2, mx, all, spacing, largest, overflow, false, true);
+        spacing = -1;
+        surface.MeasureText(wide, "AA", 2, mx, all, spacing, largest, overflow, false, false);
+        EXPECT_EQ(mx, c.x) << c.signType;
     }
 }
 
