@@ -12,6 +12,7 @@
 
 #include "render/font_base.h"
 #include "render/tests/render_db_fixture.h"
+#include "runtime/debug_print.h"
 
 namespace {
 
@@ -311,7 +312,15 @@ TEST_F(SurfaceText, ClipKeepsGlyphsAndBackgroundInsideTheRectangle) {
     surface.SetBackground(kBlue);
     const SurfaceRect clip{3, 0, 8, 1};
     int32_t x = 1;
+    static std::string debug;
+    debug.clear();
+    DebugSetSink([](const char* text) { debug += text; });
+    DebugSetTraceLevel(1);
     surface.DrawText(narrow, "AAA", 3, x, 0, clip, false, 2, true, false, nullptr);
+    DebugSetTraceLevel(0);
+    DebugSetSink(nullptr);
+    // One line for each lit pixel left of the clip (two columns, one row inside it).
+    EXPECT_EQ(debug, "error1\rerror1\r");
     EXPECT_EQ(x, 1 + 2 + 4 + 4);
     // Lit pixels at 1, 2 (left of the clip), 5, 6, 9, 10 (right of it); gaps 3-4 and 7-8.
     EXPECT_EQ(Row(surface, 0), "...#####................");
