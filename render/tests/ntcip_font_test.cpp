@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "render/surface.h"
 #include "render/tests/render_db_fixture.h"
 
 namespace {
@@ -121,6 +122,35 @@ TEST_F(NtcipFont, NoLineSpacingOnCharacterAndLineMatrixSigns) {
     for (const Case& c : cases) {
         SetSignType(c.signType);
         EXPECT_EQ(font.LineSpacing(), c.lineSpacing) << c.signType;
+    }
+}
+
+TEST_F(NtcipFont, SurfaceDrawsTableGlyphsAndUndefinedCharactersTakeNoColumns) {
+    PokeString(CNTCIPFont::CharacterBitmapId(2, 'D'), "\xFF\xFF");  // no width: undefined
+    CNTCIPFont font(CNTCIPFont::FindSlot(5));
+    ASSERT_EQ(font.Slot(), 2);
+    CSurface surface;
+    ASSERT_NE(surface.Allocate(3, 10, 1), nullptr);
+    surface.SetForeground(0x7FFF);
+    const SurfaceRect all{0, 0, 10, 3};
+    int32_t x = 0;
+    int32_t spacing = -1;
+    uint8_t largest = 0;
+    uint32_t overflow = 0;
+    EXPECT_EQ(surface.MeasureText(font, "ADA", 3, x, all, spacing, largest, overflow, false, true),
+              3);
+    EXPECT_EQ(x, 3 + 1 + 0 + 1 + 3);
+    EXPECT_EQ(largest, 2);
+    x = 0;
+    surface.DrawText(font, "ADA", 3, x, 0, all, false, -1, true, false, nullptr);
+    EXPECT_EQ(x, 8);
+    const char* rows[] = {"#.#..#.#..", ".#....#...", "###..###.."};
+    for (int y = 0; y < 3; ++y) {
+        std::string row;
+        for (int px = 0; px < 10; ++px) {
+            row += surface.GetPixel(px, y) != 0 ? '#' : '.';
+        }
+        EXPECT_EQ(row, rows[y]) << y;
     }
 }
 
