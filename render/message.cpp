@@ -5,6 +5,7 @@
 #include "render/multi_colour.h"
 #include "render/multi_environment.h"
 #include "render/multi_objects.h"
+#include "render/surface.h"
 
 namespace {
 
@@ -16,11 +17,6 @@ bool DefaultsFromDatabase() {
     const auto ref = multi_objects::kSpecialFeatureSet;
     return (MultiEnvironment().GetNv(ref.id, ref.width) &
             multi_objects::kFeatureDatabaseDefaults) != 0;
-}
-
-void ClearTarget(CSurface* surface) {
-    // The surface is cleared once the drawing surface is linked in.
-    (void)surface;
 }
 
 }  // namespace
@@ -115,7 +111,7 @@ void CMessage::Reset(uint32_t flags) {
         ClearFlashRegions();
     }
     if (target_surface != nullptr) {
-        ClearTarget(target_surface);
+        target_surface->Clear();
     }
 }
 

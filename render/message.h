@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "render/multi_parse_result.h"
-
-class CSurface;
+#include "render/surface.h"
 
 // The nine MULTI default objects of the database, cached.
 class message_defaults {
@@ -50,7 +49,7 @@ struct line_cell {
     uint16_t right_width = 0;
     int16_t y = 0;
     uint16_t height = 0;
-    uint16_t next_character = 0;    // full justification: next position to draw
+    uint32_t next_character = 0;    // full justification: next position to draw
     int8_t character_spacing = -1;  // [sc] of this line, -1 none
     uint8_t line_spacing = 0;       // pixels below the line, 0-127
     uint8_t moving_text = 0;        // the line holds moving text
@@ -91,13 +90,8 @@ struct flash_region {
     uint8_t countdown = 0;  // frames left in the phase
 };
 
-// x1 and y1 exclusive.
-struct text_rectangle {
-    int32_t x0 = 0;
-    int32_t y0 = 0;
-    int32_t x1 = 0;
-    int32_t y1 = 0;
-};
+// x0, y0, x1, y1 in pixels; x1 and y1 exclusive.
+using text_rectangle = SurfaceRect;
 
 inline constexpr uint32_t kElementFormatSize = 51;     // 50 bytes and a terminator
 inline constexpr uint32_t kElementFileNameSize = 152;  // 151 bytes and a terminator
@@ -204,7 +198,7 @@ public:
     int32_t cursor_y = 0;
     int32_t moving_cursor_x = 0;
     int32_t moving_cursor_y = 0;
-    text_rectangle text_rectangles[kRectangles];
+    text_rectangle text_rectangles[kRectangles] = {};
     uint32_t element_kind = kElementNone;
     multi_element element;
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class CDataBase;
+
 struct MultiModuleType {
     uint8_t colour_capability;  // colour planes: 1 monochrome, 2, 3 RGB
     uint8_t cell_width;         // module width in pixels (character cell)
@@ -29,3 +31,6 @@ public:
 CMultiEnvironment& MultiEnvironment();
 // Installs env (null: the controller's own); returns the one it replaces.
 CMultiEnvironment* MultiSetEnvironment(CMultiEnvironment* env);
+// The object store the controller's own environment reads (start-up installs
+// it; without one every object reads 0).
+void MultiSetDatabase(CDataBase* database);

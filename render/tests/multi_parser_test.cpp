@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "database/data_base.h"
 #include "render/message.h"
 #include "render/multi_colour.h"
 #include "render/tests/fake_multi_environment.h"
@@ -782,6 +783,38 @@ TEST_F(FlashRegionTest, FlashingCarriedIntoAPageStepsTheFirstRegion) {
                       static_cast<uint32_t>(more.size()));
     EXPECT_TRUE(parser.ParseNextPage(&message));
     EXPECT_FALSE(parser.ParseNextPage(&message));
+}
+
+}  // namespace
+
+namespace {
+
+// The controller's own environment reads the object store installed at start-up.
+TEST(MultiParserObjectStore, ChecksTagsAgainstTheStore) {
+    CDataBase db;
+    auto set = [&](ObjectRef ref, uint32_t value) {
+        ASSERT_EQ(db.SetInt(ref.id, ref.width, value, DbImage::kNv, kDbSkipValidation), kDbOk);
+    };
+    set(kSignType, 6);
+    set(kSignWidthPixels, 120);
+    set(kSignHeightPixels, 24);
+    set(FontNumber(0), 1);
+    set(FontNumber(4), 5);
+    set(FontVersionId(4), 0x0A0B);
+    MultiSetDatabase(&db);
+    CMULTIParser parser;
+    CMessage message;
+    RecordingRenderer renderer;
+    auto validate = [&](const std::string& text) {
+        return parser.Validate(&renderer, RecordingRenderer::Callback, &message, text.data(),
+                               static_cast<uint32_t>(text.size()));
+    };
+    EXPECT_EQ(validate("[fo5,0a0b]A[tr100,1,21,24]B"), kMultiOk);
+    EXPECT_EQ(validate("[fo5,0a0c]A"), kMultiFontVersionId);
+    EXPECT_EQ(validate("[fo6]A"), kMultiFontNotDefined);
+    EXPECT_EQ(validate("[tr100,1,22,24]"), kMultiUnsupportedTagValue);
+    MultiSetDatabase(nullptr);
+    EXPECT_EQ(validate("[fo5]A"), kMultiFontNotDefined);
 }
 
 }  // namespace
