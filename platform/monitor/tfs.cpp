@@ -410,7 +410,11 @@ int Tfs::Open(const char* name, long mode, char* buf, size_t bufsize) {
         d.record = it->second;
         d.fileFlags = h->flags;
         d.info = h->info;
-        if (mode & TFS_APPEND) {
+        if (mode & TFS_IPMOD) {
+            // In place: the caller modifies with ipmod; the descriptor only
+            // reads, so the file need not fit the buffer.
+            d.mode = mode & ~TFS_APPEND;
+        } else if (mode & TFS_APPEND) {
             if (buf == nullptr || bufsize == 0)
                 return TFSERR_BADARG;
             if (h->filsize > bufsize)
