@@ -1,6 +1,7 @@
 #include "platform/monitor/flash.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,6 +61,11 @@ bool Flash::Open(const std::string& path, size_t newSize) {
     Close();
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
     if (fd < 0) {
+        return false;
+    }
+    // One user of a board's flash at a time (a controller, or flashdump).
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
         return false;
     }
     struct stat st {};

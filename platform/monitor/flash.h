@@ -36,7 +36,8 @@ public:
     Flash& operator=(const Flash&) = delete;
 
     // Maps the file, creating it erased with newSize bytes when absent. An
-    // existing file keeps its own size. The size must be a multiple of the
+    // existing file keeps its own size. False also while another process
+    // (or another Flash) has the file open. The size must be a multiple of the
     // erase block (see BlockSizeFor) and hold at least 8 blocks.
     bool Open(const std::string& path, size_t newSize = kDefaultSize);
     void Close();
