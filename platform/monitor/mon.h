@@ -147,6 +147,12 @@ const char* mon_build_date();
 uint32_t mon_dcr_read(uint32_t reg);
 void mon_dcr_write(uint32_t reg, uint32_t value);
 
+// Sets up on-chip UART 0 (0xEF600300) or 1 (0xEF600400) through its 16550
+// registers: baud divisor (1.8432 MHz clock), line format from the data bits
+// (5-8, no parity, one stop bit), receive-data interrupt on. The mode word is
+// kept for the driver. 0, or -1 for a bad port or baud rate.
+int mon_port_setup(int port, unsigned long baud, int dataBits, unsigned long mode);
+
 // Loads the display EPLD from a flash file; non-zero on success.
 int mon_epld_load(const char* filename);
 

@@ -176,7 +176,7 @@ int mon_wdt_control(int on) {
     Call c;
     if (c.m == nullptr)
         return -1;
-    c.m->GetWatchdog().Control(on != 0, c.m->Ticks());
+    c.m->WatchdogControl(on != 0);
     return 0;
 }
 
@@ -184,7 +184,7 @@ int mon_wdt_kick() {
     Call c;
     if (c.m == nullptr)
         return -1;
-    c.m->GetWatchdog().Kick(c.m->Ticks());
+    c.m->WatchdogKick();
     return 0;
 }
 
@@ -211,4 +211,19 @@ void mon_dcr_write(uint32_t reg, uint32_t value) {
 int mon_epld_load(const char* filename) {
     Call c;
     return c.m ? c.m->LoadEpld(filename) : 0;
+}
+
+int mon_port_setup(int port, unsigned long baud, int dataBits, unsigned long) {
+    Call c;
+    if (c.m == nullptr || (port != 0 && port != 1) || baud == 0 || baud > 115200)
+        return -1;
+    const uint32_t base = port == 0 ? 0xEF600300 : 0xEF600400;
+    const uint32_t divisor = uint32_t(115200 / baud);
+    const uint8_t wordLength = uint8_t((dataBits >= 5 && dataBits <= 8 ? dataBits : 8) - 5);
+    hw::Write8(base + 3, 0x80);  // divisor latch access
+    hw::Write8(base + 0, uint8_t(divisor));
+    hw::Write8(base + 1, uint8_t(divisor >> 8));
+    hw::Write8(base + 3, wordLength);
+    hw::Write8(base + 1, uint8_t(hw::Read8(base + 1) | 0x01));
+    return 0;
 }

@@ -88,6 +88,10 @@ Monitor* Monitor::Active() {
 bool Monitor::Boot() {
     if (booted_)
         return true;
+    for (size_t slash = config_.boardDir.find('/', 1); slash != std::string::npos;
+         slash = config_.boardDir.find('/', slash + 1)) {
+        ::mkdir(config_.boardDir.substr(0, slash).c_str(), 0755);
+    }
     ::mkdir(config_.boardDir.c_str(), 0755);
     if (!nvram_.Open(config_.boardDir, config_.boardId))
         return false;
@@ -165,8 +169,26 @@ void Monitor::Reset(RestartCause cause, int value) {
 void Monitor::PollWatchdog() {
     if (watchdog_.Expired(Ticks())) {
         watchdog_.Control(false, Ticks());
+        if (disarmWatchdog_)
+            disarmWatchdog_();
         Reset(RestartCause::Watchdog, 0);
+    } else if (watchdog_.On() && armWatchdog_) {
+        armWatchdog_(watchdog_.Period());  // early: look again a full period on
     }
+}
+
+void Monitor::WatchdogControl(bool on) {
+    watchdog_.Control(on, Ticks());
+    if (on && armWatchdog_)
+        armWatchdog_(watchdog_.Period());
+    if (!on && disarmWatchdog_)
+        disarmWatchdog_();
+}
+
+void Monitor::WatchdogKick() {
+    watchdog_.Kick(Ticks());
+    if (watchdog_.On() && armWatchdog_)
+        armWatchdog_(watchdog_.Period());
 }
 
 int Monitor::LoadEpld(const char* filename) {

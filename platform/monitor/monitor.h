@@ -91,6 +91,15 @@ public:
     int RestartValue() const { return restartValue_; }
     // Bites when the watchdog is on and was not serviced within its period.
     void PollWatchdog();
+    // Timer seam: arm(ticks) asks for one PollWatchdog call that many ticks
+    // from now (replacing an earlier request); disarm cancels it. Called
+    // whenever the watchdog is switched or serviced.
+    void SetWatchdogTimer(void (*arm)(uint32_t ticks), void (*disarm)()) {
+        armWatchdog_ = arm;
+        disarmWatchdog_ = disarm;
+    }
+    void WatchdogControl(bool on);
+    void WatchdogKick();
 
     // EPLD load: the hook receives the bitstream payload (the EPLD model).
     void SetEpldLoadHook(std::function<bool(const uint8_t*, size_t)> hook) {
@@ -116,6 +125,8 @@ private:
     Watchdog watchdog_;
     uint32_t (*ticks_)() = nullptr;
     bool (*inThread_)() = nullptr;
+    void (*armWatchdog_)(uint32_t) = nullptr;
+    void (*disarmWatchdog_)() = nullptr;
     void (*lock_)() = nullptr;
     void (*unlock_)() = nullptr;
     std::function<void(RestartCause, int)> restartHook_;

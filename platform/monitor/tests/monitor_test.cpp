@@ -167,6 +167,30 @@ TEST_F(MonitorTest, WatchdogBitesWhenNotServiced) {
     EXPECT_EQ(m_->Cause(), monitor::RestartCause::Watchdog);
 }
 
+int64_t g_armedFor = -1;
+
+TEST_F(MonitorTest, WatchdogAsksForATimerAtEachChange) {
+    m_->SetTickSource(Ticks);
+    m_->SetWatchdogTimer([](uint32_t t) { g_armedFor = t; }, [] { g_armedFor = -1; });
+    const uint32_t period = m_->GetWatchdog().Period();
+    mon_wdt_control(1);
+    EXPECT_EQ(g_armedFor, period);
+    g_armedFor = 0;
+    mon_wdt_kick();
+    EXPECT_EQ(g_armedFor, period);
+    g_ticks += period / 2;
+    m_->PollWatchdog();  // a timer that fired early looks again later
+    EXPECT_EQ(m_->Cause(), monitor::RestartCause::None);
+    EXPECT_EQ(g_armedFor, period);
+    mon_wdt_control(0);
+    EXPECT_EQ(g_armedFor, -1);
+    mon_wdt_control(1);
+    g_ticks += period;
+    m_->PollWatchdog();
+    EXPECT_EQ(m_->Cause(), monitor::RestartCause::Watchdog);
+    EXPECT_EQ(g_armedFor, -1);
+}
+
 TEST_F(MonitorTest, RestartRecordsTheFirstCause) {
     int calls = 0;
     m_->SetRestartHook([&](monitor::RestartCause, int) { calls++; });
@@ -217,6 +241,38 @@ TEST_F(MonitorTest, ServicesAndBootVector) {
     EXPECT_EQ(hw::Read32(0xFFFFFFF4), MON_ENTRY_WORD);
     EXPECT_EQ(monConnect(0x12345678, nullptr, nullptr), -1);
     EXPECT_EQ(monConnect(hw::Read32(0xFFFFFFF4), nullptr, nullptr), 0);
+}
+
+// A 16550 register file that keeps what is written.
+class UartRegs : public hw::Device {
+public:
+    uint32_t Read(uint32_t offset, unsigned) override { return regs[offset]; }
+    void Write(uint32_t offset, unsigned, uint32_t value) override {
+        if (offset < 2 && (regs[3] & 0x80)) {
+            dl[offset] = uint8_t(value);
+        } else {
+            regs[offset] = uint8_t(value);
+        }
+    }
+    uint8_t regs[8] = {};
+    uint8_t dl[2] = {};
+};
+
+TEST_F(MonitorTest, PortSetupProgramsTheUart) {
+    UartRegs uart;
+    ASSERT_TRUE(hw::Register(0xEF600400, 8, &uart));
+    uart.regs[1] = 0x08;
+    EXPECT_EQ(mon_port_setup(1, 9600, 7, 0), 0);
+    EXPECT_EQ(uart.dl[0], 12);
+    EXPECT_EQ(uart.dl[1], 0);
+    EXPECT_EQ(uart.regs[3], 0x02) << "7 data bits, no parity, one stop bit, latch off";
+    EXPECT_EQ(uart.regs[1], 0x09) << "receive interrupt added to what was enabled";
+    EXPECT_EQ(mon_port_setup(1, 300, 9, 0), 0);
+    EXPECT_EQ(uart.dl[0] | uart.dl[1] << 8, 384);
+    EXPECT_EQ(uart.regs[3], 0x03);
+    EXPECT_EQ(mon_port_setup(2, 9600, 8, 0), -1);
+    EXPECT_EQ(mon_port_setup(0, 0, 8, 0), -1);
+    hw::Unregister(&uart);
 }
 
 int g_locks = 0, g_unlocks = 0;
