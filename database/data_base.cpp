@@ -167,18 +167,37 @@ void CDataBase::SetValidationEnabled(bool on) {
     }
 }
 
+namespace {
+// The map above as one bit per 4-byte slot of the NV image (every listed id is a multiple of 4).
+class StringSlotMap {
+public:
+    StringSlotMap() {
+        for (const IdRange& range : kNvStringRanges) {
+            for (uint32_t id = range.first; id <= range.last; id += 4) {
+                Mark(id);
+            }
+        }
+        for (uint32_t id : kNvStringIds) {
+            Mark(id);
+        }
+    }
+    bool Has(uint32_t id) const {
+        return id % 4 == 0 && id < kNvImageSize && (bits_[id / 32] >> (id / 4 % 8) & 1) != 0;
+    }
+
+private:
+    void Mark(uint32_t id) { bits_[id / 32] |= static_cast<uint8_t>(1u << (id / 4 % 8)); }
+    uint8_t bits_[kNvImageSize / 32 + 1] = {};
+};
+
+const StringSlotMap& StringSlots() {
+    static const StringSlotMap map;
+    return map;
+}
+}  // namespace
+
 int CDataBase::IsStringObject(uint32_t id) {
-    for (const IdRange& range : kNvStringRanges) {
-        if (id >= range.first && id <= range.last) {
-            return (id - range.first) % 4 == 0 ? 1 : 0;
-        }
-    }
-    for (uint32_t single : kNvStringIds) {
-        if (id == single) {
-            return 1;
-        }
-    }
-    return 0;
+    return StringSlots().Has(id) ? 1 : 0;
 }
 
 uint32_t CDataBase::GetInt(uint32_t id, uint32_t width, DbImage image, uint32_t) const {
