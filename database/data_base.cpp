@@ -376,6 +376,38 @@ DbResult CDataBase::SetString(uint32_t id, uint32_t, const void* text, uint32_t 
     return kDbOk;
 }
 
+uint32_t CDataBase::Get(const DbObject& object, uint32_t row) const {
+    if (row >= object.rows || object.IsString()) {
+        return 0;
+    }
+    return GetInt(object.Row(row), object.width, object.image);
+}
+
+DbResult CDataBase::Set(const DbObject& object, uint32_t value, uint32_t flags, uint32_t row) {
+    if (row >= object.rows || object.IsString()) {
+        return kDbGenError;
+    }
+    return SetInt(object.Row(row), object.width, value, object.image, flags);
+}
+
+const char* CDataBase::GetText(const DbObject& object, uint32_t* length, uint32_t row) const {
+    if (row >= object.rows || !object.IsString()) {
+        if (length != nullptr) {
+            *length = 0;
+        }
+        return g_emptyText;
+    }
+    return GetString(object.Row(row), 4, object.image, length);
+}
+
+DbResult CDataBase::SetText(const DbObject& object, const void* text, uint32_t length,
+                            uint32_t flags, uint32_t row) {
+    if (row >= object.rows || !object.IsString()) {
+        return kDbGenError;
+    }
+    return SetString(object.Row(row), 4, text, length, object.image, flags);
+}
+
 uint32_t CDataBase::GetRegisterTime(uint32_t, uint32_t width, DbImage image, uint32_t) const {
     if (image == DbImage::kNone || width != 4 || registers_ == nullptr) {
         return 0;

@@ -270,6 +270,25 @@ TEST_F(DbTest, ConcurrentReadersSeeWholeStrings) {
     EXPECT_EQ(bad.load(), 0);
 }
 
+TEST_F(DbTest, AccessByCatalogueEntry) {
+    EXPECT_EQ(db->Set(dbo::brenLineLength, 7, 0, 8), kDbOk);
+    EXPECT_EQ(db->GetInt(95730, 1, DbImage::kNv), 7u);
+    EXPECT_EQ(db->Get(dbo::brenLineLength, 8), 7u);
+    EXPECT_EQ(db->Set(dbo::brenLineLength, 7, 0, 9), kDbGenError);  // one row too far
+    EXPECT_EQ(db->GetInt(95731, 1, DbImage::kNv), 0u);
+    EXPECT_EQ(db->Set(dbo::dmsControlMode, 2, kDbSkipValidation), kDbOk);
+    EXPECT_EQ(db->GetInt(132, 1, DbImage::kVolatile), 2u);
+    EXPECT_EQ(db->SetText(dbo::communityNameUser, "user", 4, 0, 99), kDbOk);
+    uint32_t length = 0;
+    EXPECT_STREQ(db->GetText(dbo::communityNameUser, &length, 99), "user");
+    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(db->SetText(dbo::communityNameUser, "x", 1, 0, 100), kDbGenError);
+    // Integers and strings are not mixed up through the catalogue either.
+    EXPECT_EQ(db->Set(dbo::communityNameAdmin, 0, 0), kDbGenError);
+    EXPECT_EQ(db->SetText(dbo::dmsSignType, "x", 1, 0), kDbGenError);
+    EXPECT_EQ(db->Get(dbo::communityNameUser, 99), 0u);
+}
+
 TEST_F(DbTest, RegisterTimeLivesInTheBoardRegisters) {
     EXPECT_EQ(db->SetRegisterTime(48840, 4, 0x0A0B0C0D, DbImage::kNv, kDbNotify), kDbOk);
     EXPECT_EQ(registers.Read(0xF0100001), 0x0A);
