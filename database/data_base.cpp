@@ -95,6 +95,14 @@ CDataBase::CDataBase(uint32_t poolSize)
     : pool_(std::make_unique<StringPool>("dynamic database", poolSize)),
       control_(kDbControlJournalOn | kDbControlValidate) {}
 
+bool CDataBase::UseStringPool(std::unique_ptr<StringPool> pool) {
+    if (pool == nullptr || pool_->BlockCount() != 0) {
+        return false;
+    }
+    pool_ = std::move(pool);
+    return true;
+}
+
 uint8_t* CDataBase::ImageBytes(DbImage image) {
     return image == DbImage::kVolatile ? volatile_.data() : nv_.data();
 }

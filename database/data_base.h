@@ -84,6 +84,9 @@ public:
     bool ValidationActive() const;
 
     StringPool& Pool() const { return *pool_; }
+    // Moves the string objects to another pool (start-up: the kernel's "dynamic database" byte
+    // pool, through KernelPoolAllocator). Only while no string is stored; false otherwise.
+    bool UseStringPool(std::unique_ptr<StringPool> pool);
     DbJournal* Journal() const { return journal_; }
 
     // State the database task uses.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "database/arena_allocator.h"
 #include "database/tests/db_test_support.h"
 
 namespace {
@@ -113,6 +114,48 @@ TEST(StringPool, BadHandlesAreIgnored) {
     EXPECT_TRUE(pool.Release(a));
     EXPECT_FALSE(pool.Release(a));  // twice
     EXPECT_EQ(pool.Info().available, 1024u - StringPool::kHeaderSize);
+}
+
+// A pool over another allocator gives every live block back when it goes.
+class CountingAllocator : public ArenaAllocator {
+public:
+    explicit CountingAllocator(int* outstanding)
+        : ArenaAllocator("counted", 4096), n_(outstanding) {}
+    uint32_t Allocate(uint32_t size, uint32_t* offset) override {
+        const uint32_t status = ArenaAllocator::Allocate(size, offset);
+        *n_ += status == 0 ? 1 : 0;
+        return status;
+    }
+    void Release(uint32_t offset) override {
+        --*n_;
+        ArenaAllocator::Release(offset);
+    }
+
+private:
+    int* n_;
+};
+
+TEST(StringPool, SharedAllocatorGetsItsBlocksBack) {
+    int outstanding = 0;
+    {
+        StringPool pool(std::make_unique<CountingAllocator>(&outstanding));
+        StringHandle a = 0, b = 0;
+        ASSERT_EQ(pool.Store("one", 3, &a), 0u);
+        ASSERT_EQ(pool.Store("two", 3, &b), 0u);
+        EXPECT_TRUE(pool.Release(a));
+        EXPECT_EQ(outstanding, 1);
+        EXPECT_STREQ(pool.Name(), "counted");
+    }
+    EXPECT_EQ(outstanding, 0);
+}
+
+TEST_F(DbTest, StringPoolIsReplacedOnlyWhileEmpty) {
+    EXPECT_TRUE(db->UseStringPool(std::make_unique<StringPool>("other", 4096)));
+    EXPECT_STREQ(db->Pool().Name(), "other");
+    PokeString(68, "abc", DbImage::kNv);
+    EXPECT_FALSE(db->UseStringPool(std::make_unique<StringPool>("third", 4096)));
+    EXPECT_EQ(Read(68, DbImage::kNv), "abc");
+    EXPECT_FALSE(db->UseStringPool(nullptr));
 }
 
 class SmallPoolTest : public DbTest {
