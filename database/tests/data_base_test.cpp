@@ -116,6 +116,16 @@ TEST_F(DbTest, NvWritesAreJournalledOnceAndOnlyWhenChanged) {
               (std::vector<Record>{{57, 1, 5, ""}, {48, 2, 1600, ""}, {95700, 4, 0x12345678, ""}}));
 }
 
+TEST_F(DbTest, UnchangedNotifiedWritePostsKindOneAndNoRecord) {
+    Poke(dbo::eventClassClearTime.Row(2), 4, 777, DbImage::kNv);
+    EXPECT_EQ(db->SetInt(dbo::eventClassClearTime.Row(2), 4, 777, DbImage::kNv, kDbNotify), kDbOk);
+    EXPECT_EQ(sink.Letters(), std::vector<uint32_t>{8});  // a kind-1 row: posted unchanged too
+    EXPECT_TRUE(journal.Records().empty());
+    PokeString(dbo::sysLocation.id, "Unknown", DbImage::kNv);
+    EXPECT_EQ(db->SetString(dbo::sysLocation.id, 4, "Unknown", 7, DbImage::kNv, kDbNotify), kDbOk);
+    EXPECT_TRUE(journal.Records().empty());
+}
+
 TEST_F(DbTest, JournalSkippedForFlagVolatileAndJournalOff) {
     EXPECT_EQ(db->SetInt(57, 1, 4, DbImage::kNv, kDbNoFlashWrite), kDbOk);
     EXPECT_EQ(db->GetInt(57, 1, DbImage::kNv), 4u);  // in RAM, lost at restart
