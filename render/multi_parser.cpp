@@ -331,6 +331,8 @@ MultiParseResult CMULTIParser::EndMeasuring(Scan& scan, uint32_t offset) {
 void CMULTIParser::StartDrawing(Scan& scan) {
     CMessage& m = *scan.message;
     m.measuring_pass = 0;
+    // Each drawing of a page reports its fields from the first status row.
+    m.field_rows_used = 0;
     m.page_justification_given[std::min(m.current_text_rectangle, CMessage::kRectangles - 1)] = 0;
     m.current_line = 0;
     m.current_text_rectangle = 0;

@@ -385,6 +385,20 @@ TEST_F(MultiParserTest, MeasuringThenDrawingPass) {
     }
 }
 
+TEST_F(MultiParserTest, FieldRowsRestartWithEveryDrawingPass) {
+    std::vector<uint16_t> rows;
+    renderer.hook = [&](CMessage& m) {
+        if (m.element_kind == kElementTimeField && !m.measuring_pass) {
+            rows.push_back(m.field_rows_used);
+            ++m.field_rows_used;
+        }
+        return kMultiOk;
+    };
+    DrawPages("[f1][f2]", 1);
+    EXPECT_TRUE(parser.ReparsePage(&message));
+    EXPECT_EQ(rows, (std::vector<uint16_t>{0, 1, 0, 1}));
+}
+
 TEST_F(MultiParserTest, DrawingPassStartsFromThePageAttributes) {
     std::vector<uint32_t> colours;
     renderer.hook = [&](CMessage& m) {
