@@ -175,8 +175,8 @@ uint32_t FontLineSpacing(const CMessage& message) {
     if (CharacterOrLineMatrix()) {
         return 0;
     }
-    const uint32_t slot = std::min<uint32_t>(message.font.slot, multi_objects::kFontSlots - 1);
-    return Nv(multi_objects::FontLineSpacing(slot));
+    const uint32_t slot = message.font.Slot();
+    return slot < multi_objects::kFontSlots ? Nv(multi_objects::FontLineSpacing(slot)) : 0;
 }
 
 // Tenths of a second to frames at the message's frame rate, rounded up, 0-255.

@@ -8,6 +8,7 @@
 #include "database/data_base.h"
 #include "render/message.h"
 #include "render/multi_colour.h"
+#include "render/sign_objects.h"
 #include "render/tests/fake_multi_environment.h"
 #include "render/tests/recording_renderer.h"
 #include "runtime/debug_print.h"
@@ -661,7 +662,7 @@ TEST_F(MultiParserTest, LineMatrixChecksRowsOnly) {
 
 TEST_F(MultiParserTest, NewLineSpacing) {
     // (largest font line spacing of the line + last font's line spacing + 1) / 2
-    message.font.slot = 1;  // line spacing 4
+    message.font.SetSlot(1);  // line spacing 4
     renderer.hook = [](CMessage& m) {
         if (m.element_kind == kElementText)
             m.CurrentLine().largest_font_line_spacing = 3;
@@ -815,7 +816,7 @@ TEST(MultiParserObjectStore, ChecksTagsAgainstTheStore) {
     set(FontNumber(0), 1);
     set(FontNumber(4), 5);
     set(FontVersionId(4), 0x0A0B);
-    MultiSetDatabase(&db);
+    sign_objects::AttachDatabase(&db);
     CMULTIParser parser;
     CMessage message;
     RecordingRenderer renderer;
@@ -827,7 +828,7 @@ TEST(MultiParserObjectStore, ChecksTagsAgainstTheStore) {
     EXPECT_EQ(validate("[fo5,0a0c]A"), kMultiFontVersionId);
     EXPECT_EQ(validate("[fo6]A"), kMultiFontNotDefined);
     EXPECT_EQ(validate("[tr100,1,22,24]"), kMultiUnsupportedTagValue);
-    MultiSetDatabase(nullptr);
+    sign_objects::AttachDatabase(nullptr);
     EXPECT_EQ(validate("[fo5]A"), kMultiFontNotDefined);
 }
 
