@@ -479,7 +479,6 @@ MultiParseResult CMULTIParser::ScanPage(void* context, MultiElementCallback call
                     return result;
                 }
                 if (scan.page_end) {
-                    m.current_line = 0;
                     *next = scan.next;
                     return kMultiOk;
                 }

@@ -547,6 +547,9 @@ TEST_F(MultiParserTest, MessageTooTallForItsRectangle) {
     };
     EXPECT_EQ(Validate("A[nl]B"), kMultiTextTooBig);
     EXPECT_NE(captured.find("CMultiParser::Validate: Error Message too tall\n"), std::string::npos);
+    // Also on a page that ends with [np].
+    EXPECT_EQ(Validate("A[nl]B[np]C"), kMultiTextTooBig);
+    EXPECT_EQ(message.error_position, 0u);
     DebugSetSink(nullptr);
     DebugSetTraceLevel(0);
 }
