@@ -1,6 +1,7 @@
 #include "database/flash_database.h"
 
 #include <cstring>
+#include <vector>
 
 #include "database/data_base.h"
 #include "database/impl_token.h"
@@ -186,8 +187,7 @@ int CFlashDatabase::Append(uint32_t id, const uint8_t* record, size_t size, cons
     }
     uint32_t address = 0;
     const int file = active_;
-    const bool written =
-        write(Name(file), record, static_cast<uint32_t>(size), &address, false);
+    const bool written = write(Name(file), record, static_cast<uint32_t>(size), &address, false);
     const uint8_t* data = data_[file];
     if (written && data != nullptr && journal::ReadBe16(data + address + 1) == 0) {
         DebugPrint("%s: zero length error,%d,%d", zeroTag, written ? 1 : 0,
@@ -265,8 +265,7 @@ void CFlashDatabase::IndexIn(uint32_t id, uint32_t address, int file) {
 }
 
 template <typename Superseded>
-void CFlashDatabase::MarkScan(int file, uint32_t end, Superseded superseded,
-                              const char* failLine) {
+void CFlashDatabase::MarkScan(int file, uint32_t end, Superseded superseded, const char* failLine) {
     const uint8_t* data = data_[file];
     if (data == nullptr || end > size_[file]) {
         return;
@@ -486,14 +485,20 @@ void CFlashDatabase::Replay(const uint8_t* data, uint32_t end) {
     if (!records.Begin(data + kHeaderSize, end - kHeaderSize)) {
         return;
     }
+    // Objects met twice have superseded records that a deletion pass never marked (power went
+    // first): their newest record goes into the index so the next pass retires the older ones.
+    std::vector<bool> seen(kNvImageSize, false);
     impl_token token;
     while (records.Next(&token) != 0) {
         if (token.id >= kNvImageSize) {
             continue;  // not an object of the image
         }
+        if (seen[token.id]) {
+            index_.Record(token.id, token.offset + kHeaderSize, Tag(active_));
+        }
+        seen[token.id] = true;
         if (CDataBase::IsStringObject(token.id) != 0) {
-            if (DecodeRecordValue(&token, impl_token::kString) &&
-                token.id <= kNvImageSize - 4) {
+            if (DecodeRecordValue(&token, impl_token::kString) && token.id <= kNvImageSize - 4) {
                 owner_->SetString(token.id, 4, token.text, token.textLength, DbImage::kNv,
                                   kDbReplayFlags);
             }

@@ -44,7 +44,8 @@ int impl_token::iterator::Next(impl_token* out) {
 }
 
 bool DecodeRecordValue(impl_token* token, impl_token::Kind kind) {
-    if (token == nullptr || token->payload == nullptr || token->length < journal::kMinRecordLength) {
+    if (token == nullptr || token->payload == nullptr ||
+        token->length < journal::kMinRecordLength) {
         return false;
     }
     const uint32_t payloadLength = token->length - 6u;
@@ -53,7 +54,9 @@ bool DecodeRecordValue(impl_token* token, impl_token::Kind kind) {
         case impl_token::kInt8:
         case impl_token::kInt16:
         case impl_token::kInt32: {
-            const uint32_t width = kind == impl_token::kInt8 ? 1 : kind == impl_token::kInt16 ? 2 : 4;
+            const uint32_t width = kind == impl_token::kInt8    ? 1
+                                   : kind == impl_token::kInt16 ? 2
+                                                                : 4;
             if (payloadLength != width) {
                 return false;
             }

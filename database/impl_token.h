@@ -11,8 +11,8 @@ struct impl_token {
     uint32_t id = 0;
     uint16_t length = 0;  // L
     uint16_t crc = 0;
-    uint32_t offset = 0;  // of the marker, from the start of the range
-    uint32_t value = 0;   // integer kinds
+    uint32_t offset = 0;            // of the marker, from the start of the range
+    uint32_t value = 0;             // integer kinds
     const uint8_t* text = nullptr;  // string kind: the octets
     uint32_t textLength = 0;
     bool decoded = false;

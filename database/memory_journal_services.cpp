@@ -82,7 +82,7 @@ int MemoryJournalServices::Ipmod(const char* name, const void* data, uint32_t of
     const bool failing = failIpmods_ > 0;
     if (failing) {
         --failIpmods_;
-        count = failAfterBytes_ < size ? failAfterBytes_ : size;
+        count = failAfterBytes_ < size ? failAfterBytes_ : size - 1;  // never the whole
     }
     for (uint32_t i = 0; i < count; ++i) {
         if (!ProgramByte(&(*file)[offset + i], bytes[i])) {

@@ -41,8 +41,8 @@ public:
     bool Exists(const std::string& name) const { return files_.count(name) != 0; }
     // Replaces a file's bytes as they are (a crafted or damaged file).
     void Put(const std::string& name, std::vector<uint8_t> bytes);
-    // The next `count` in-place modifications fail (after programming `programmedBytes` of their
-    // bytes), as a flash that refuses a program would.
+    // The next `count` in-place modifications fail after programming `programmedBytes` of their
+    // bytes (never all of them), as a flash that refuses a program would.
     void FailIpmods(int count, uint32_t programmedBytes = 0) {
         failIpmods_ = count;
         failAfterBytes_ = programmedBytes;

@@ -32,10 +32,12 @@ struct JournalBoard {
     }
 
     // Result of Load.
-    int Boot(bool commitFresh = true) {
+    int Boot(bool commitFresh = true, bool reboot = true) {
         journal.reset();
         db.reset();
-        flash.Reboot();
+        if (reboot) {
+            flash.Reboot();
+        }
         JournalLog().clear();
         db = std::make_unique<CDataBase>(poolSize);
         journal = std::make_unique<CFlashDatabase>(db.get(), &flash, geometry);
@@ -91,7 +93,8 @@ inline constexpr uint32_t kText2Id = 98616;  // a MIB-II system string
 inline constexpr uint32_t kFontNameId = 92;
 
 // A geometry whose compaction starts early: small files keep the power-cut runs short.
-inline FlashJournalGeometry SmallGeometry(uint32_t fileSize = 0x4000, uint32_t compactAbove = 0x3000) {
+inline FlashJournalGeometry SmallGeometry(uint32_t fileSize = 0x4000,
+                                          uint32_t compactAbove = 0x3000) {
     FlashJournalGeometry geometry;
     geometry.fileSize = fileSize;
     geometry.compactAbove = compactAbove;

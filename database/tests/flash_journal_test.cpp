@@ -109,8 +109,8 @@ TEST(JournalFormat, AcceptanceRefusesEveryBrokenFrame) {
         uint8_t value;
     };
     const Case cases[] = {
-        {"marker", 0, 'x'},        {"length high", 1, 0x07},  {"length below 7", 2, 6},
-        {"id (CRC)", 4, 0x55},     {"payload (CRC)", 10, 0x99}, {"CRC", 11, 0x00},
+        {"marker", 0, 'x'},       {"length high", 1, 0x07},    {"length below 7", 2, 6},
+        {"id (CRC)", 4, 0x55},    {"payload (CRC)", 10, 0x99}, {"CRC", 11, 0x00},
         {"terminator", 13, 0xFF},
     };
     journal::RecordFrame frame;
@@ -200,8 +200,7 @@ protected:
 
 TEST_F(FlashJournal, FirstStartCreatesUncommittedFileThenCommit) {
     EXPECT_EQ(board.Boot(false), 0);
-    EXPECT_EQ(JournalLog(),
-              " - Find Flash DB File\t\t\t\t\t[FAIL]\n\tCreating nv1.dat\n");
+    EXPECT_EQ(JournalLog(), " - Find Flash DB File\t\t\t\t\t[FAIL]\n\tCreating nv1.dat\n");
     ASSERT_TRUE(board.flash.Exists("nv1.dat"));
     EXPECT_FALSE(board.flash.Exists("nv2.dat"));
     std::vector<uint8_t>& file = board.File("nv1.dat");
@@ -214,8 +213,9 @@ TEST_F(FlashJournal, FirstStartCreatesUncommittedFileThenCommit) {
     EXPECT_EQ(board.File("nv1.dat")[0], 0x7F);
     ASSERT_EQ(board.Set(kInt32Id, 4, 99), kDbOk);
     EXPECT_EQ(board.Boot(), 1);
-    EXPECT_EQ(JournalLog(), " - Find Flash DB File\t\t\t\t\t[ OK ]\n - Loading off nv1.dat\t\t\t\t\t"
-                            "[ OK ]\n");
+    EXPECT_EQ(JournalLog(),
+              " - Find Flash DB File\t\t\t\t\t[ OK ]\n - Loading off nv1.dat\t\t\t\t\t"
+              "[ OK ]\n");
     EXPECT_EQ(board.Get(kInt32Id, 4), 99u);
 }
 
@@ -493,10 +493,10 @@ TEST_F(FlashJournal, DeletionPassNeverMarksInsideALiveRecordAfterATornOne) {
     board.SetText(kText2Id, "kept");
     const uint32_t torn = board.Used();
     board.flash.FailIpmods(1, 3);  // "~" and the length of a 100-octet text reach the flash
-    EXPECT_EQ(board.journal->WriteString(kTextId,
-                                         reinterpret_cast<const uint8_t*>(std::string(100, 'a').data()),
-                                         100, nullptr),
-              0);
+    EXPECT_EQ(
+        board.journal->WriteString(
+            kTextId, reinterpret_cast<const uint8_t*>(std::string(100, 'a').data()), 100, nullptr),
+        0);
     ASSERT_EQ(board.Used(), torn + 3);
     // The live text begins at torn + 3; its octet k lies at torn + 10 + k. The torn frame puts its
     // "|" at torn + 110, i.e. octet 100, and a framed fake record of kInt32Id follows it.
@@ -614,12 +614,12 @@ TEST_F(FlashJournal, RecordsWithBadLengthsOrIdsAreRefused) {
     };
     std::vector<std::vector<uint8_t>> records = {
         IntRecord(kInt8Id, 1, 1),
-        framed(kTextId, {}),                                 // L = 6 on a string id
-        framed(kInt32Id, {}),                                // L = 6 on an integer id
-        framed(kTextId, std::vector<uint8_t>(1650, 'x')),    // longer than any journalled text
-        framed(kInt32Id, {1, 2, 3}),                         // L = 9: no integer kind
-        IntRecord(0xFFFFFFF0u, 4, 5),                        // outside the image
-        IntRecord(kNvImageSize - 2, 4, 5),                   // runs off its end
+        framed(kTextId, {}),                               // L = 6 on a string id
+        framed(kInt32Id, {}),                              // L = 6 on an integer id
+        framed(kTextId, std::vector<uint8_t>(1650, 'x')),  // longer than any journalled text
+        framed(kInt32Id, {1, 2, 3}),                       // L = 9: no integer kind
+        IntRecord(0xFFFFFFF0u, 4, 5),                      // outside the image
+        IntRecord(kNvImageSize - 2, 4, 5),                 // runs off its end
         IntRecord(kInt16Id, 2, 0x0202),
     };
     board.flash.Put("nv1.dat", JournalFile(0x4000, 1, records));
