@@ -194,6 +194,21 @@ TEST_F(TaskTest, EveryTaskFirstRunsAtFirstTickPlusPeriod) {
     EXPECT_EQ(std::count(Task("Monitor").letters.begin(), Task("Monitor").letters.end(), 104u), 1);
 }
 
+TEST_F(TaskTest, DeliveryRaisesTheLetterFlagWithoutWakingTheTask) {
+    BootSeven();
+    Advance(250);
+    ProbeTask& database = Task("Database");
+    const uint32_t runs = database.runs;
+    InThread([&] { office_.PostLetter(kLetterDatabaseStackReport); });
+    ULONG flags = 0;
+    tx_event_flags_info_get(&database.events, nullptr, &flags, nullptr, nullptr, nullptr);
+    EXPECT_EQ(flags & CTaskBase::kLetterFlag, CTaskBase::kLetterFlag);
+    EXPECT_EQ(database.runs, runs) << "letters are drained at the next cycle";
+    Advance(50);
+    EXPECT_EQ(database.runs, runs + 1);
+    EXPECT_NE(Captured().find("Database Stack Used: "), std::string::npos);
+}
+
 TEST_F(TaskTest, SuspendByLetterStopsTheTaskUntilResumed) {
     BootSeven();
     Advance(100);
