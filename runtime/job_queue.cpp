@@ -15,6 +15,8 @@ void DropJobs(impl::list& jobs) {
 }
 }  // namespace
 
+job_queue g_JobQueue;
+
 job_queue::job_queue() = default;
 
 job_queue::~job_queue() {

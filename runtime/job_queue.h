@@ -36,3 +36,5 @@ private:
     uint8_t state_ = 0;
     impl::list jobs_;
 };
+
+extern job_queue g_JobQueue;
