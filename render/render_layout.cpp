@@ -168,7 +168,8 @@ void NewLine(CMessage& m) {
 }
 
 void NextTextRectangle(CMessage& m) {
-    GiveEmptyLineFontHeight(m);
+    // The rectangle left behind has been laid out already (kind 15 comes first): an empty
+    // line there keeps height 0 rather than growing below its placed top.
     if (m.current_text_rectangle < CMessage::kRectangles - 1) {
         ++m.current_text_rectangle;
     }
@@ -190,6 +191,10 @@ void LayoutLines(CMessage& m) {
 
     if (CharacterOrLineMatrix()) {
         const int64_t h = CharacterHeight();
+        // Lines follow each other a character row apart, so that is what they take up.
+        if (h > 0) {
+            total = (int64_t{last} + 1) * h;
+        }
         int64_t first;
         switch (page) {
             case 1:
