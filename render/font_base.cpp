@@ -1,0 +1,1 @@
+#include "render/font_base.h"
