@@ -9,9 +9,10 @@ namespace kernel {
 
 namespace {
 Kernel* g_kernel = nullptr;
-}
+std::uint64_t g_next_id = 1;
+}  // namespace
 
-Kernel::Kernel(const Options& options) : core_(new Core(options)) {
+Kernel::Kernel(const Options& options) : core_(new Core(options)), id_(g_next_id++) {
     g_kernel = this;
 }
 

@@ -58,10 +58,13 @@ TEST_F(KernelTest, DestructionEndsThreadsInEveryState) {
             "never started", 2, [] { Witness w; }, kSameAsPriority, 0, TX_DONT_START);
     });
     Spawn("ready, never ran", 9, [] { Witness w; });
+    const std::uint64_t old_id = kernel_->id();
     kernel_.reset();
     EXPECT_EQ(g_unwound, 6);
+    EXPECT_EQ(kernel::Kernel::Current(), nullptr);
     // A new kernel takes the same control blocks afresh.
     kernel_ = std::make_unique<kernel::Kernel>();
+    EXPECT_NE(kernel_->id(), old_id);
     Boot([] {
         EXPECT_EQ(tx_semaphore_create(&g_semaphore, "s", 1), TX_SUCCESS);
         EXPECT_EQ(tx_mutex_create(&g_mutex, "m", TX_INHERIT), TX_SUCCESS);
