@@ -12,6 +12,7 @@
 #include "database/journal_index.h"
 #include "database/journal_record.h"
 #include "database/tests/flash_journal_support.h"
+#include "runtime/crc16.h"
 
 namespace {
 
@@ -51,6 +52,18 @@ std::vector<uint8_t> JournalFile(uint32_t size, uint32_t sequence,
 TEST(JournalFormat, CrcIsX25StoredLowByteFirst) {
     const char* check = "123456789";
     EXPECT_EQ(journal::Crc(reinterpret_cast<const uint8_t*>(check), 9), 0x6E90);
+}
+
+TEST(JournalFormat, CrcAgreesWithTheUtilityCrcAtEveryLength) {
+    std::vector<uint8_t> bytes(64);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 37 + 11);
+    }
+    for (size_t length = 0; length <= bytes.size(); ++length) {
+        EXPECT_EQ(journal::Crc(bytes.data(), length),
+                  Crc16Compute(0xFFFF, bytes.data(), length, 7))
+            << length;
+    }
 }
 
 TEST(JournalFormat, RecordLayoutOfEachKind) {
