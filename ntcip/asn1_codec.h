@@ -75,7 +75,9 @@ int g_asn1_length_encode(asn1_context* ctx, uint32_t definite, uint32_t length);
 int g_asn1_length_decode(asn1_context* ctx, uint32_t* definite, uint32_t* length);
 
 // Definite lengths that point past the end of the data are refused (kAsn1EndOfData);
-// an indefinite length gives a null end mark.
+// an indefinite length gives a null end mark. A transport that has only the first
+// octets of a message and wants its length reads g_asn1_id_decode and
+// g_asn1_length_decode instead, which do not look past the length field.
 int g_asn1_header_encode(asn1_context* ctx, const uint8_t* end_mark, uint32_t cls,
                          uint32_t constructed, uint32_t tag);
 int g_asn1_header_decode(asn1_context* ctx, const uint8_t** end_mark, uint32_t* cls,

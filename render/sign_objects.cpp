@@ -1,15 +1,48 @@
 #include "render/sign_objects.h"
 
+#include <atomic>
+
+#include "database/data_base.h"
+#include "database/object_ids.h"
+
 namespace sign_objects {
 
 namespace {
+
+std::atomic<CDataBase*> g_attached{nullptr};
+
 uint32_t SignType() {
-    return 0;
+    CDataBase* db = Database();
+    return db != nullptr
+               ? db->GetInt(dbo::dmsSignType.id, dbo::dmsSignType.width, dbo::dmsSignType.image)
+               : 0;
 }
+
 }  // namespace
 
+void AttachDatabase(CDataBase* database) {
+    g_attached.store(database);
+}
+
+CDataBase* Database() {
+    return g_attached.load();
+}
+
+uint32_t NvInt(uint32_t id, uint32_t width) {
+    CDataBase* db = Database();
+    return db != nullptr ? db->GetInt(id, width, DbImage::kNv) : 0;
+}
+
+uint32_t NvString(uint32_t id, uint8_t* out, uint32_t capacity) {
+    CDataBase* db = Database();
+    return db != nullptr ? db->ReadString(id, DbImage::kNv, out, capacity) : 0;
+}
+
 uint32_t ControlMode() {
-    return 0;
+    CDataBase* db = Database();
+    return db != nullptr ? db->GetInt(dbo::dmsControlMode.id, dbo::dmsControlMode.width,
+                                      dbo::dmsControlMode.image)
+                         : 0;
 }
 
 bool IsCharacterMatrix() {

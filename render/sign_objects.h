@@ -1,17 +1,28 @@
 #pragma once
-// The sign settings that surfaces and fonts read from the object database.
+// The object database as the surfaces and fonts see it: the sign settings they read and the
+// font table objects. Start-up attaches the controller's database; tests attach their own.
+// Without a database every object reads as 0 (full-matrix sign, no fonts).
 
 #include <cstdint>
 
+class CDataBase;
+
 namespace sign_objects {
 
-constexpr uint32_t kDmsControlMode = 132;  // volatile, 1 byte
-constexpr uint32_t kDmsSignType = 57;      // NV, 1 byte
-constexpr uint32_t kControlModeSimulation = 6;
+// The database read by every surface and font from now on; null detaches it.
+void AttachDatabase(CDataBase* database);
+CDataBase* Database();
 
-// dmsControlMode.
+// An integer object of the non-volatile image (width 1, 2 or 4).
+uint32_t NvInt(uint32_t id, uint32_t width);
+// Copies a string object of the non-volatile image into out (at most capacity bytes) and
+// returns its length.
+uint32_t NvString(uint32_t id, uint8_t* out, uint32_t capacity);
+
+// dmsControlMode (volatile 132).
 uint32_t ControlMode();
-// dmsSignType is 4 or 132.
+constexpr uint32_t kControlModeSimulation = 6;
+// dmsSignType (NV 57) is 4 or 132.
 bool IsCharacterMatrix();
 // dmsSignType is 4, 5, 132 or 133.
 bool IsCharacterOrLineMatrix();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ntcip/snmp_counters.h"
@@ -108,7 +109,7 @@ TEST(SnmpObject, EncodesEverySyntaxItCarries) {
         SetName(object.get(), kSysDescr, 9);
         object->syntax = c.syntax;
         object->value_length = c.value_length;
-        std::memcpy(object->octets(), c.octets.data(), c.octets.size());
+        std::copy(c.octets.begin(), c.octets.end(), object->octets());
         const std::string body = std::string(kSysDescrHex) + " " + c.value_hex;
         const size_t length = (body.size() + 1) / 3;
         char header[40];
@@ -125,7 +126,7 @@ TEST(SnmpObject, EncodesEverySyntaxItCarries) {
         } else if (c.syntax != kSnmpInteger && c.syntax < kSnmpCounter) {
             EXPECT_EQ(back->value_length, c.value_length);
         }
-        EXPECT_EQ(std::memcmp(back->octets(), c.octets.data(), c.octets.size()), 0) << c.syntax;
+        EXPECT_TRUE(std::equal(c.octets.begin(), c.octets.end(), back->octets())) << c.syntax;
     }
 }
 

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "render/font_base.h"
+#include "render/tests/render_db_fixture.h"
+#include "runtime/debug_print.h"
 
 namespace {
 
@@ -310,7 +312,15 @@ TEST_F(SurfaceText, ClipKeepsGlyphsAndBackgroundInsideTheRectangle) {
     surface.SetBackground(kBlue);
     const SurfaceRect clip{3, 0, 8, 1};
     int32_t x = 1;
+    static std::string debug;
+    debug.clear();
+    DebugSetSink([](const char* text) { debug += text; });
+    DebugSetTraceLevel(1);
     surface.DrawText(narrow, "AAA", 3, x, 0, clip, false, 2, true, false, nullptr);
+    DebugSetTraceLevel(0);
+    DebugSetSink(nullptr);
+    // One line for each lit pixel left of the clip (two columns, one row inside it).
+    EXPECT_EQ(debug, "error1\rerror1\r");
     EXPECT_EQ(x, 1 + 2 + 4 + 4);
     // Lit pixels at 1, 2 (left of the clip), 5, 6, 9, 10 (right of it); gaps 3-4 and 7-8.
     EXPECT_EQ(Row(surface, 0), "...#####................");
@@ -468,6 +478,74 @@ TEST(SurfaceBmp, RefusesOtherDepthsAndMalformedFilesWithoutDrawing) {
     for (uint32_t size = 0; size < good.size(); ++size) {
         std::vector<uint8_t> cut(good.begin(), good.begin() + size);
         EXPECT_FALSE(surface.DrawBmp(cut.data(), size, 0, 0)) << size;
+    }
+}
+
+// ---- Settings read from the database
+
+class SurfaceSign : public RenderDbTest {
+protected:
+    void SetUp() override {
+        RenderDbTest::SetUp();
+        ASSERT_NE(surface.Allocate(2, 16, 15), nullptr);
+        AddLetters(narrow);
+        AddLetters(wide);
+        surface.SetForeground(kAmber);
+    }
+    CSurface surface;
+    GridFont narrow{2, 1};
+    GridFont wide{2, 2};
+    SurfaceRect all{0, 0, 16, 2};
+};
+
+TEST_F(SurfaceSign, SimulationModeClearsButDrawsNothing) {
+    surface.FillRow(0, kRed);
+    SetControlMode(6);
+    surface.Fill(0x7FFF);
+    EXPECT_EQ(surface.GetPixel(0, 1), 0u);
+    EXPECT_EQ(surface.GetPixel(0, 0), kRed << 16);
+    int32_t x = 3;
+    surface.DrawText(narrow, "AB", 2, x, 0, all, false, -1, true, false, nullptr);
+    EXPECT_EQ(x, 3);
+    EXPECT_EQ(Row(surface, 1), "................");
+    surface.Fill(0);
+    EXPECT_EQ(Row(surface, 0), "................");
+
+    SetControlMode(2);
+    surface.Fill(0x7FFF);
+    EXPECT_EQ(Row(surface, 1), "################");
+}
+
+TEST_F(SurfaceSign, CharacterMatrixSignsPlaceCharactersSideBySide) {
+    struct Case {
+        uint32_t signType;
+        const char* row;
+        int32_t x;
+    };
+    // "AB" at line start, then "AA" with the wide font.
+    const Case cases[] = {
+        {4, "#######.........", 7},
+        {132, "#######.........", 7},
+        {5, "##.#..##..##....", 12},
+        {1, "##.#..##..##....", 12},
+    };
+    for (const Case& c : cases) {
+        SetSignType(c.signType);
+        surface.Fill(0);
+        int32_t x = 0;
+        surface.DrawText(narrow, "AB", 2, x, 0, all, false, -1, true, false, nullptr);
+        surface.DrawText(wide, "AA", 2, x, 0, all, false, -1, false, false, nullptr);
+        EXPECT_EQ(Row(surface, 1), c.row) << c.signType;
+        EXPECT_EQ(x, c.x) << c.signType;
+
+        int32_t mx = 0;
+        int32_t spacing = -1;
+        uint8_t largest = 0;
+        uint32_t overflow = 0;
+        surface.MeasureText(narrow, "AB", 2, mx, all, spacing, largest, overflow, false, true);
+        spacing = -1;
+        surface.MeasureText(wide, "AA", 2, mx, all, spacing, largest, overflow, false, false);
+        EXPECT_EQ(mx, c.x) << c.signType;
     }
 }
 
