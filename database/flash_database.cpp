@@ -615,6 +615,7 @@ void CFlashDatabase::CopyToTarget() {
     const int target = target_;
     bool failed = false;
     bool holding = false;
+    bool lockTaken = false;
     uint32_t copied = 0;
     if (source < 0 || target < 0 || !ActiveIntact() || Refresh(target) == nullptr) {
         failed = true;
@@ -660,12 +661,15 @@ void CFlashDatabase::CopyToTarget() {
         if (failed || holding) {
             break;
         }
-        // Caught up with what was seen: look again under the append lock.
-        if (!services_->Take(Lock::kFlash)) {
+        // Caught up with what was seen: look again under the append lock (which, like the
+        // appends, goes without it before the tasks run).
+        const bool taken = services_->Take(Lock::kFlash);
+        if (!taken && owner_ != nullptr && owner_->startupComplete != 0) {
             failed = true;
             break;
         }
         holding = true;
+        lockTaken = taken;
         if (closed_ || !ActiveIntact()) {
             failed = true;
             break;
@@ -676,7 +680,9 @@ void CFlashDatabase::CopyToTarget() {
         }
         seen = now;
         if (++catchUps < 10) {
-            services_->Give(Lock::kFlash);
+            if (lockTaken) {
+                services_->Give(Lock::kFlash);
+            }
             holding = false;
             ProcessDeletes();
         }
@@ -703,7 +709,7 @@ void CFlashDatabase::CopyToTarget() {
         usagePercent_ = 0;
     }
     target_ = -1;
-    if (holding) {
+    if (holding && lockTaken) {
         services_->Give(Lock::kFlash);
     }
     services_->SetPriority(previous);

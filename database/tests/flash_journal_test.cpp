@@ -60,8 +60,7 @@ TEST(JournalFormat, CrcAgreesWithTheUtilityCrcAtEveryLength) {
         bytes[i] = static_cast<uint8_t>(i * 37 + 11);
     }
     for (size_t length = 0; length <= bytes.size(); ++length) {
-        EXPECT_EQ(journal::Crc(bytes.data(), length),
-                  Crc16Compute(0xFFFF, bytes.data(), length, 7))
+        EXPECT_EQ(journal::Crc(bytes.data(), length), Crc16Compute(0xFFFF, bytes.data(), length, 7))
             << length;
     }
 }
