@@ -261,6 +261,13 @@ void CFlashDatabase::IndexIn(uint32_t id, uint32_t address, int file) {
                 return frame.id == id && frame.offset < address;
             },
             "CDatabase::delete_obj: mon_tfsipmod failed:%d\n");
+        if (state_ == kCopying && target_ >= 0 && data_[target_] != nullptr) {
+            // The copies the new file holds so far are older than this record too.
+            MarkScan(
+                target_, position_[target_],
+                [id](const journal::RecordFrame& frame) { return frame.id == id; },
+                "CDatabase::delete_obj: mon_tfsipmod failed:%d\n");
+        }
     }
 }
 
@@ -303,9 +310,12 @@ void CFlashDatabase::ProcessDeletes() {
         LockScope lock(services_, Lock::kDelete);
         index_.MoveTo(pending_);
         if (state_ == kCopying && target_ >= 0) {
-            // Entries already moved to the copy stay for the pass after the switch-over.
+            // While a copy runs, entries of records already copied, and of records the copy has
+            // still to reach, stay for the pass after the switch-over: that pass retires the
+            // older copies the new file received.
             for (const JournalIndex::Entry& entry : pending_.Entries()) {
-                if (entry.file == Tag(target_)) {
+                if (entry.file == Tag(target_) ||
+                    (entry.file == Tag(active_) && entry.address >= copyOffset_)) {
                     index_.Record(entry.id, entry.address, entry.file);
                 }
             }
@@ -627,9 +637,10 @@ void CFlashDatabase::CopyToTarget() {
     journal::RecordFrame frame;
     while (!failed) {
         while (offset < seen) {
-            if (!holding && index_.Count() > geometry_.indexCapacity - 50) {
+            if (!holding && index_.Count() + 50 > geometry_.indexCapacity) {
                 ProcessDeletes();
             }
+            copyOffset_ = offset;
             if (!journal::AcceptRecord(data, seen, offset, &frame)) {
                 ++offset;
                 continue;

@@ -135,6 +135,7 @@ private:
     DefragState state_ = kIdle;
     uint32_t countdown_ = 6;
     int target_ = -1;
+    uint32_t copyOffset_ = 0;  // where the copy's walk is
     uint32_t lastDay_ = 1;
     bool compactionRequested_ = false;
 };

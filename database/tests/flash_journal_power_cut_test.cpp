@@ -321,6 +321,36 @@ std::vector<Scenario> Scenarios() {
                         {kInt16Id, "3"},
                         {kFontNameId, ""},
                         {1004, "8"}}));
+    // A busy index: other tasks' writes during the copy make it run deletion passes inside.
+    all.push_back(Make("compaction with passes inside the copy",
+                       {
+                           Does([](JournalBoard& board, Model& model) {
+                               board.journal->SetCountdown(0);
+                               board.journal->RequestCompaction();
+                               board.journal->StateMachine_Defrag();
+                               int turn = 0;
+                               board.flash.onSleep = [&board, &model, turn]() mutable {
+                                   ++turn;
+                                   if (turn <= 12) {
+                                       ModelWrite(board, model, 1000 + 4 * (turn % 5),
+                                                  std::to_string(100 + turn));
+                                   }
+                               };
+                               board.journal->StateMachine_Defrag();
+                               board.flash.onSleep = nullptr;
+                               board.journal->StateMachine_Defrag();
+                           }),
+                           Does(ProcessDeletes),
+                       },
+                       {{1000, "1"},
+                        {1004, "2"},
+                        {1000, "3"},
+                        {1008, "4"},
+                        {kTextId, "x"},
+                        {1012, "5"},
+                        {1016, "6"},
+                        {1004, "7"}}));
+    all.back().geometry.indexCapacity = 53;
     return all;
 }
 

@@ -441,6 +441,20 @@ TEST_F(FlashJournal, CompactionCopiesLiveRecordsAndSwitches) {
     EXPECT_EQ(board.Text(kTextId), "message");
 }
 
+TEST_F(FlashJournal, CompactionGivesUpWhenItCannotHoldTheAppendLock) {
+    board.Boot();
+    board.Set(kInt32Id, 4, 1);
+    board.db->startupComplete = 1;
+    board.flash.FailTakes(true);
+    board.Compact();
+    EXPECT_NE(JournalLog().find("copying failed\n"), std::string::npos);
+    EXPECT_STREQ(board.Active(), "nv1.dat");
+    EXPECT_FALSE(board.flash.Exists("nv2.dat"));
+    board.flash.FailTakes(false);
+    board.Boot();
+    EXPECT_EQ(board.Get(kInt32Id, 4), 1u);
+}
+
 TEST_F(FlashJournal, MonthlyCleanupStartsOnTheFirstOfTheMonth) {
     board.Boot();
     board.Set(CFlashDatabase::kFeatureSetId, 4, CFlashDatabase::kFeatureMonthlyCleanup);
