@@ -248,20 +248,32 @@ void CFlashDatabase::IndexRecord(uint32_t id, uint32_t address) {
     IndexIn(id, address, active_);
 }
 
+bool CFlashDatabase::NoteWritten(int file, uint32_t id) {
+    if (id >= written_[file].size()) {
+        return true;
+    }
+    const bool before = written_[file][id];
+    written_[file][id] = true;
+    return before;
+}
+
 void CFlashDatabase::IndexIn(uint32_t id, uint32_t address, int file) {
     LockScope lock(services_, Lock::kDelete);
+    const bool earlier = NoteWritten(file, id);
     if (index_.Record(id, address, Tag(file)) != JournalIndex::Put::kFull) {
         return;
     }
-    // No room: retire the object's older records at once.
-    if (file == active_ && !closed_) {
+    // No room: retire the object's older records at once (an object's first record has none).
+    const bool copies = state_ == kCopying && target_ >= 0 && data_[target_] != nullptr &&
+                        (id >= written_[target_].size() || written_[target_][id]);
+    if (file == active_ && !closed_ && (earlier || copies)) {
         MarkScan(
             file, address,
             [id, address](const journal::RecordFrame& frame) {
                 return frame.id == id && frame.offset < address;
             },
             "CDatabase::delete_obj: mon_tfsipmod failed:%d\n");
-        if (state_ == kCopying && target_ >= 0 && data_[target_] != nullptr) {
+        if (copies) {
             // The copies the new file holds so far are older than this record too.
             MarkScan(
                 target_, position_[target_],
@@ -425,6 +437,8 @@ int CFlashDatabase::Load() {
     {
         LockScope lock(services_, Lock::kDelete);
         index_.Clear();
+        written_[0].assign(kNvImageSize, false);
+        written_[1].assign(kNvImageSize, false);
     }
     for (int file = 0; file < 2; ++file) {
         const uint8_t* bytes = Refresh(file);
@@ -497,16 +511,14 @@ void CFlashDatabase::Replay(const uint8_t* data, uint32_t end) {
     }
     // Objects met twice have superseded records that a deletion pass never marked (power went
     // first): their newest record goes into the index so the next pass retires the older ones.
-    std::vector<bool> seen(kNvImageSize, false);
     impl_token token;
     while (records.Next(&token) != 0) {
         if (token.id >= kNvImageSize) {
             continue;  // not an object of the image
         }
-        if (seen[token.id]) {
+        if (NoteWritten(active_, token.id)) {
             index_.Record(token.id, token.offset + kHeaderSize, Tag(active_));
         }
-        seen[token.id] = true;
         if (CDataBase::IsStringObject(token.id) != 0) {
             if (DecodeRecordValue(&token, impl_token::kString) && token.id <= kNvImageSize - 4) {
                 owner_->SetString(token.id, 4, token.text, token.textLength, DbImage::kNv,
@@ -599,6 +611,7 @@ void CFlashDatabase::StateMachine_Defrag() {
                 Refresh(target);
                 return;
             }
+            written_[target].assign(kNvImageSize, false);
             target_ = target;
             state_ = kCopying;
             return;
@@ -656,6 +669,7 @@ void CFlashDatabase::CopyToTarget() {
                 {
                     // The newest record of an object moves with the copy.
                     LockScope lock(services_, Lock::kDelete);
+                    NoteWritten(target, frame.id);
                     JournalIndex::Entry* entry = index_.Find(frame.id);
                     if (entry != nullptr && entry->file == Tag(source) &&
                         entry->address == offset) {
@@ -715,6 +729,7 @@ void CFlashDatabase::CopyToTarget() {
         {
             LockScope lock(services_, Lock::kDelete);
             index_.KeepFile(Tag(target));
+            written_[source].assign(kNvImageSize, false);
         }
         active_ = target;
         usagePercent_ = 0;

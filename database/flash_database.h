@@ -12,8 +12,10 @@
 // the file its record is in.
 
 #include <cstdint>
+#include <vector>
 
 #include "database/db_journal.h"
+#include "database/db_types.h"
 #include "database/journal_index.h"
 #include "database/journal_record.h"
 #include "database/journal_services.h"
@@ -107,6 +109,8 @@ private:
     bool ActiveIntact();
     void RecomputePosition(int file);
     void IndexIn(uint32_t id, uint32_t address, int file);
+    // Notes that the file holds a record of the object; true when it already did.
+    bool NoteWritten(int file, uint32_t id);
     // Marks deleted every live record in [header, end) of the file that `superseded` names.
     template <typename Superseded>
     void MarkScan(int file, uint32_t end, Superseded superseded, const char* failLine);
@@ -130,6 +134,9 @@ private:
 
     JournalIndex index_;
     JournalIndex pending_;
+    // Objects with a record in each file (a full index skips the scan for an object's first).
+    std::vector<bool> written_[2] = {std::vector<bool>(kNvImageSize),
+                                     std::vector<bool>(kNvImageSize)};
 
     int usagePercent_ = 0;
     DefragState state_ = kIdle;
