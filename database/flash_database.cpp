@@ -1,5 +1,6 @@
 #include "database/flash_database.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -109,8 +110,38 @@ void CFlashDatabase::RecomputePosition(int file) {
         position_[file] = 0;
         return;
     }
-    position_[file] = journal::UsedEnd(data_[file], 0, size_[file]);
+    const uint8_t* data = data_[file];
+    const uint32_t used = journal::UsedEnd(data, 0, size_[file]);
+    uint32_t position = used;
+    if (used > kHeaderSize) {
+        // Past the whole length of an unfinished record at the end (one that could not be
+        // sealed), so that no record is ever written inside it.
+        const uint32_t torn = journal::TornTail(data, kHeaderSize, used);
+        if (torn < used) {
+            const uint32_t nominal = journal::NominalEnd(data, size_[file], torn);
+            position = std::min(size_[file], std::max(used, nominal));
+        }
+    }
+    position_[file] = position;
     positionKnown_[file] = true;
+}
+
+bool CFlashDatabase::Seal(int file, uint32_t from, uint32_t end) {
+    static const uint8_t kZeros[journal::kMaxRecordSize] = {};
+    if (end <= from || end - from > sizeof kZeros) {
+        return false;
+    }
+    // Payload first, then the length, the marker last: until the marker is gone the rest still
+    // reads as an unfinished record, so a cut during the sealing is sealed again at the next start.
+    const uint32_t lengthEnd = std::min(end, from + 3);
+    if (end > lengthEnd && services_->Ipmod(Name(file), kZeros, lengthEnd, end - lengthEnd) != 0) {
+        return false;
+    }
+    if (lengthEnd > from + 1 &&
+        services_->Ipmod(Name(file), kZeros, from + 1, lengthEnd - from - 1) != 0) {
+        return false;
+    }
+    return services_->Ipmod(Name(file), kZeros, from, 1) == 0;
 }
 
 bool CFlashDatabase::write(const char* name, const uint8_t* bytes, uint32_t length,
@@ -145,9 +176,14 @@ bool CFlashDatabase::write(const char* name, const uint8_t* bytes, uint32_t leng
         DebugPrint("%s,0x%08X,0x%08X - 0x%08X = %d,%d\n", name, 0u, position, 0u,
                    static_cast<int>(position), static_cast<int>(length));
         DebugPrint("CDatabase::write: mon_tfsipmod failed:%d\n", result);
-        // Only what reached the flash is used: the next record follows the last programmed byte,
-        // so no erased gap is left inside the journal.
-        position_[file] = journal::UsedEnd(data, position, position + length);
+        // What reached the flash is sealed (zeroed), and the next record follows it: no erased
+        // gap, and no later record can complete the broken one or hide inside its length.
+        const uint32_t programmed = journal::UsedEnd(data, position, position + length);
+        position_[file] = programmed;
+        if (programmed > position && !Seal(file, position, programmed)) {
+            const uint32_t nominal = journal::NominalEnd(data, size_[file], position);
+            position_[file] = std::min(size_[file], std::max(position + length, nominal));
+        }
         return false;
     }
     position_[file] = position + length;
@@ -496,7 +532,15 @@ int CFlashDatabase::Load() {
     }
     RecomputePosition(0);
     RecomputePosition(1);
-    Replay(data, position_[active_]);
+    // A record that a power cut left unfinished is not replayed (not even record images inside
+    // the part that was written) and is sealed before anything is appended.
+    const uint32_t used = journal::UsedEnd(data, 0, size_[active_]);
+    const uint32_t torn = used > kHeaderSize ? journal::TornTail(data, kHeaderSize, used) : used;
+    if (torn < used && Seal(active_, torn, used)) {
+        DebugPrintLevel1("CDB::sealed unfinished record at %u\n", torn);
+        position_[active_] = used;
+    }
+    Replay(data, torn);
     DebugPrint("[ OK ]\n");
     return 1;
 }

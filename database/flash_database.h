@@ -108,6 +108,8 @@ private:
     const uint8_t* Refresh(int file);
     bool ActiveIntact();
     void RecomputePosition(int file);
+    // Zeroes the bytes of an unfinished record; true when all of them were written.
+    bool Seal(int file, uint32_t from, uint32_t end);
     void IndexIn(uint32_t id, uint32_t address, int file);
     // Notes that the file holds a record of the object; true when it already did.
     bool NoteWritten(int file, uint32_t id);

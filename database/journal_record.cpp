@@ -159,6 +159,34 @@ bool AcceptRecord(const uint8_t* base, size_t size, size_t offset, RecordFrame* 
     return true;
 }
 
+uint32_t NominalEnd(const uint8_t* base, uint32_t size, uint32_t offset) {
+    if (base == nullptr || offset >= size || (base[offset] != kLive && base[offset] != kDeleted) ||
+        size - offset < 3) {
+        return offset + 1;
+    }
+    const uint16_t length = ReadBe16(base + offset + 1);
+    if (length < kMinRecordLength || length > kMaxRecordLength) {
+        return offset + 1;
+    }
+    return offset + length + kRecordOverhead;
+}
+
+uint32_t TornTail(const uint8_t* base, uint32_t from, uint32_t end) {
+    RecordFrame frame;
+    uint32_t offset = from;
+    while (offset < end) {
+        if (AcceptRecord(base, end, offset, &frame)) {
+            offset += frame.Size();
+        } else if ((base[offset] == kLive || base[offset] == kDeleted) &&
+                   (end - offset < 3 || NominalEnd(base, end, offset) >= end)) {
+            return offset;  // a marker whose record is not whole by the end of the range
+        } else {
+            ++offset;
+        }
+    }
+    return end;
+}
+
 uint32_t UsedEnd(const uint8_t* base, uint32_t from, uint32_t to) {
     uint32_t end = to;
     // Eight bytes at a time while aligned runs are erased.

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "database/journal_record.h"
 #include "database/tests/flash_journal_support.h"
 
 namespace {
@@ -270,6 +271,15 @@ std::vector<Scenario> Scenarios() {
                                                  board.SetText(kTextId, tooLong);
                                              }),
                                              Writes(kInt8Id, "9")}));
+    // A text that holds whole record images: a cut inside it must not bring them to life.
+    std::string images = "text ";
+    for (uint32_t id : {kInt32Id, uint32_t{1000}}) {
+        uint8_t image[16];
+        const size_t n = journal::BuildIntRecord(id, 4, 0xBAD, image, sizeof image);
+        images.append(reinterpret_cast<const char*>(image), n);
+    }
+    all.push_back(
+        Make("text holding record images", {Writes(kTextId, images), Writes(kInt8Id, "1")}));
     all.push_back(Make("emptying a string", {Writes(kTextId, ""), Writes(kFontNameId, ""),
                                              Does(ProcessDeletes), Writes(kTextId, "again")}));
     all.push_back(Make("deletion pass", {Does(ProcessDeletes)},
