@@ -17,15 +17,14 @@
 #include "platform/kernel/kernel.h"
 #include "platform/sim/nvram.h"
 #include "runtime/debug_print.h"
+#include "runtime/post_office.h"
 
 namespace {
-std::vector<uint32_t> g_letters;
 std::string g_debug;
 
 class KernelWiringTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_letters.clear();
         g_debug.clear();
         DebugSetSink([](const char* text) { g_debug += text; });
         DebugSetTraceLevel(1);
@@ -36,16 +35,21 @@ protected:
             ASSERT_EQ(tx_byte_pool_create(&pool_, "dynamic database", area_.get(), 0x200000),
                       TX_SUCCESS);
             ASSERT_EQ(tx_event_flags_create(&events_, "database"), TX_SUCCESS);
+            ASSERT_EQ(tx_event_flags_create(&taskEvents_, "task"), TX_SUCCESS);
         });
+        task_ = std::make_unique<subscriber>(&office_, &taskEvents_, 0x1, nullptr);
+        static const uint32_t kIds[] = {kLetterSpecialFeatureSetChanged, kLetterConfigObjectChanged,
+                                        0};
+        ASSERT_TRUE(task_->Start(kIds));
         ASSERT_TRUE(db_->UseStringPool(
             std::make_unique<StringPool>(std::make_unique<KernelPoolAllocator>(&pool_))));
-        sink_ = std::make_unique<RtosNotifySink>(
-            &events_, [](uint32_t letter) { g_letters.push_back(letter); });
+        sink_ = std::make_unique<RtosNotifySink>(&office_, &events_);
         db_->SetNotifySink(sink_.get());
         db_->SetNotificationEnabled(true);
     }
     void TearDown() override {
         db_.reset();  // gives its blocks back while the kernel is alive
+        task_.reset();
         kernel_.reset();
         DebugSetSink(nullptr);
         DebugSetTraceLevel(0);
@@ -67,6 +71,20 @@ protected:
     TX_EVENT_FLAGS_GROUP events_{};
     std::unique_ptr<kernel::Kernel> kernel_;
     std::unique_ptr<CDataBase> db_;
+    // The letters waiting in the task's mailbox, taken out.
+    std::vector<uint32_t> Letters() {
+        std::vector<uint32_t> ids;
+        letter_s* letter = nullptr;
+        while (task_->Receive(&letter)) {
+            ids.push_back(letter->id);
+            task_->Release(letter);
+        }
+        return ids;
+    }
+
+    PostOffice office_;
+    TX_EVENT_FLAGS_GROUP taskEvents_{};
+    std::unique_ptr<subscriber> task_;
     std::unique_ptr<RtosNotifySink> sink_;
 };
 
@@ -94,7 +112,10 @@ TEST_F(KernelWiringTest, PoolFailureIsLoggedWithThePoolsStatusAndFigures) {
 
 TEST_F(KernelWiringTest, NoticesReachTheEventFlagsAndThePoster) {
     ASSERT_EQ(db_->Set(dbo::brenSpecialFeatureSet, 0x20, kDbNotify), kDbOk);
-    EXPECT_EQ(g_letters, (std::vector<uint32_t>{119, 93}));
+    EXPECT_EQ(Letters(), (std::vector<uint32_t>{119, 93}));
+    ULONG raised = 0;
+    tx_event_flags_get(&taskEvents_, 0x1, TX_OR_CLEAR, &raised, TX_NO_WAIT);
+    EXPECT_EQ(raised & 0x1, 0x1u);  // the task's own flag: a letter is waiting
     EXPECT_EQ(Take(0x100000), 0x100000u);
     EXPECT_EQ(Take(0x100000), 0u);  // taken
     // Several writes between two cycles of the consumer are one notice.
@@ -102,6 +123,7 @@ TEST_F(KernelWiringTest, NoticesReachTheEventFlagsAndThePoster) {
     ASSERT_EQ(db_->Set(dbo::dmsMessageStatus, 1, kDbNotify | kDbSkipValidation, 3), kDbOk);
     ASSERT_EQ(db_->Set(dbo::dmsMessageStatusVolatile, 8, kDbNotify | kDbSkipValidation, 0), kDbOk);
     EXPECT_EQ(Take(0xFFFFFFFF), 0x800u);
+    EXPECT_TRUE(Letters().empty());  // nothing the task subscribed to
 }
 
 class TempDir {
