@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "database/data_base.h"
+#include "platform/monitor/mon.h"
+#include "platform/monitor/tests/temp_board.h"
 #include "render/message.h"
 #include "render/multi_colour.h"
 #include "render/sign_objects.h"
@@ -833,6 +835,33 @@ TEST(MultiParserObjectStore, ChecksTagsAgainstTheStore) {
     EXPECT_EQ(validate("[tr100,1,22,24]"), kMultiUnsupportedTagValue);
     sign_objects::AttachDatabase(nullptr);
     EXPECT_EQ(validate("[fo5]A"), kMultiFontNotDefined);
+}
+
+}  // namespace
+
+namespace {
+
+// Bitmap files are looked up in the boot monitor's flash file system.
+TEST(MultiParserFlashFiles, BitmapMustExistInFlash) {
+    monitor_test::TempBoard board;
+    auto monitor = board.Boot();
+    ASSERT_NE(monitor, nullptr);
+    const char bytes[] = "BM";
+    ASSERT_EQ(mon_tfsadd("Bitmaps/logo.bmp", "", "", bytes, 2), TFS_OKAY);
+    ASSERT_EQ(mon_tfsadd("top.bmp", "", "", bytes, 2), TFS_OKAY);
+    CMULTIParser parser;
+    CMessage message;
+    RecordingRenderer renderer;
+    auto validate = [&](const std::string& text) {
+        return parser.Validate(&renderer, RecordingRenderer::Callback, &message, text.data(),
+                               static_cast<uint32_t>(text.size()));
+    };
+    EXPECT_EQ(validate("[ms47,g,0,0,logo.bmp][ms47,g,0,0,top.bmp]"), kMultiOk);
+    const auto files = renderer.OfKind(kElementBitmapFile);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].text, "Bitmaps/logo.bmp");
+    EXPECT_EQ(files[1].text, "top.bmp");
+    EXPECT_EQ(validate("[ms47,g,0,0,none.bmp]"), kMultiUnsupportedTagValue);
 }
 
 }  // namespace
