@@ -286,6 +286,11 @@ TEST_F(MultiParserTest, TrailingNewPageGivesOneEmptyPageThenEnds) {
     EXPECT_EQ(DrawPages("[np]"), (std::vector<uint32_t>{0}));
 }
 
+TEST_F(MultiParserTest, PageJustificationIsPerPageWhenDrawn) {
+    EXPECT_EQ(DrawPages("[jp3]A[np][jp2]B"), (std::vector<uint32_t>{0, 10}));
+    EXPECT_EQ(DrawPages("[jp3]A[jp2]B"), (std::vector<uint32_t>{}));
+}
+
 TEST_F(MultiParserTest, ScanBeyondTheTextIsEndOfText) {
     uint32_t next = 0;
     const char text[] = "A[np]";
