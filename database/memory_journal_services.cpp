@@ -157,3 +157,19 @@ void MemoryJournalServices::Reboot() {
     onSleep = nullptr;
     lockDepth[0] = lockDepth[1] = 0;
 }
+
+MemoryJournalServices::Image MemoryJournalServices::Snapshot() const {
+    Image image;
+    for (const auto& [name, file] : files_) {
+        image[name] = *file;
+    }
+    return image;
+}
+
+void MemoryJournalServices::Restore(const Image& image) {
+    files_.clear();
+    for (const auto& [name, bytes] : image) {
+        files_[name] = std::make_shared<std::vector<uint8_t>>(bytes);
+    }
+    Reboot();
+}

@@ -36,6 +36,10 @@ public:
     uint64_t Programmed() const { return programmed_; }
     // The next boot: the plan ends and files unlinked meanwhile stop being readable.
     void Reboot();
+    // A copy of the files, and a board that boots on such a copy.
+    using Image = std::map<std::string, std::vector<uint8_t>, std::less<>>;
+    Image Snapshot() const;
+    void Restore(const Image& image);
 
     // Direct access for tests.
     std::vector<uint8_t>* File(std::string_view name);
