@@ -64,7 +64,8 @@ std::string WorstPage() {
 struct Sign {
     Sign() : store(Geometry()) {
         store.SetVolatile(render_objects::kControllerLocalTime.id, 4, 1796738700);
-        store.SetVolatileString(render_objects::kRemoteTextId, "REMOTE TEXT OF FORTY CHARACTERS .......", 40);
+        store.SetVolatileString(render_objects::kRemoteTextId,
+                                "REMOTE TEXT OF FORTY CHARACTERS .......", 40);
         render.AllocateSurface(kHeight, kWidth, 15);
     }
     static RenderSignGeometry Geometry() {
@@ -90,8 +91,8 @@ void BM_RenderWorstPageFrame(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(player.NextFrame());
     }
-    state.counters["allocs_per_frame"] =
-        static_cast<double>(g_allocations.load() - before) / static_cast<double>(state.iterations());
+    state.counters["allocs_per_frame"] = static_cast<double>(g_allocations.load() - before) /
+                                         static_cast<double>(state.iterations());
     state.counters["pixels"] = kWidth * kHeight;
 }
 BENCHMARK(BM_RenderWorstPageFrame)->Unit(benchmark::kMillisecond);

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "render/render.h"
 #include "render/multi_objects.h"
+#include "render/render.h"
 #include "render/render_objects.h"
 #include "render/render_player.h"
 #include "render/render_sign_store.h"

@@ -133,6 +133,20 @@ TEST(RenderLayout, LeftAndRightSegmentsReachTheRectangleEdges) {
     EXPECT_TRUE(sign.Lit(86, 3));
 }
 
+TEST(RenderLayout, SegmentWidthsLeaveOutTheSpaceBeforeTheirFirstCharacter) {
+    // Font 3 puts 1 pixel between characters; a segment starts without it.
+    Sign sign(RenderSignGeometry{.width = 96, .height = 7});
+    ASSERT_EQ(sign.Load("[fo3][jl2]AB[jl4]12"), kMultiOk);
+    EXPECT_EQ(sign.LitColumns(0, 7), (std::pair<int32_t, int32_t>{0, 95}));
+    ASSERT_EQ(sign.Load("[fo3][jl2]A[jl3]BC[jl4]1"), kMultiOk);
+    EXPECT_TRUE(sign.Lit(42, 3));  // B of the 11-pixel centre segment at (96 - 11) / 2
+    EXPECT_FALSE(sign.Lit(41, 3));
+    EXPECT_TRUE(sign.Lit(93, 6));  // 1 ends at the right edge
+    EXPECT_FALSE(sign.Lit(95, 6));
+    ASSERT_EQ(sign.Load("[fo3]ABC"), kMultiOk);  // 17 pixels
+    EXPECT_EQ(sign.LitColumns(0, 7), (std::pair<int32_t, int32_t>{39, 55}));
+}
+
 TEST(RenderLayout, CentredTextDrawsWhereTheLayoutPutIt) {
     Sign sign(RenderSignGeometry{.width = 96, .height = 7});
     ASSERT_EQ(sign.Load("[fo4]jjj"), kMultiOk);  // 30 pixels
