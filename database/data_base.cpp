@@ -95,6 +95,14 @@ CDataBase::CDataBase(uint32_t poolSize)
     : pool_(std::make_unique<StringPool>("dynamic database", poolSize)),
       control_(kDbControlJournalOn | kDbControlValidate) {}
 
+bool CDataBase::UseStringPool(std::unique_ptr<StringPool> pool) {
+    if (pool == nullptr || pool_->BlockCount() != 0) {
+        return false;
+    }
+    pool_ = std::move(pool);
+    return true;
+}
+
 uint8_t* CDataBase::ImageBytes(DbImage image) {
     return image == DbImage::kVolatile ? volatile_.data() : nv_.data();
 }
@@ -167,18 +175,37 @@ void CDataBase::SetValidationEnabled(bool on) {
     }
 }
 
+namespace {
+// The map above as one bit per 4-byte slot of the NV image (every listed id is a multiple of 4).
+class StringSlotMap {
+public:
+    StringSlotMap() {
+        for (const IdRange& range : kNvStringRanges) {
+            for (uint32_t id = range.first; id <= range.last; id += 4) {
+                Mark(id);
+            }
+        }
+        for (uint32_t id : kNvStringIds) {
+            Mark(id);
+        }
+    }
+    bool Has(uint32_t id) const {
+        return id % 4 == 0 && id < kNvImageSize && (bits_[id / 32] >> (id / 4 % 8) & 1) != 0;
+    }
+
+private:
+    void Mark(uint32_t id) { bits_[id / 32] |= static_cast<uint8_t>(1u << (id / 4 % 8)); }
+    uint8_t bits_[kNvImageSize / 32 + 1] = {};
+};
+
+const StringSlotMap& StringSlots() {
+    static const StringSlotMap map;
+    return map;
+}
+}  // namespace
+
 int CDataBase::IsStringObject(uint32_t id) {
-    for (const IdRange& range : kNvStringRanges) {
-        if (id >= range.first && id <= range.last) {
-            return (id - range.first) % 4 == 0 ? 1 : 0;
-        }
-    }
-    for (uint32_t single : kNvStringIds) {
-        if (id == single) {
-            return 1;
-        }
-    }
-    return 0;
+    return StringSlots().Has(id) ? 1 : 0;
 }
 
 uint32_t CDataBase::GetInt(uint32_t id, uint32_t width, DbImage image, uint32_t) const {
@@ -355,6 +382,38 @@ DbResult CDataBase::SetString(uint32_t id, uint32_t, const void* text, uint32_t 
         NotifyChange(id, image, kNoticeChanged);
     }
     return kDbOk;
+}
+
+uint32_t CDataBase::Get(const DbObject& object, uint32_t row) const {
+    if (row >= object.rows || object.IsString()) {
+        return 0;
+    }
+    return GetInt(object.Row(row), object.width, object.image);
+}
+
+DbResult CDataBase::Set(const DbObject& object, uint32_t value, uint32_t flags, uint32_t row) {
+    if (row >= object.rows || object.IsString()) {
+        return kDbGenError;
+    }
+    return SetInt(object.Row(row), object.width, value, object.image, flags);
+}
+
+const char* CDataBase::GetText(const DbObject& object, uint32_t* length, uint32_t row) const {
+    if (row >= object.rows || !object.IsString()) {
+        if (length != nullptr) {
+            *length = 0;
+        }
+        return g_emptyText;
+    }
+    return GetString(object.Row(row), 4, object.image, length);
+}
+
+DbResult CDataBase::SetText(const DbObject& object, const void* text, uint32_t length,
+                            uint32_t flags, uint32_t row) {
+    if (row >= object.rows || !object.IsString()) {
+        return kDbGenError;
+    }
+    return SetString(object.Row(row), 4, text, length, object.image, flags);
 }
 
 uint32_t CDataBase::GetRegisterTime(uint32_t, uint32_t width, DbImage image, uint32_t) const {

@@ -15,6 +15,7 @@
 #include "database/change_notification.h"
 #include "database/db_journal.h"
 #include "database/db_types.h"
+#include "database/object_ids.h"
 #include "database/string_pool.h"
 #include "database/time_registers.h"
 
@@ -53,6 +54,14 @@ public:
     DbResult SetString(uint32_t id, uint32_t size, const void* text, uint32_t length, DbImage image,
                        uint32_t flags);
 
+    // The same by catalogue entry (object_ids.h); `row` counts from 0. A row beyond the
+    // object's rows reads as 0 / "" and is refused (5) on write.
+    uint32_t Get(const DbObject& object, uint32_t row = 0) const;
+    DbResult Set(const DbObject& object, uint32_t value, uint32_t flags, uint32_t row = 0);
+    const char* GetText(const DbObject& object, uint32_t* length, uint32_t row = 0) const;
+    DbResult SetText(const DbObject& object, const void* text, uint32_t length, uint32_t flags,
+                     uint32_t row = 0);
+
     // globalTime in the battery-backed registers.
     uint32_t GetRegisterTime(uint32_t id, uint32_t width, DbImage image, uint32_t unused = 0) const;
     DbResult SetRegisterTime(uint32_t id, uint32_t width, uint32_t value, DbImage image,
@@ -75,6 +84,9 @@ public:
     bool ValidationActive() const;
 
     StringPool& Pool() const { return *pool_; }
+    // Moves the string objects to another pool (start-up: the kernel's "dynamic database" byte
+    // pool, through KernelPoolAllocator). Only while no string is stored; false otherwise.
+    bool UseStringPool(std::unique_ptr<StringPool> pool);
     DbJournal* Journal() const { return journal_; }
 
     // State the database task uses.

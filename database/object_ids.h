@@ -5,7 +5,8 @@
 // the MIB has none). Table columns carry a row count and the distance between rows.
 //
 //   g_DataBase.GetInt(dbo::dmsSignType.id, dbo::dmsSignType.width, dbo::dmsSignType.image);
-//   DbSetInt(db, dbo::dmsMessageStatus.Row(17), 2, kDbNotify);   // row counted from 0
+//   g_DataBase.Get(dbo::dmsSignType);
+//   g_DataBase.Set(dbo::dmsMessageStatus, 6, kDbNotify, 17);   // row 18, counted from 0
 
 #include <cstddef>
 #include <cstdint>

@@ -2,14 +2,9 @@
 
 #include <cstring>
 
+#include "database/arena_allocator.h"
+
 namespace {
-constexpr uint32_t kInUse = 0x1;
-constexpr uint32_t kMinFree = StringPool::kHeaderSize + StringPool::kAlignment;
-
-uint32_t RoundUp(uint32_t value) {
-    return (value + StringPool::kAlignment - 1) & ~(StringPool::kAlignment - 1);
-}
-
 uint32_t ReadBe32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
            static_cast<uint32_t>(p[2]) << 8 | p[3];
@@ -24,82 +19,56 @@ void WriteBe32(uint8_t* p, uint32_t value) {
 }  // namespace
 
 StringPool::StringPool(const char* name, uint32_t size)
-    : name_(name),
-      size_(size & ~(kAlignment - 1)),
-      arena_(new uint8_t[size_]()),
-      liveMap_(size_ / kAlignment, false) {
-    SetSizeWord(0, size_);
-    SetPrevWord(0, 0);
-    free_.insert(0);
+    : StringPool(std::make_unique<ArenaAllocator>(name, size)) {
+    ownArena_ = true;
 }
 
-uint32_t StringPool::SizeWord(uint32_t offset) const {
-    uint32_t value;
-    std::memcpy(&value, arena_.get() + offset, 4);
-    return value;
-}
+StringPool::StringPool(std::unique_ptr<BlockAllocator> allocator)
+    : allocator_(std::move(allocator)),
+      base_(allocator_->Base()),
+      live_(static_cast<size_t>(allocator_->Size()) + 1, false) {}
 
-uint32_t StringPool::PrevWord(uint32_t offset) const {
-    uint32_t value;
-    std::memcpy(&value, arena_.get() + offset + 4, 4);
-    return value;
-}
-
-void StringPool::SetSizeWord(uint32_t offset, uint32_t value) {
-    std::memcpy(arena_.get() + offset, &value, 4);
-}
-
-void StringPool::SetPrevWord(uint32_t offset, uint32_t value) {
-    std::memcpy(arena_.get() + offset + 4, &value, 4);
-}
-
-// A handle is the arena offset of the block's payload, so it is never 0. A handle read from an
-// image is checked against the map of live blocks before any header is trusted.
-bool StringPool::IsLive(StringHandle handle) const {
-    if (handle < kHeaderSize || handle >= size_ || handle % kAlignment != 0) {
-        return false;
+StringPool::~StringPool() {
+    // Blocks of a shared pool go back to it; an own arena goes as a whole.
+    for (uint32_t handle = 0; !ownArena_ && liveCount_ != 0 && handle < live_.size(); ++handle) {
+        if (live_[handle]) {
+            allocator_->Release(handle);
+            --liveCount_;
+        }
     }
-    return liveMap_[(handle - kHeaderSize) / kAlignment];
+}
+
+bool StringPool::IsLive(StringHandle handle) const {
+    return handle != 0 && handle < live_.size() && live_[handle];
 }
 
 uint32_t StringPool::Store(const void* bytes, uint32_t length, StringHandle* handle) {
     *handle = 0;
-    if (length > size_) {
+    if (length > Size() - 5) {
         return kNoMemory;
     }
-    const uint32_t need = RoundUp(kHeaderSize + length + 5);
-    std::lock_guard<std::mutex> guard(lock_);
-    for (auto it = free_.begin(); it != free_.end(); ++it) {
-        const uint32_t block = *it;
-        const uint32_t blockSize = SizeWord(block);
-        if (blockSize < need) {
-            continue;
-        }
-        free_.erase(it);
-        if (blockSize - need >= kMinFree) {
-            const uint32_t rest = block + need;
-            SetSizeWord(rest, blockSize - need);
-            SetPrevWord(rest, need);
-            if (rest + (blockSize - need) < size_) {
-                SetPrevWord(rest + blockSize - need, blockSize - need);
-            }
-            free_.insert(rest);
-            SetSizeWord(block, need | kInUse);
-        } else {
-            SetSizeWord(block, blockSize | kInUse);
-        }
-        uint8_t* payload = arena_.get() + block + kHeaderSize;
-        WriteBe32(payload, length);
-        if (length != 0) {
-            std::memcpy(payload + 4, bytes, length);
-        }
-        payload[4 + length] = 0;
-        liveMap_[block / kAlignment] = true;
-        ++live_;
-        *handle = block + kHeaderSize;
-        return 0;
+    uint32_t offset = 0;
+    const uint32_t status = allocator_->Allocate(length + 5, &offset);
+    if (status != 0) {
+        return status;
     }
-    return kNoMemory;
+    if (offset == 0 || static_cast<uint64_t>(offset) + length + 5 > Size()) {
+        // Not representable as a handle, or not inside the pool.
+        allocator_->Release(offset);
+        return kNoMemory;
+    }
+    // The block is not yet visible to anyone: fill it before it becomes live.
+    uint8_t* payload = base_ + offset;
+    WriteBe32(payload, length);
+    if (length != 0) {
+        std::memcpy(payload + 4, bytes, length);
+    }
+    payload[4 + length] = 0;
+    std::lock_guard<std::mutex> guard(lock_);
+    live_[offset] = true;
+    ++liveCount_;
+    *handle = offset;
+    return 0;
 }
 
 bool StringPool::Overwrite(StringHandle handle, const void* bytes, uint32_t length) {
@@ -108,43 +77,28 @@ bool StringPool::Overwrite(StringHandle handle, const void* bytes, uint32_t leng
         return false;
     }
     if (length != 0) {
-        std::memcpy(arena_.get() + handle + 4, bytes, length);
+        std::memcpy(base_ + handle + 4, bytes, length);
     }
     return true;
 }
 
 bool StringPool::Release(StringHandle handle) {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (!IsLive(handle)) {
-        return false;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!IsLive(handle)) {
+            return false;
+        }
+        live_[handle] = false;
+        --liveCount_;
     }
-    uint32_t block = handle - kHeaderSize;
-    uint32_t blockSize = SizeWord(block) & ~kInUse;
-    liveMap_[block / kAlignment] = false;
-    // Merge with the next block when it is free.
-    const uint32_t next = block + blockSize;
-    if (next < size_ && (SizeWord(next) & kInUse) == 0) {
-        free_.erase(next);
-        blockSize += SizeWord(next);
-    }
-    // Merge with the previous block when it is free.
-    const uint32_t prevSize = PrevWord(block);
-    if (prevSize != 0 && (SizeWord(block - prevSize) & kInUse) == 0) {
-        free_.erase(block - prevSize);
-        block -= prevSize;
-        blockSize += prevSize;
-    }
-    SetSizeWord(block, blockSize);
-    if (block + blockSize < size_) {
-        SetPrevWord(block + blockSize, blockSize);
-    }
-    free_.insert(block);
-    --live_;
+    // No reader can reach the block any more; the allocator may take it back (a kernel call, so
+    // outside the lock).
+    allocator_->Release(handle);
     return true;
 }
 
 uint32_t StringPool::LengthLocked(StringHandle handle) const {
-    return ReadBe32(arena_.get() + handle);
+    return ReadBe32(base_ + handle);
 }
 
 uint32_t StringPool::Length(StringHandle handle) const {
@@ -182,7 +136,7 @@ bool StringPool::CopyOutLocked(StringHandle handle, void* out, uint32_t capacity
     *length = LengthLocked(handle);
     const uint32_t n = *length < capacity ? *length : capacity;
     if (n != 0) {
-        std::memcpy(out, arena_.get() + handle + 4, n);
+        std::memcpy(out, base_ + handle + 4, n);
     }
     return true;
 }
@@ -190,22 +144,10 @@ bool StringPool::CopyOutLocked(StringHandle handle, void* out, uint32_t capacity
 bool StringPool::Equals(StringHandle handle, const void* bytes, uint32_t length) const {
     std::lock_guard<std::mutex> guard(lock_);
     return IsLive(handle) && LengthLocked(handle) == length &&
-           (length == 0 || std::memcmp(arena_.get() + handle + 4, bytes, length) == 0);
-}
-
-StringPoolInfo StringPool::Info() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    StringPoolInfo info{name_, 0, 0, static_cast<uint32_t>(free_.size()), size_};
-    if (!free_.empty()) {
-        info.firstFree = *free_.begin() + kHeaderSize;
-    }
-    for (uint32_t block : free_) {
-        info.available += SizeWord(block) - kHeaderSize;
-    }
-    return info;
+           (length == 0 || std::memcmp(base_ + handle + 4, bytes, length) == 0);
 }
 
 uint32_t StringPool::BlockCount() const {
     std::lock_guard<std::mutex> guard(lock_);
-    return live_;
+    return liveCount_;
 }

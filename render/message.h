@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "render/multi_parse_result.h"
+#include "render/ntcip_font.h"
 #include "render/render_scan_texts.h"
 #include "render/surface.h"
 
@@ -32,11 +33,6 @@ public:
     uint8_t font = 0;
     uint8_t line_justification = 0;
     uint8_t page_justification = 0;
-};
-
-// The font through which the message's glyphs are read: a slot of the font table.
-struct message_font {
-    uint8_t slot = 0;
 };
 
 // One line of a text rectangle.
@@ -182,7 +178,7 @@ public:
     uint8_t measuring_pass = 0;
     uint8_t moving_text_open = 0;
     uint32_t characters_on_line = 0;
-    message_font font;
+    CNTCIPFont font;  // its slot is chosen per element
     uint8_t page_started = 0;
     uint32_t current_line = 0;
     uint32_t current_text_rectangle = 0;

@@ -2,24 +2,23 @@
 
 #include "database/data_base.h"
 #include "render/multi_objects.h"
+#include "render/sign_objects.h"
 
 namespace {
 
-// The controller's own environment: the object store installed at start-up.
+// The controller's own environment: the object store attached for rendering
+// (sign_objects::AttachDatabase at start-up).
 // The flash file system and the peripheral task's outputs are joined here as
 // they join the build; until then no file exists and outputs are not driven.
 class ControllerEnvironment final : public CMultiEnvironment {
 public:
-    uint32_t GetNv(uint32_t id, uint32_t width) override {
-        return database != nullptr ? database->GetInt(id, width, DbImage::kNv) : 0;
-    }
+    uint32_t GetNv(uint32_t id, uint32_t width) override { return sign_objects::NvInt(id, width); }
     uint32_t GetVolatile(uint32_t id, uint32_t width) override {
+        CDataBase* database = sign_objects::Database();
         return database != nullptr ? database->GetInt(id, width, DbImage::kVolatile) : 0;
     }
     bool FileExists(const char*) override { return false; }
     void SetGpo(unsigned, bool) override {}
-
-    CDataBase* database = nullptr;
 };
 
 ControllerEnvironment g_ControllerEnvironment;
@@ -35,10 +34,6 @@ MultiModuleType CMultiEnvironment::ModuleType() {
         return {3, 8};
     }
     return {1, 5};
-}
-
-void MultiSetDatabase(CDataBase* database) {
-    g_ControllerEnvironment.database = database;
 }
 
 CMultiEnvironment& MultiEnvironment() {

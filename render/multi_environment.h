@@ -2,11 +2,10 @@
 // What MULTI parsing needs from outside rendering: object store reads, the
 // display module type, the flash file system's existence test and the
 // general-purpose outputs of the peripheral task. One environment is
-// installed for the process; tests install their own.
+// installed for the process; tests install their own. The controller's own
+// reads the database attached with sign_objects::AttachDatabase.
 
 #include <cstdint>
-
-class CDataBase;
 
 struct MultiModuleType {
     uint8_t colour_capability;  // colour planes: 1 monochrome, 2, 3 RGB
@@ -31,6 +30,3 @@ public:
 CMultiEnvironment& MultiEnvironment();
 // Installs env (null: the controller's own); returns the one it replaces.
 CMultiEnvironment* MultiSetEnvironment(CMultiEnvironment* env);
-// The object store the controller's own environment reads (start-up installs
-// it; without one every object reads 0).
-void MultiSetDatabase(CDataBase* database);

@@ -175,8 +175,8 @@ uint32_t FontLineSpacing(const CMessage& message) {
     if (CharacterOrLineMatrix()) {
         return 0;
     }
-    const uint32_t slot = std::min<uint32_t>(message.font.slot, multi_objects::kFontSlots - 1);
-    return Nv(multi_objects::FontLineSpacing(slot));
+    const uint32_t slot = message.font.Slot();
+    return slot < multi_objects::kFontSlots ? Nv(multi_objects::FontLineSpacing(slot)) : 0;
 }
 
 // Tenths of a second to frames at the message's frame rate, rounded up, 0-255.
@@ -331,6 +331,8 @@ MultiParseResult CMULTIParser::EndMeasuring(Scan& scan, uint32_t offset) {
 void CMULTIParser::StartDrawing(Scan& scan) {
     CMessage& m = *scan.message;
     m.measuring_pass = 0;
+    // Each drawing of a page reports its fields from the first status row.
+    m.field_rows_used = 0;
     m.page_justification_given[std::min(m.current_text_rectangle, CMessage::kRectangles - 1)] = 0;
     m.current_line = 0;
     m.current_text_rectangle = 0;
@@ -477,7 +479,6 @@ MultiParseResult CMULTIParser::ScanPage(void* context, MultiElementCallback call
                     return result;
                 }
                 if (scan.page_end) {
-                    m.current_line = 0;
                     *next = scan.next;
                     return kMultiOk;
                 }

@@ -140,7 +140,7 @@ MultiParseResult CRender::Element(CMessage& m) {
     if (result == kMultiOk && text != nullptr) {
         result = TextRules(m, errorPosition);
         if (result == kMultiOk) {
-            CNTCIPFont font(m.font.slot);
+            CNTCIPFont font(m.font.Slot());
             if (m.measuring_pass) {
                 result = Measure(m, font, text, count);
             } else {
@@ -180,8 +180,8 @@ MultiParseResult CRender::TextRules(CMessage& m, uint32_t errorPosition) {
     }
     line.recorded_justification = static_cast<uint8_t>(j & 7);
 
-    m.font.slot = CNTCIPFont::FindSlot(m.current_font);
-    CNTCIPFont font(m.font.slot);
+    m.font.SetSlot(CNTCIPFont::FindSlot(m.current_font));
+    CNTCIPFont font(m.font.Slot());
     const int height = font.Height();
     if (CharacterOrLineMatrix() && height > CharacterHeight()) {
         return fail(kMultiTextTooBig);

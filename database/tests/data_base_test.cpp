@@ -116,6 +116,16 @@ TEST_F(DbTest, NvWritesAreJournalledOnceAndOnlyWhenChanged) {
               (std::vector<Record>{{57, 1, 5, ""}, {48, 2, 1600, ""}, {95700, 4, 0x12345678, ""}}));
 }
 
+TEST_F(DbTest, UnchangedNotifiedWritePostsKindOneAndNoRecord) {
+    Poke(dbo::eventClassClearTime.Row(2), 4, 777, DbImage::kNv);
+    EXPECT_EQ(db->SetInt(dbo::eventClassClearTime.Row(2), 4, 777, DbImage::kNv, kDbNotify), kDbOk);
+    EXPECT_EQ(sink.Letters(), std::vector<uint32_t>{8});  // a kind-1 row: posted unchanged too
+    EXPECT_TRUE(journal.Records().empty());
+    PokeString(dbo::sysLocation.id, "Unknown", DbImage::kNv);
+    EXPECT_EQ(db->SetString(dbo::sysLocation.id, 4, "Unknown", 7, DbImage::kNv, kDbNotify), kDbOk);
+    EXPECT_TRUE(journal.Records().empty());
+}
+
 TEST_F(DbTest, JournalSkippedForFlagVolatileAndJournalOff) {
     EXPECT_EQ(db->SetInt(57, 1, 4, DbImage::kNv, kDbNoFlashWrite), kDbOk);
     EXPECT_EQ(db->GetInt(57, 1, DbImage::kNv), 4u);  // in RAM, lost at restart
@@ -268,6 +278,25 @@ TEST_F(DbTest, ConcurrentReadersSeeWholeStrings) {
         t.join();
     }
     EXPECT_EQ(bad.load(), 0);
+}
+
+TEST_F(DbTest, AccessByCatalogueEntry) {
+    EXPECT_EQ(db->Set(dbo::brenLineLength, 7, 0, 8), kDbOk);
+    EXPECT_EQ(db->GetInt(95730, 1, DbImage::kNv), 7u);
+    EXPECT_EQ(db->Get(dbo::brenLineLength, 8), 7u);
+    EXPECT_EQ(db->Set(dbo::brenLineLength, 7, 0, 9), kDbGenError);  // one row too far
+    EXPECT_EQ(db->GetInt(95731, 1, DbImage::kNv), 0u);
+    EXPECT_EQ(db->Set(dbo::dmsControlMode, 2, kDbSkipValidation), kDbOk);
+    EXPECT_EQ(db->GetInt(132, 1, DbImage::kVolatile), 2u);
+    EXPECT_EQ(db->SetText(dbo::communityNameUser, "user", 4, 0, 99), kDbOk);
+    uint32_t length = 0;
+    EXPECT_STREQ(db->GetText(dbo::communityNameUser, &length, 99), "user");
+    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(db->SetText(dbo::communityNameUser, "x", 1, 0, 100), kDbGenError);
+    // Integers and strings are not mixed up through the catalogue either.
+    EXPECT_EQ(db->Set(dbo::communityNameAdmin, 0, 0), kDbGenError);
+    EXPECT_EQ(db->SetText(dbo::dmsSignType, "x", 1, 0), kDbGenError);
+    EXPECT_EQ(db->Get(dbo::communityNameUser, 99), 0u);
 }
 
 TEST_F(DbTest, RegisterTimeLivesInTheBoardRegisters) {

@@ -48,8 +48,8 @@ enum class Context {
 
 struct Options {
     ClockMode clock = ClockMode::kStepped;
-    double time_scale = 1.0;            // real time: ticks run this many times faster
-    std::size_t host_stack_size = 0;    // 0: default (512 KiB; 4 MiB under sanitizers)
+    double time_scale = 1.0;                   // real time: ticks run this many times faster
+    std::size_t host_stack_size = 0;           // 0: default (512 KiB; 4 MiB under sanitizers)
     std::size_t free_memory_size = 32u << 20;  // area handed to the start-up hook
 };
 

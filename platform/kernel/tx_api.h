@@ -182,8 +182,8 @@ UINT tx_byte_allocate(TX_BYTE_POOL* pool_ptr, VOID** memory_ptr, ULONG memory_si
                       ULONG wait_option);
 UINT tx_byte_release(VOID* memory_ptr);
 UINT tx_byte_pool_info_get(TX_BYTE_POOL* pool_ptr, const CHAR** name, ULONG* available_bytes,
-                           ULONG* fragments, TX_THREAD** first_suspended,
-                           ULONG* suspended_count, TX_BYTE_POOL** next_pool);
+                           ULONG* fragments, TX_THREAD** first_suspended, ULONG* suspended_count,
+                           TX_BYTE_POOL** next_pool);
 
 // Event flags.
 UINT tx_event_flags_create(TX_EVENT_FLAGS_GROUP* group_ptr, const CHAR* name_ptr);
@@ -210,8 +210,7 @@ UINT tx_mutex_delete(TX_MUTEX* mutex_ptr);
 UINT tx_mutex_get(TX_MUTEX* mutex_ptr, ULONG wait_option);
 UINT tx_mutex_put(TX_MUTEX* mutex_ptr);
 UINT tx_mutex_info_get(TX_MUTEX* mutex_ptr, const CHAR** name, ULONG* count, TX_THREAD** owner,
-                       TX_THREAD** first_suspended, ULONG* suspended_count,
-                       TX_MUTEX** next_mutex);
+                       TX_THREAD** first_suspended, ULONG* suspended_count, TX_MUTEX** next_mutex);
 
 // Application timers; expiry functions run in timer context. A deactivated timer keeps its
 // remaining ticks and goes on from there when activated again; tx_timer_change sets both values

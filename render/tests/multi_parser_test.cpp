@@ -8,6 +8,7 @@
 #include "database/data_base.h"
 #include "render/message.h"
 #include "render/multi_colour.h"
+#include "render/sign_objects.h"
 #include "render/tests/fake_multi_environment.h"
 #include "render/tests/recording_renderer.h"
 #include "runtime/debug_print.h"
@@ -385,6 +386,20 @@ TEST_F(MultiParserTest, MeasuringThenDrawingPass) {
     }
 }
 
+TEST_F(MultiParserTest, FieldRowsRestartWithEveryDrawingPass) {
+    std::vector<uint16_t> rows;
+    renderer.hook = [&](CMessage& m) {
+        if (m.element_kind == kElementTimeField && !m.measuring_pass) {
+            rows.push_back(m.field_rows_used);
+            ++m.field_rows_used;
+        }
+        return kMultiOk;
+    };
+    DrawPages("[f1][f2]", 1);
+    EXPECT_TRUE(parser.ReparsePage(&message));
+    EXPECT_EQ(rows, (std::vector<uint16_t>{0, 1, 0, 1}));
+}
+
 TEST_F(MultiParserTest, DrawingPassStartsFromThePageAttributes) {
     std::vector<uint32_t> colours;
     renderer.hook = [&](CMessage& m) {
@@ -532,6 +547,9 @@ TEST_F(MultiParserTest, MessageTooTallForItsRectangle) {
     };
     EXPECT_EQ(Validate("A[nl]B"), kMultiTextTooBig);
     EXPECT_NE(captured.find("CMultiParser::Validate: Error Message too tall\n"), std::string::npos);
+    // Also on a page that ends with [np].
+    EXPECT_EQ(Validate("A[nl]B[np]C"), kMultiTextTooBig);
+    EXPECT_EQ(message.error_position, 0u);
     DebugSetSink(nullptr);
     DebugSetTraceLevel(0);
 }
@@ -647,7 +665,7 @@ TEST_F(MultiParserTest, LineMatrixChecksRowsOnly) {
 
 TEST_F(MultiParserTest, NewLineSpacing) {
     // (largest font line spacing of the line + last font's line spacing + 1) / 2
-    message.font.slot = 1;  // line spacing 4
+    message.font.SetSlot(1);  // line spacing 4
     renderer.hook = [](CMessage& m) {
         if (m.element_kind == kElementText)
             m.CurrentLine().largest_font_line_spacing = 3;
@@ -801,7 +819,7 @@ TEST(MultiParserObjectStore, ChecksTagsAgainstTheStore) {
     set(FontNumber(0), 1);
     set(FontNumber(4), 5);
     set(FontVersionId(4), 0x0A0B);
-    MultiSetDatabase(&db);
+    sign_objects::AttachDatabase(&db);
     CMULTIParser parser;
     CMessage message;
     RecordingRenderer renderer;
@@ -813,7 +831,7 @@ TEST(MultiParserObjectStore, ChecksTagsAgainstTheStore) {
     EXPECT_EQ(validate("[fo5,0a0c]A"), kMultiFontVersionId);
     EXPECT_EQ(validate("[fo6]A"), kMultiFontNotDefined);
     EXPECT_EQ(validate("[tr100,1,22,24]"), kMultiUnsupportedTagValue);
-    MultiSetDatabase(nullptr);
+    sign_objects::AttachDatabase(nullptr);
     EXPECT_EQ(validate("[fo5]A"), kMultiFontNotDefined);
 }
 

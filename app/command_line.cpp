@@ -1,0 +1,63 @@
+#include "app/command_line.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+bool ParseScale(const std::string& text, double* scale) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == nullptr || *end != '\0' || !std::isfinite(value) || value <= 0) {
+        return false;
+    }
+    *scale = value;
+    return true;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        std::string name(arg);
+        std::string value;
+        bool has_value = false;
+        if (const auto eq = arg.find('=');
+            arg.rfind("--", 0) == 0 && eq != std::string_view::npos) {
+            name = std::string(arg.substr(0, eq));
+            value = std::string(arg.substr(eq + 1));
+            has_value = true;
+        }
+        const bool known = name == "--board-dir" || name == "--time-scale";
+        if (known && !has_value) {
+            if (i + 1 >= argc) {
+                line.error = name + " needs a value";
+                return line;
+            }
+            value = argv[++i];
+        }
+        if (name == "--board-dir") {
+            if (value.empty()) {
+                line.error = "--board-dir needs a directory";
+                return line;
+            }
+            line.board_dir = value;
+        } else if (name == "--time-scale") {
+            if (!ParseScale(value, &line.time_scale)) {
+                line.error = "--time-scale needs a positive number, not '" + value + "'";
+                return line;
+            }
+        } else {
+            std::string ignored(arg);
+            if (!has_value && i + 1 < argc && argv[i + 1][0] != '-') {
+                ignored += " ";
+                ignored += argv[++i];
+            }
+            line.ignored.push_back(ignored);
+        }
+    }
+    return line;
+}

@@ -1,0 +1,15 @@
+#include "database/rtos_notify_sink.h"
+
+#include "runtime/os_wrappers.h"
+
+void RtosNotifySink::PostLetter(uint32_t letterId) {
+    if (post_ != nullptr) {
+        post_(letterId);
+    }
+}
+
+void RtosNotifySink::SetEventFlags(uint32_t bits) {
+    if (events_ != nullptr) {
+        os_event_flags_set(events_, bits, OS_EVENT_OR);
+    }
+}

@@ -1,0 +1,848 @@
+#include "platform/kernel/core.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace kernel {
+
+namespace {
+std::atomic<Core*> g_core{nullptr};
+thread_local ThreadRec* tls_self = nullptr;
+thread_local char tls_marker = 0;
+
+const void* Marker() {
+    return tls_self != nullptr ? static_cast<const void*>(tls_self)
+                               : static_cast<const void*>(&tls_marker);
+}
+
+// Restores the dispatch state if a callback unwinds (it must not, but teardown stays sane).
+struct ContextGuard {
+    Context& slot;
+    Context saved;
+    ~ContextGuard() { slot = saved; }
+};
+}  // namespace
+
+ThreadRec*& TlsSelf() {
+    return tls_self;
+}
+
+Core* Core::Get() {
+    return g_core.load(std::memory_order_acquire);
+}
+
+Core::Core(const Options& options) : options_(options) {
+    if (options_.host_stack_size == 0) {
+        options_.host_stack_size = DefaultHostStackSize();
+    }
+    if (options_.host_stack_size < (256u << 10)) {
+        options_.host_stack_size = 256u << 10;
+    }
+    if (!(options_.time_scale > 0)) {
+        options_.time_scale = 1.0;
+    }
+    tick_length_ =
+        std::chrono::nanoseconds(static_cast<std::int64_t>(10'000'000.0 / options_.time_scale));
+    if (tick_length_.count() < 1000) {
+        tick_length_ = std::chrono::nanoseconds(1000);
+    }
+    Core* expected = nullptr;
+    if (!g_core.compare_exchange_strong(expected, this)) {
+        std::fprintf(stderr, "kernel: a kernel instance exists already\n");
+        std::abort();
+    }
+}
+
+Core::~Core() {
+    Shutdown();
+    g_core.store(nullptr, std::memory_order_release);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Baton
+
+Context Core::CallerContext() const {
+    return holder_ == Marker() ? context_ : Context::kOutside;
+}
+
+Context Core::CurrentContextUnlocked() {
+    std::lock_guard<std::mutex> guard(m_);
+    return CallerContext();
+}
+
+ThreadRec* Core::HighestReady() const {
+    for (const auto& list : ready_) {
+        if (!list.empty()) {
+            return list.front();
+        }
+    }
+    return nullptr;
+}
+
+bool Core::IsReady(const ThreadRec* thread) const {
+    return !thread->done && !thread->suspended && thread->wait == WaitKind::kNone;
+}
+
+void Core::MakeReady(ThreadRec* thread) {
+    ready_[thread->priority].push_back(thread);
+    SyncThread(thread);
+}
+
+void Core::RemoveReady(ThreadRec* thread) {
+    auto& list = ready_[thread->priority];
+    auto it = std::find(list.begin(), list.end(), thread);
+    if (it != list.end()) {
+        list.erase(it);
+    }
+}
+
+UINT Core::StateOf(const ThreadRec* thread) const {
+    if (thread->done) {
+        return thread->done_state;
+    }
+    switch (thread->wait) {
+        case WaitKind::kSleep:
+            return TX_SLEEP;
+        case WaitKind::kSemaphore:
+            return TX_SEMAPHORE_SUSP;
+        case WaitKind::kEventFlags:
+            return TX_EVENT_FLAG;
+        case WaitKind::kMutex:
+            return TX_MUTEX_SUSP;
+        case WaitKind::kBytePool:
+            return TX_BYTE_MEMORY;
+        case WaitKind::kNone:
+            break;
+    }
+    return thread->suspended ? TX_SUSPENDED : TX_READY;
+}
+
+void Core::SyncThread(ThreadRec* thread) const {
+    TX_THREAD* cb = thread->cb;
+    cb->tx_thread_priority = thread->priority;
+    cb->tx_thread_user_priority = thread->user_priority;
+    cb->tx_thread_preempt_threshold = thread->threshold;
+    cb->tx_thread_time_slice = thread->time_slice;
+    cb->tx_thread_state = StateOf(thread);
+    cb->tx_thread_run_count = thread->run_count;
+}
+
+void Core::HandTo(ThreadRec* thread) {
+    current_ = thread;
+    holder_ = thread;
+    context_ = Context::kThread;
+    ++thread->run_count;
+    thread->cb->tx_thread_run_count = thread->run_count;
+    thread->cv.notify_one();
+}
+
+void Core::FreeBaton() {
+    current_ = nullptr;
+    holder_ = nullptr;
+    context_ = Context::kOutside;
+    host_cv_.notify_all();
+}
+
+void Core::WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
+    while (holder_ != self && !self->kill) {
+        self->cv.wait(lock);
+    }
+    if (self->kill && holder_ != self && std::uncaught_exceptions() == 0) {
+        throw ThreadExit{};
+    }
+}
+
+void Core::SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
+    ThreadRec* next = HighestReady();
+    if (next == self) {
+        return;
+    }
+    if (next != nullptr && !shutting_down_) {
+        HandTo(next);
+    } else {
+        FreeBaton();
+    }
+    WaitForBaton(lock, self);
+}
+
+void Core::PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
+    if (!IsReady(self)) {
+        if (self->kill) {
+            throw ThreadExit{};
+        }
+        SwitchAway(lock, self);
+        return;
+    }
+    auto& own = ready_[self->priority];
+    if (self->slice_expired) {
+        self->slice_expired = false;
+        self->slice_left = self->time_slice;
+        if (own.size() > 1 && self->threshold >= self->user_priority) {
+            RemoveReady(self);
+            own.push_back(self);
+        }
+    }
+    ThreadRec* best = HighestReady();
+    if (best == self || best == nullptr) {
+        return;
+    }
+    const UINT threshold = std::min(self->threshold, self->priority);
+    if (best->priority < threshold || best->priority == self->priority) {
+        SwitchAway(lock, self);
+    }
+}
+
+bool Core::Enter(std::unique_lock<std::mutex>& lock, Caller& caller) {
+    ThreadRec* me = tls_self;
+    caller.context = CallerContext();
+    caller.self = nullptr;
+    if (me != nullptr && me->core == this) {
+        if (!me->kill && shutting_down_ && caller.context == Context::kThread) {
+            me->kill = true;
+        }
+        if (me->kill) {
+            // A thread being ended: unwind it from thread context; refuse calls made while
+            // its stack unwinds (destructors) or from an interrupt it is running.
+            if (std::uncaught_exceptions() == 0 &&
+                (caller.context == Context::kThread || holder_ != me)) {
+                throw ThreadExit{};
+            }
+            return false;
+        }
+    }
+    if (caller.context == Context::kThread) {
+        caller.self = current_;
+        if (caller.self->posture == TX_INT_ENABLE && !dispatching_) {
+            DispatchPending(lock);
+        }
+        PreemptPoint(lock, caller.self);
+    }
+    return true;
+}
+
+void Core::AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller) {
+    if (caller.context == Context::kThread) {
+        PreemptPoint(lock, caller.self);
+    } else if (caller.context == Context::kOutside) {
+        NotifyDriver();
+    }
+}
+
+UINT Core::Block(std::unique_lock<std::mutex>& lock, ThreadRec* self, WaitKind kind, void* object,
+                 ULONG wait) {
+    self->wait = kind;
+    self->wait_object = object;
+    self->wait_status = TX_SUCCESS;
+    RemoveReady(self);
+    if (wait != TX_WAIT_FOREVER) {
+        self->timeout_key = TimeKey{ticks_ + wait, sequence_++};
+        self->timeout_armed = true;
+        timeline_[self->timeout_key] = Due{self, nullptr};
+    }
+    self->slice_left = self->time_slice;
+    self->slice_expired = false;
+    SyncThread(self);
+    SwitchAway(lock, self);
+    return self->wait_status;
+}
+
+void Core::Wake(ThreadRec* thread, UINT status) {
+    if (thread->timeout_armed) {
+        timeline_.erase(thread->timeout_key);
+        thread->timeout_armed = false;
+    }
+    thread->wait = WaitKind::kNone;
+    thread->wait_object = nullptr;
+    thread->wait_status = status;
+    if (IsReady(thread)) {
+        MakeReady(thread);
+    } else {
+        SyncThread(thread);
+    }
+}
+
+void Core::DetachFromWait(ThreadRec* thread) {
+    if (thread->wait == WaitKind::kNone || thread->wait == WaitKind::kSleep) {
+        return;
+    }
+    auto* waitable = static_cast<Waitable*>(nullptr);
+    switch (thread->wait) {
+        case WaitKind::kSemaphore:
+            waitable = static_cast<SemaphoreRec*>(thread->wait_object);
+            break;
+        case WaitKind::kEventFlags:
+            waitable = static_cast<EventFlagsRec*>(thread->wait_object);
+            break;
+        case WaitKind::kMutex:
+            waitable = static_cast<MutexRec*>(thread->wait_object);
+            break;
+        case WaitKind::kBytePool:
+            waitable = static_cast<PoolRec*>(thread->wait_object);
+            break;
+        default:
+            return;
+    }
+    auto& list = waitable->waiters;
+    list.erase(std::remove(list.begin(), list.end(), thread), list.end());
+    if (thread->wait == WaitKind::kMutex) {
+        auto* mutex = static_cast<MutexRec*>(thread->wait_object);
+        if (mutex->inherit && mutex->owner != nullptr) {
+            UpdatePriority(mutex->owner);  // the waiter no longer lends its priority
+        }
+    }
+}
+
+void Core::UpdatePriority(ThreadRec* thread) {
+    UINT best = thread->user_priority;
+    for (MutexRec* mutex : thread->owned) {
+        if (!mutex->inherit) {
+            continue;
+        }
+        for (ThreadRec* waiter : mutex->waiters) {
+            best = std::min(best, waiter->priority);
+        }
+    }
+    if (best == thread->priority) {
+        return;
+    }
+    const bool ready = IsReady(thread);
+    if (ready) {
+        RemoveReady(thread);
+    }
+    thread->priority = best;
+    if (ready) {
+        if (thread == current_) {
+            ready_[best].push_front(thread);
+        } else {
+            ready_[best].push_back(thread);
+        }
+    }
+    SyncThread(thread);
+    if (thread->wait == WaitKind::kMutex) {
+        auto* mutex = static_cast<MutexRec*>(thread->wait_object);
+        if (mutex->inherit && mutex->owner != nullptr) {
+            UpdatePriority(mutex->owner);
+        }
+    }
+}
+
+void Core::TransferMutex(MutexRec* mutex) {
+    ThreadRec* old_owner = mutex->owner;
+    if (old_owner != nullptr) {
+        auto& owned = old_owner->owned;
+        owned.erase(std::remove(owned.begin(), owned.end(), mutex), owned.end());
+    }
+    mutex->owner = nullptr;
+    mutex->count = 0;
+    if (!mutex->waiters.empty()) {
+        auto pick = mutex->waiters.begin();
+        if (mutex->inherit) {
+            for (auto it = mutex->waiters.begin(); it != mutex->waiters.end(); ++it) {
+                if ((*it)->priority < (*pick)->priority) {
+                    pick = it;
+                }
+            }
+        }
+        ThreadRec* next = *pick;
+        mutex->waiters.erase(pick);
+        mutex->owner = next;
+        mutex->count = 1;
+        next->owned.push_back(mutex);
+        Wake(next, TX_SUCCESS);
+        UpdatePriority(next);
+    }
+    mutex->cb->tx_mutex_owner = mutex->owner != nullptr ? mutex->owner->cb : nullptr;
+    mutex->cb->tx_mutex_ownership_count = mutex->count;
+    if (old_owner != nullptr) {
+        UpdatePriority(old_owner);
+    }
+}
+
+void Core::ReleaseOwnedMutexes(ThreadRec* thread) {
+    while (!thread->owned.empty()) {
+        TransferMutex(thread->owned.back());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Host threads
+
+void* Core::Trampoline(void* argument) {
+    auto* self = static_cast<ThreadRec*>(argument);
+    Core* core = self->core;
+    tls_self = self;
+    {
+        char probe = 0;
+        auto top = reinterpret_cast<std::uintptr_t>(self->stack.base()) + self->stack.size();
+        self->stack_baseline = top - reinterpret_cast<std::uintptr_t>(&probe);
+    }
+    std::unique_lock<std::mutex> lock(core->m_);
+    while (core->holder_ != self && !self->kill) {
+        self->cv.wait(lock);
+    }
+    if (!self->kill) {
+        lock.unlock();
+        try {
+            self->entry(self->input);
+        } catch (const ThreadExit&) {
+        }
+        lock.lock();
+    }
+    core->OnThreadExit(lock, self);
+    return nullptr;
+}
+
+void Core::OnThreadExit(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
+    (void)lock;
+    if (!self->done) {
+        self->done = true;
+        self->done_state = self->kill ? TX_TERMINATED : TX_COMPLETED;
+        DetachFromWait(self);
+        if (self->timeout_armed) {
+            timeline_.erase(self->timeout_key);
+            self->timeout_armed = false;
+        }
+        self->wait = WaitKind::kNone;
+        RemoveReady(self);
+        ReleaseOwnedMutexes(self);
+    }
+    RemoveReady(self);
+    SyncThread(self);
+    self->exited = true;
+    if (holder_ == self) {
+        ThreadRec* next = shutting_down_ ? nullptr : HighestReady();
+        if (next != nullptr) {
+            HandTo(next);
+        } else {
+            FreeBaton();
+        }
+    }
+    exit_cv_.notify_all();
+}
+
+void Core::EndHostThread(std::unique_lock<std::mutex>& lock, ThreadRec* thread) {
+    if (thread->exited || !thread->host_created) {
+        thread->exited = true;
+        return;
+    }
+    thread->kill = true;
+    thread->cv.notify_one();
+    // The baton stays with the caller; the victim alone runs while it unwinds.
+    exit_cv_.wait(lock, [&] { return thread->exited; });
+}
+
+void Core::JoinHostThread(ThreadRec* thread) {
+    if (thread->host_created && !thread->joined) {
+        pthread_join(thread->host, nullptr);
+        thread->joined = true;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Time line
+
+void Core::ArmTimer(TimerRec* timer, ULONG ticks) {
+    timer->key = TimeKey{ticks_ + ticks, sequence_++};
+    timer->armed = true;
+    timeline_[timer->key] = Due{nullptr, timer};
+}
+
+void Core::DisarmTimer(TimerRec* timer) {
+    if (timer->armed) {
+        timer->remaining = TimerRemaining(timer);
+        timeline_.erase(timer->key);
+        timer->armed = false;
+    }
+}
+
+ULONG Core::TimerRemaining(const TimerRec* timer) const {
+    if (!timer->armed) {
+        return timer->remaining;
+    }
+    return timer->key.first > ticks_ ? static_cast<ULONG>(timer->key.first - ticks_) : 0;
+}
+
+void Core::ProcessDue(std::unique_lock<std::mutex>& lock) {
+    while (!timeline_.empty() && timeline_.begin()->first.first <= ticks_) {
+        const Due due = timeline_.begin()->second;
+        timeline_.erase(timeline_.begin());
+        if (due.thread != nullptr) {
+            ThreadRec* thread = due.thread;
+            thread->timeout_armed = false;
+            UINT status = TX_SUCCESS;
+            switch (thread->wait) {
+                case WaitKind::kSemaphore:
+                    status = TX_NO_INSTANCE;
+                    break;
+                case WaitKind::kEventFlags:
+                    status = TX_NO_EVENTS;
+                    break;
+                case WaitKind::kMutex:
+                    status = TX_NOT_AVAILABLE;
+                    break;
+                case WaitKind::kBytePool:
+                    status = TX_NO_MEMORY;
+                    break;
+                default:
+                    break;
+            }
+            DetachFromWait(thread);
+            Wake(thread, status);
+            continue;
+        }
+        TimerRec* timer = due.timer;
+        timer->armed = false;
+        if (timer->reschedule != 0) {
+            ArmTimer(timer, timer->reschedule);
+        } else {
+            timer->remaining = timer->initial;
+        }
+        const TX_TIMER_EXPIRY expiry = timer->expiry;
+        const ULONG_PTR input = timer->input;
+        const UINT posture = system_posture_;
+        ContextGuard guard{context_, context_};
+        context_ = Context::kTimer;
+        system_posture_ = TX_INT_ENABLE;
+        lock.unlock();
+        expiry(input);
+        lock.lock();
+        system_posture_ = posture;
+    }
+}
+
+std::uint64_t Core::WallTicks() const {
+    if (options_.clock != ClockMode::kRealTime || !started_) {
+        return ticks_;
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - epoch_;
+    return static_cast<std::uint64_t>(elapsed / tick_length_);
+}
+
+bool Core::CatchUp(std::unique_lock<std::mutex>& lock) {
+    const std::uint64_t target = WallTicks();
+    if (target <= ticks_) {
+        return false;
+    }
+    std::uint64_t step_to = target;
+    if (!timeline_.empty()) {
+        step_to = std::min(step_to, std::max(timeline_.begin()->first.first, ticks_ + 1));
+    }
+    const std::uint64_t passed = step_to - ticks_;
+    if (current_ != nullptr && current_->time_slice != 0) {
+        if (passed >= current_->slice_left) {
+            current_->slice_expired = true;
+            current_->slice_left = current_->time_slice;
+        } else {
+            current_->slice_left -= static_cast<ULONG>(passed);
+        }
+    }
+    ticks_ = step_to;
+    ProcessDue(lock);
+    return true;
+}
+
+void Core::DispatchPending(std::unique_lock<std::mutex>& lock) {
+    if (dispatching_) {
+        return;
+    }
+    dispatching_ = true;
+    ContextGuard guard{context_, context_};
+    const UINT posture = system_posture_;
+    for (;;) {
+        if (CatchUp(lock)) {
+            continue;
+        }
+        unsigned line = 0;
+        while (line < kInterruptLines && !(lines_[line].pending && lines_[line].isr != nullptr)) {
+            ++line;
+        }
+        if (line < kInterruptLines) {
+            lines_[line].pending = false;
+            const Isr isr = lines_[line].isr;
+            const std::uintptr_t argument = lines_[line].argument;
+            context_ = Context::kIsr;
+            system_posture_ = TX_INT_DISABLE;
+            lock.unlock();
+            isr(argument);
+            lock.lock();
+            continue;
+        }
+        if (!posted_.empty()) {
+            std::function<void()> fn = std::move(posted_.front());
+            posted_.pop_front();
+            context_ = Context::kIsr;
+            system_posture_ = TX_INT_DISABLE;
+            lock.unlock();
+            fn();
+            lock.lock();
+            continue;
+        }
+        break;
+    }
+    system_posture_ = posture;
+    dispatching_ = false;
+}
+
+bool Core::WorkPending() const {
+    if (!posted_.empty() || HighestReady() != nullptr) {
+        return true;
+    }
+    for (const Line& line : lines_) {
+        if (line.pending && line.isr != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drivers: the host threads that run the idle loop (Start, Advance, the real-time clock).
+
+void Core::AcquireAsDriver(std::unique_lock<std::mutex>& lock) {
+    host_cv_.wait(lock, [&] { return holder_ == nullptr || stop_clock_; });
+    if (holder_ == nullptr) {
+        holder_ = Marker();
+        current_ = nullptr;
+        context_ = Context::kOutside;
+    }
+}
+
+void Core::ReleaseDriver() {
+    if (holder_ == Marker()) {
+        holder_ = nullptr;
+        current_ = nullptr;
+        context_ = Context::kOutside;
+        host_cv_.notify_all();
+    }
+}
+
+void Core::Settle(std::unique_lock<std::mutex>& lock) {
+    const void* me = Marker();
+    for (;;) {
+        DispatchPending(lock);
+        if (shutting_down_) {
+            return;
+        }
+        ThreadRec* next = HighestReady();
+        if (next == nullptr) {
+            return;
+        }
+        HandTo(next);
+        host_cv_.wait(lock, [&] { return holder_ == nullptr; });
+        holder_ = me;
+        current_ = nullptr;
+        context_ = Context::kOutside;
+    }
+}
+
+void Core::Start(const std::function<void(void*)>& app_define) {
+    std::unique_lock<std::mutex> lock(m_);
+    if (started_) {
+        return;
+    }
+    AcquireAsDriver(lock);
+    if (options_.free_memory_size != 0) {
+        free_memory_.reset(new unsigned char[options_.free_memory_size]);
+    }
+    context_ = Context::kStartup;
+    system_posture_ = TX_INT_DISABLE;
+    lock.unlock();
+    if (app_define) {
+        app_define(free_memory_.get());
+    }
+    lock.lock();
+    context_ = Context::kOutside;
+    started_ = true;
+    if (options_.clock == ClockMode::kStepped) {
+        Settle(lock);
+        ReleaseDriver();
+        return;
+    }
+    epoch_ = std::chrono::steady_clock::now() - static_cast<std::int64_t>(ticks_) * tick_length_;
+    ReleaseDriver();
+    clock_thread_ = std::thread([this] { ClockLoop(); });
+}
+
+void Core::ClockLoop() {
+    std::unique_lock<std::mutex> lock(m_);
+    while (!stop_clock_) {
+        AcquireAsDriver(lock);
+        if (stop_clock_) {
+            break;
+        }
+        Settle(lock);
+        ReleaseDriver();
+        if (stop_clock_) {
+            break;
+        }
+        // Idle: sleep until the next deadline or until work arrives.
+        const std::uint64_t next =
+            timeline_.empty() ? UINT64_MAX : std::max(timeline_.begin()->first.first, ticks_ + 1);
+        auto ready = [&] {
+            return stop_clock_ || WorkPending() ||
+                   (!timeline_.empty() && WallTicks() >= timeline_.begin()->first.first);
+        };
+        if (next == UINT64_MAX) {
+            host_cv_.wait(lock, ready);
+        } else {
+            host_cv_.wait_until(lock, epoch_ + static_cast<std::int64_t>(next) * tick_length_,
+                                ready);
+        }
+    }
+    ReleaseDriver();
+}
+
+void Core::Advance(ULONG ticks) {
+    std::unique_lock<std::mutex> lock(m_);
+    if (options_.clock != ClockMode::kStepped || !started_) {
+        return;
+    }
+    AcquireAsDriver(lock);
+    Settle(lock);
+    const std::uint64_t target = ticks_ + ticks;
+    while (!shutting_down_ && !timeline_.empty() && timeline_.begin()->first.first <= target) {
+        ticks_ = std::max(ticks_, timeline_.begin()->first.first);
+        ProcessDue(lock);
+        Settle(lock);
+    }
+    ticks_ = std::max(ticks_, target);
+    ReleaseDriver();
+}
+
+ULONG Core::RunUntilIdle(ULONG limit) {
+    std::unique_lock<std::mutex> lock(m_);
+    if (options_.clock != ClockMode::kStepped || !started_) {
+        return 0;
+    }
+    AcquireAsDriver(lock);
+    Settle(lock);
+    const std::uint64_t start = ticks_;
+    const std::uint64_t target = ticks_ + limit;
+    while (!shutting_down_ && !timeline_.empty() && timeline_.begin()->first.first <= target) {
+        ticks_ = std::max(ticks_, timeline_.begin()->first.first);
+        ProcessDue(lock);
+        Settle(lock);
+    }
+    ReleaseDriver();
+    return static_cast<ULONG>(ticks_ - start);
+}
+
+void Core::WaitForStop() {
+    std::unique_lock<std::mutex> lock(m_);
+    stop_cv_.wait(lock, [&] { return stop_requested_; });
+}
+
+void Core::Stop() {
+    std::lock_guard<std::mutex> guard(m_);
+    stop_requested_ = true;
+    stop_cv_.notify_all();
+}
+
+bool Core::StopRequested() {
+    std::lock_guard<std::mutex> guard(m_);
+    return stop_requested_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Interrupts
+
+bool Core::RegisterInterrupt(unsigned line, Isr isr, std::uintptr_t argument) {
+    if (line >= kInterruptLines || isr == nullptr) {
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(m_);
+    lines_[line].isr = isr;
+    lines_[line].argument = argument;
+    if (lines_[line].pending) {
+        NotifyDriver();
+    }
+    return true;
+}
+
+void Core::UnregisterInterrupt(unsigned line) {
+    if (line >= kInterruptLines) {
+        return;
+    }
+    std::lock_guard<std::mutex> guard(m_);
+    lines_[line].isr = nullptr;
+    lines_[line].argument = 0;
+}
+
+void Core::RaiseInterrupt(unsigned line) {
+    if (line >= kInterruptLines) {
+        return;
+    }
+    std::unique_lock<std::mutex> lock(m_);
+    lines_[line].pending = true;
+    Caller caller;
+    if (!Enter(lock, caller)) {
+        return;
+    }
+    // Enter has served it already when the calling thread runs unmasked.
+    if (caller.context == Context::kOutside) {
+        NotifyDriver();
+    }
+}
+
+bool Core::InterruptPending(unsigned line) {
+    if (line >= kInterruptLines) {
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(m_);
+    return lines_[line].pending;
+}
+
+void Core::Post(std::function<void()> fn) {
+    std::unique_lock<std::mutex> lock(m_);
+    posted_.push_back(std::move(fn));
+    Caller caller;
+    if (!Enter(lock, caller)) {
+        return;
+    }
+    if (caller.context == Context::kOutside) {
+        NotifyDriver();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Teardown
+
+void Core::Shutdown() {
+    std::unique_lock<std::mutex> lock(m_);
+    shutting_down_ = true;
+    stop_clock_ = true;
+    stop_requested_ = true;
+    stop_cv_.notify_all();
+    host_cv_.notify_all();
+    if (clock_thread_.joinable()) {
+        lock.unlock();
+        clock_thread_.join();
+        lock.lock();
+    }
+    // A thread still running ends at its next kernel call.
+    host_cv_.wait(lock, [&] { return holder_ == nullptr || holder_ == Marker(); });
+    holder_ = Marker();
+    current_ = nullptr;
+    context_ = Context::kOutside;
+    for (ThreadRec* thread : thread_order_) {
+        EndHostThread(lock, thread);
+    }
+    for (ThreadRec* thread : thread_order_) {
+        JoinHostThread(thread);
+    }
+    holder_ = nullptr;
+    posted_.clear();
+    timeline_.clear();
+    thread_order_.clear();
+    threads_.clear();
+    semaphores_.clear();
+    groups_.clear();
+    mutexes_.clear();
+    pools_.clear();
+    timers_.clear();
+}
+
+}  // namespace kernel

@@ -1,0 +1,176 @@
+// Interrupt lines, the per-thread interrupt posture, posted work and host helper threads.
+
+#include <string>
+#include <thread>
+
+#include "platform/kernel/tests/kernel_fixture.h"
+
+namespace {
+
+std::string g_trace;
+TX_SEMAPHORE g_semaphore;
+
+void TraceIsr(std::uintptr_t argument) {
+    g_trace += "isr" + std::to_string(argument) + " ";
+}
+
+class InterruptTest : public KernelTest {
+public:
+    void SetUp() override { g_trace.clear(); }
+};
+
+TEST_F(InterruptTest, RaisedFromAHostThreadRunsAtTheNextStep) {
+    Boot([] {});
+    ASSERT_TRUE(kernel::RegisterInterrupt(5, TraceIsr, 5));
+    std::thread helper([] { kernel::RaiseInterrupt(5); });
+    helper.join();
+    EXPECT_TRUE(kernel::InterruptPending(5));
+    EXPECT_EQ(g_trace, "");
+    kernel_->Advance(0);
+    EXPECT_EQ(g_trace, "isr5 ");
+    EXPECT_FALSE(kernel::InterruptPending(5));
+}
+
+TEST_F(InterruptTest, PendingLinesAreServedInLineOrderAndOnceEach) {
+    Boot([] {});
+    for (unsigned line : {9u, 2u, 40u}) {
+        ASSERT_TRUE(kernel::RegisterInterrupt(line, TraceIsr, line));
+    }
+    for (unsigned line : {40u, 9u, 2u, 9u}) {
+        kernel::RaiseInterrupt(line);
+    }
+    kernel_->Advance(0);
+    EXPECT_EQ(g_trace, "isr2 isr9 isr40 ");
+    EXPECT_FALSE(kernel::RegisterInterrupt(kernel::kInterruptLines, TraceIsr, 0));
+    // A line without handler stays pending until one is registered.
+    kernel::RaiseInterrupt(11);
+    kernel_->Advance(0);
+    EXPECT_TRUE(kernel::InterruptPending(11));
+    kernel::RegisterInterrupt(11, TraceIsr, 11);
+    kernel_->Advance(0);
+    EXPECT_EQ(g_trace, "isr2 isr9 isr40 isr11 ");
+}
+
+// A thread masks interrupts (nested), raises one itself and makes kernel calls: the ISR waits
+// until the outermost restore.
+TEST_F(InterruptTest, MaskedPostureKeepsInterruptsPendingUntilTheOutermostRestore) {
+    Boot([&] {
+        kernel::RegisterInterrupt(1, TraceIsr, 1);
+        Spawn("masker", 3, [&] {
+            TX_INTERRUPT_SAVE_AREA
+            TX_DISABLE {
+                TX_INTERRUPT_SAVE_AREA
+                TX_DISABLE
+                kernel::RaiseInterrupt(1);
+                tx_time_get();
+                g_trace += "inner ";
+                TX_RESTORE
+            }
+            tx_time_get();
+            g_trace += "outer ";
+            TX_RESTORE
+            g_trace += "unmasked ";
+            kernel::RaiseInterrupt(1);  // unmasked: served inside the call
+            g_trace += "end ";
+        });
+    });
+    EXPECT_EQ(g_trace, "inner outer isr1 unmasked isr1 end ");
+}
+
+// The posture belongs to its thread: while the masking thread sleeps, interrupts are served.
+TEST_F(InterruptTest, PostureIsReleasedWhileItsOwnerBlocks) {
+    Boot([&] {
+        kernel::RegisterInterrupt(1, TraceIsr, 1);
+        Spawn("masker", 3, [&] {
+            TX_INTERRUPT_SAVE_AREA
+            TX_DISABLE
+            tx_thread_sleep(5);
+            g_trace += "masker back ";
+            kernel::RaiseInterrupt(1);
+            tx_time_get();
+            g_trace += "still masked ";
+            TX_RESTORE
+        });
+    });
+    kernel::RaiseInterrupt(1);
+    kernel_->Advance(1);
+    EXPECT_EQ(g_trace, "isr1 ");
+    kernel_->Advance(4);
+    EXPECT_EQ(g_trace, "isr1 masker back still masked isr1 ");
+}
+
+// An ISR readies a higher thread: it takes over at the running thread's next kernel call.
+TEST_F(InterruptTest, IsrWakesAHigherThreadThatPreemptsAtTheNextKernelCall) {
+    Boot([&] {
+        ASSERT_EQ(tx_semaphore_create(&g_semaphore, "s", 0), TX_SUCCESS);
+        kernel::RegisterInterrupt(
+            4, [](std::uintptr_t) { tx_semaphore_put(&g_semaphore); }, 0);
+        Spawn("high", 1, [&] {
+            tx_semaphore_get(&g_semaphore, TX_WAIT_FOREVER);
+            g_trace += "high ";
+        });
+        Spawn("low", 8, [&] {
+            g_trace += "low ";
+            kernel::RaiseInterrupt(4);
+            g_trace += "low after ";
+        });
+    });
+    EXPECT_EQ(g_trace, "low high low after ");
+}
+
+TEST_F(InterruptTest, PostedWorkRunsInIsrContextAtTheNextStep) {
+    kernel::Context seen = kernel::Context::kOutside;
+    Boot([&] { ASSERT_EQ(tx_semaphore_create(&g_semaphore, "s", 0), TX_SUCCESS); });
+    Spawn("waiter", 3, [&] {
+        tx_semaphore_get(&g_semaphore, TX_WAIT_FOREVER);
+        g_trace += "woken ";
+    });
+    std::thread helper([&] {
+        kernel::Post([&] {
+            seen = kernel::CurrentContext();
+            tx_semaphore_put(&g_semaphore);
+        });
+    });
+    helper.join();
+    kernel_->Advance(0);
+    EXPECT_EQ(seen, kernel::Context::kIsr);
+    EXPECT_EQ(g_trace, "woken ");
+}
+
+TEST_F(InterruptTest, HostThreadsCanWakeKernelObjectsDirectly) {
+    TX_EVENT_FLAGS_GROUP group;
+    Boot([&] {
+        ASSERT_EQ(tx_event_flags_create(&group, "g"), TX_SUCCESS);
+        ASSERT_EQ(tx_semaphore_create(&g_semaphore, "s", 0), TX_SUCCESS);
+    });
+    Spawn("waiter", 3, [&] {
+        ULONG actual = 0;
+        tx_event_flags_get(&group, 0x8, TX_OR_CLEAR, &actual, TX_WAIT_FOREVER);
+        g_trace += "flags ";
+        tx_semaphore_get(&g_semaphore, TX_WAIT_FOREVER);
+        g_trace += "semaphore ";
+    });
+    kernel_->Advance(0);
+    std::thread helper([&] {
+        EXPECT_EQ(tx_event_flags_set(&group, 0x8, TX_OR), TX_SUCCESS);
+        EXPECT_EQ(tx_semaphore_put(&g_semaphore), TX_SUCCESS);
+    });
+    helper.join();
+    kernel_->Advance(0);
+    EXPECT_EQ(g_trace, "flags semaphore ");
+}
+
+TEST(InterruptRealTime, HelperInterruptIsServedWithoutAStep) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    kernel::Kernel k(options);
+    k.Start([](void*) {});
+    kernel::RegisterInterrupt(
+        7, [](std::uintptr_t) { kernel::Kernel::Current()->Stop(); }, 0);
+    std::thread helper([] { kernel::RaiseInterrupt(7); });
+    helper.join();
+    k.WaitForStop();  // only the ISR stops it
+    EXPECT_FALSE(kernel::InterruptPending(7));
+}
+
+}  // namespace

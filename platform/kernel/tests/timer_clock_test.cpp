@@ -1,0 +1,196 @@
+// Application timers, the stepped clock (Advance, RunUntilIdle), tick wrap and the real-time
+// clock.
+
+#include <string>
+#include <vector>
+
+#include "platform/kernel/tests/kernel_fixture.h"
+
+namespace {
+
+std::vector<ULONG> g_fired;  // tick of every expiry
+void Record(ULONG_PTR) {
+    g_fired.push_back(tx_time_get());
+}
+
+class TimerTest : public KernelTest {
+public:
+    void SetUp() override {
+        g_fired.clear();
+        Boot([] {});
+    }
+    TX_TIMER timer_{};
+};
+
+struct TimerCase {
+    const char* label;
+    ULONG initial;
+    ULONG reschedule;
+    ULONG run;
+    std::vector<ULONG> fired;
+};
+
+class TimerShapes : public TimerTest, public ::testing::WithParamInterface<TimerCase> {};
+
+TEST_P(TimerShapes, FireAtTheirTicks) {
+    const TimerCase& c = GetParam();
+    ASSERT_EQ(tx_timer_create(&timer_, "t", Record, 0, c.initial, c.reschedule, TX_AUTO_ACTIVATE),
+              TX_SUCCESS);
+    kernel_->Advance(c.run);
+    EXPECT_EQ(g_fired, c.fired);
+    UINT active = 0;
+    tx_timer_info_get(&timer_, nullptr, &active, nullptr, nullptr, nullptr);
+    EXPECT_EQ(active, c.reschedule != 0 ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kernel, TimerShapes,
+    ::testing::Values(TimerCase{"one_shot", 5, 0, 20, {5}},
+                      TimerCase{"periodic", 3, 4, 15, {3, 7, 11, 15}},
+                      TimerCase{"first_tick_then_period", 1, 50, 160, {1, 51, 101, 151}},
+                      TimerCase{"not_yet", 10, 10, 9, {}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(TimerTest, DeactivateKeepsTheRemainingTicksAndChangeSetsThemAfresh) {
+    ASSERT_EQ(tx_timer_create(&timer_, "t", Record, 0, 10, 10, TX_NO_ACTIVATE), TX_SUCCESS);
+    kernel_->Advance(5);
+    EXPECT_TRUE(g_fired.empty());
+    ASSERT_EQ(tx_timer_activate(&timer_), TX_SUCCESS);  // tick 5: due at 15
+    EXPECT_EQ(tx_timer_activate(&timer_), TX_ACTIVATE_ERROR);
+    kernel_->Advance(6);
+    ASSERT_EQ(tx_timer_deactivate(&timer_), TX_SUCCESS);  // tick 11: 4 left
+    ULONG remaining = 0;
+    tx_timer_info_get(&timer_, nullptr, nullptr, &remaining, nullptr, nullptr);
+    EXPECT_EQ(remaining, 4u);
+    kernel_->Advance(20);
+    EXPECT_TRUE(g_fired.empty());
+    ASSERT_EQ(tx_timer_activate(&timer_), TX_SUCCESS);  // tick 31: due at 35
+    kernel_->Advance(4);
+    EXPECT_EQ(g_fired, (std::vector<ULONG>{35}));
+    ASSERT_EQ(tx_timer_deactivate(&timer_), TX_SUCCESS);
+    ASSERT_EQ(tx_timer_change(&timer_, 2, 0), TX_SUCCESS);
+    EXPECT_EQ(timer_.tx_timer_reschedule_ticks, 0u);
+    EXPECT_EQ(tx_timer_change(&timer_, 0, 5), TX_TICK_ERROR);
+    ASSERT_EQ(tx_timer_activate(&timer_), TX_SUCCESS);
+    kernel_->Advance(10);
+    EXPECT_EQ(g_fired, (std::vector<ULONG>{35, 37}));
+    // A fired one-shot starts over from its initial ticks.
+    ASSERT_EQ(tx_timer_activate(&timer_), TX_SUCCESS);
+    kernel_->Advance(2);
+    EXPECT_EQ(g_fired, (std::vector<ULONG>{35, 37, 47}));
+}
+
+// The re-arm pattern of a timer multiplexer: the expiry function deactivates, changes and
+// activates its own timer.
+TX_TIMER g_self_timer;
+std::vector<ULONG> g_intervals;
+void Rearm(ULONG_PTR) {
+    g_fired.push_back(tx_time_get());
+    if (g_intervals.empty()) {
+        tx_timer_deactivate(&g_self_timer);
+        return;
+    }
+    const ULONG next = g_intervals.front();
+    g_intervals.erase(g_intervals.begin());
+    EXPECT_EQ(tx_timer_deactivate(&g_self_timer), TX_SUCCESS);
+    EXPECT_EQ(tx_timer_change(&g_self_timer, next, next), TX_SUCCESS);
+    EXPECT_EQ(tx_timer_activate(&g_self_timer), TX_SUCCESS);
+}
+
+TEST_F(TimerTest, ExpiryFunctionCanRearmItsOwnTimer) {
+    g_intervals = {10, 20, 3};
+    ASSERT_EQ(tx_timer_create(&g_self_timer, "Scheduler", Rearm, 0, 100, 100, TX_AUTO_ACTIVATE),
+              TX_SUCCESS);
+    kernel_->Advance(200);
+    EXPECT_EQ(g_fired, (std::vector<ULONG>{100, 110, 130, 133}));
+}
+
+TEST_F(TimerTest, CreateRefusesBadArgumentsAndDeleteStopsTheTimer) {
+    EXPECT_EQ(tx_timer_create(&timer_, "t", Record, 0, 0, 5, TX_AUTO_ACTIVATE), TX_TICK_ERROR);
+    EXPECT_EQ(tx_timer_create(&timer_, "t", Record, 0, 5, 5, 2), TX_ACTIVATE_ERROR);
+    EXPECT_EQ(tx_timer_create(&timer_, "t", nullptr, 0, 5, 5, 1), TX_PTR_ERROR);
+    EXPECT_EQ(tx_timer_activate(&timer_), TX_TIMER_ERROR);  // never created
+    ASSERT_EQ(tx_timer_create(&timer_, "t", Record, 7, 5, 5, TX_AUTO_ACTIVATE), TX_SUCCESS);
+    EXPECT_EQ(tx_timer_create(&timer_, "t", Record, 0, 5, 5, 1), TX_TIMER_ERROR);
+    ASSERT_EQ(tx_timer_delete(&timer_), TX_SUCCESS);
+    kernel_->Advance(20);
+    EXPECT_TRUE(g_fired.empty());
+    EXPECT_EQ(tx_timer_delete(&timer_), TX_TIMER_ERROR);
+}
+
+TEST_F(TimerTest, TimersOfOneTickFireInActivationOrderBeforeThreadsRun) {
+    static TX_TIMER second;
+    static std::string order;
+    order.clear();
+    ASSERT_EQ(tx_timer_create(
+                  &timer_, "a", [](ULONG_PTR) { order += "a"; }, 0, 4, 0, 1),
+              TX_SUCCESS);
+    ASSERT_EQ(tx_timer_create(
+                  &second, "b", [](ULONG_PTR) { order += "b"; }, 0, 4, 0, 1),
+              TX_SUCCESS);
+    Spawn("t", 1, [] {
+        tx_thread_sleep(4);
+        order += "t";
+    });
+    kernel_->Advance(4);
+    EXPECT_EQ(order, "abt");
+}
+
+TEST_F(TimerTest, RunUntilIdleJumpsFromDeadlineToDeadline) {
+    Spawn("sleeper", 3, [&] {
+        tx_thread_sleep(1000);
+        Log("woke at " + std::to_string(tx_time_get()));
+    });
+    EXPECT_EQ(kernel_->RunUntilIdle(5000), 1000u);
+    EXPECT_EQ(Joined(), "woke at 1000");
+    EXPECT_EQ(kernel_->RunUntilIdle(5000), 0u);  // nothing pending
+    ASSERT_EQ(tx_timer_create(&timer_, "t", Record, 0, 10, 10, TX_AUTO_ACTIVATE), TX_SUCCESS);
+    EXPECT_EQ(kernel_->RunUntilIdle(95), 90u);  // a periodic timer stops at the limit
+    EXPECT_EQ(g_fired.size(), 9u);
+}
+
+TEST_F(TimerTest, TickCountWrapsWithoutDisturbingWaitsOrTimers) {
+    tx_time_set(0xFFFFFFF0u);
+    EXPECT_EQ(tx_time_get(), 0xFFFFFFF0u);
+    ASSERT_EQ(tx_timer_create(&timer_, "t", Record, 0, 10, 10, TX_AUTO_ACTIVATE), TX_SUCCESS);
+    ULONG slept = 0;
+    Spawn("sleeper", 3, [&] {
+        const ULONG start = tx_time_get();
+        tx_thread_sleep(0x20);
+        slept = tx_time_get() - start;  // wrap-safe difference
+    });
+    kernel_->Advance(0x30);
+    EXPECT_EQ(tx_time_get(), 0x20u);
+    EXPECT_EQ(slept, 0x20u);
+    EXPECT_EQ(g_fired, (std::vector<ULONG>{0xFFFFFFFAu, 0x4u, 0xEu, 0x18u}));
+}
+
+TEST(RealTimeClock, TicksFollowTheWallClockAndThreadsSleep) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    options.time_scale = 20.0;  // 0.5 ms per tick
+    static ULONG slept;
+    static TX_THREAD thread;
+    static unsigned char stack[1024];
+    slept = 0;
+    kernel::Kernel k(options);
+    k.Start([](void*) {
+        tx_thread_create(
+            &thread, "sleeper",
+            [](ULONG_PTR) {
+                const ULONG start = tx_time_get();
+                tx_thread_sleep(20);
+                slept = tx_time_get() - start;
+                kernel::Kernel::Current()->Stop();
+                tx_thread_sleep(TX_WAIT_FOREVER);
+            },
+            0, stack, sizeof stack, 5, 5, 0, TX_AUTO_START);
+    });
+    EXPECT_EQ(tx_thread_identify(), nullptr);
+    k.WaitForStop();  // the thread stops the kernel after its sleep
+    EXPECT_TRUE(k.StopRequested());
+    EXPECT_GE(slept, 20u);
+    EXPECT_GE(tx_time_get(), 20u);
+}  // teardown ends the sleeping thread
+
+}  // namespace
