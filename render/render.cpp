@@ -140,14 +140,13 @@ MultiParseResult CRender::Element(CMessage& m) {
     if (result == kMultiOk && text != nullptr) {
         result = TextRules(m, errorPosition);
         if (result == kMultiOk) {
-            CNTCIPFont font(m.font.Slot());
             if (m.measuring_pass) {
-                result = Measure(m, font, text, count);
+                result = Measure(m, m.font, text, count);
             } else {
                 if (IsField(kind)) {
                     RenderRecordFieldStatus(m, text, count);
                 }
-                Draw(m, font, text, count);
+                Draw(m, m.font, text, count);
             }
         }
     }
@@ -181,8 +180,7 @@ MultiParseResult CRender::TextRules(CMessage& m, uint32_t errorPosition) {
     line.recorded_justification = static_cast<uint8_t>(j & 7);
 
     m.font.SetSlot(CNTCIPFont::FindSlot(m.current_font));
-    CNTCIPFont font(m.font.Slot());
-    const int height = font.Height();
+    const int height = m.font.Height();
     if (CharacterOrLineMatrix() && height > CharacterHeight()) {
         return fail(kMultiTextTooBig);
     }
