@@ -82,6 +82,9 @@ MultiParseResult CRender::Element(CMessage& m) {
     const uint32_t kind = m.element_kind;
     if (StartsPage(kind) && !m.page_started) {
         m.page_started = 1;
+        if (m.measuring_pass) {
+            m_glyphs.Forget();
+        }
         ResetPage(m);
     }
 
@@ -140,13 +143,14 @@ MultiParseResult CRender::Element(CMessage& m) {
     if (result == kMultiOk && text != nullptr) {
         result = TextRules(m, errorPosition);
         if (result == kMultiOk) {
+            m_glyphs.Select(m.font.Slot());
             if (m.measuring_pass) {
-                result = Measure(m, m.font, text, count);
+                result = Measure(m, m_glyphs, text, count);
             } else {
                 if (IsField(kind)) {
                     RenderRecordFieldStatus(m, text, count);
                 }
-                Draw(m, m.font, text, count);
+                Draw(m, m_glyphs, text, count);
             }
         }
     }

@@ -7,6 +7,7 @@
 
 #include "database/data_base.h"
 #include "render/render_fields.h"
+#include "render/render_glyph_cache.h"
 #include "render/render_graphics.h"
 #include "render/render_moving_text.h"
 #include "render/render_objects.h"
@@ -283,6 +284,42 @@ TEST(RenderBitmap, AFileThatDisappearedIsNotDrawn) {
     sign.store.AddFile("Bitmaps/X.BMP", {'B', 'M'});  // present for the parser, not a BMP
     EXPECT_EQ(sign.Load("[ms47,g,0,0,X.BMP]"), kMultiOk);
     EXPECT_EQ(sign.LitColumns(0, 16).first, -1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RenderGlyphCache, ReadsLikeTheFontTableAndForgetsAtEachScan) {
+    Sign sign(RenderSignGeometry{.width = 64, .height = 30});
+    // Font 5: 30 rows; 'x' 20 columns (75 bytes, read through the table each time), 'o' 2.
+    sign.store.SetNv(CNTCIPFont::FontNumberId(4), 1, 5);
+    sign.store.SetNv(CNTCIPFont::FontHeightId(4), 1, 30);
+    std::vector<uint8_t> checker(75);
+    for (size_t i = 0; i < checker.size(); ++i)
+        checker[i] = static_cast<uint8_t>(0xA5 ^ i);
+    sign.store.SetNv(CNTCIPFont::CharacterWidthId(4, 'x'), 1, 20);
+    sign.store.SetNvString(CNTCIPFont::CharacterBitmapId(4, 'x'), checker.data(), 75);
+    sign.store.SetNv(CNTCIPFont::CharacterWidthId(4, 'o'), 1, 2);
+    sign.store.SetNvString(CNTCIPFont::CharacterBitmapId(4, 'o'), "\xF0\x0F\xFF", 3);  // 24 bits
+
+    CRenderGlyphCache cache;
+    CNTCIPFont table(4);
+    cache.Select(4);
+    for (uint8_t code : {uint8_t('x'), uint8_t('o'), uint8_t('q'), uint8_t(0)}) {
+        EXPECT_EQ(cache.CharWidth(code), table.CharWidth(code)) << code;
+        for (int row = -1; row <= 30; ++row)
+            for (int column = -1; column <= 20; ++column)
+                ASSERT_EQ(cache.PixelIsSet(code, column, row), table.PixelIsSet(code, column, row))
+                    << code << " " << column << "," << row;
+    }
+
+    ASSERT_EQ(sign.Load("[fo4][jl2]c"), kMultiOk);
+    EXPECT_EQ(sign.LitColumns(0, 30).second, 2);
+    sign.store.SetNv(CNTCIPFont::CharacterWidthId(3, 'c'), 1, 5);
+    sign.store.SetNvString(CNTCIPFont::CharacterBitmapId(3, 'c'), std::string(5, '\xFF').data(), 5);
+    sign.player->NextFrame();  // the next frame draws the changed glyph
+    EXPECT_EQ(sign.LitColumns(0, 30).second, 4);
 }
 
 }  // namespace
