@@ -41,11 +41,14 @@ namespace {
 constexpr int32_t kWidth = 900;
 constexpr int32_t kHeight = 96;
 
-// Six full lines (each as wide as the sign), every line in its own flash region, with fields,
-// a fully justified line and moving text; 20 moving texts and 25 flash regions at most.
+// Six full lines (each as wide as the sign): 25 flash regions, fields, a fully justified line
+// and 20 moving texts, the most the message's tables hold.
 std::string WorstPage() {
-    std::string line(70, 'W');
-    std::string page = "[jp3][flt5o5]" + line + "[/fl][nl]";
+    std::string page = "[jp3]";
+    for (int i = 0; i < 23; ++i) {
+        page += "[flt5o5]WWW[/fl]";
+    }
+    page += "[nl]";
     page += "[jl5][flt3o2]" + std::string(70, 'M') + "[/fl][nl]";
     page += "[jl2][f1] [f2] [f7,4] [f3] [f6] [ms47,r0,40][jl4][flo2t2]" + std::string(20, 'E') +
             "[/fl][nl]";
