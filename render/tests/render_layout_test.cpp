@@ -103,6 +103,7 @@ TEST(RenderLayout, TextRulesGiveTheirSyntaxErrors) {
                                  .characterHeight = 7,
                                  .moduleId = 0};
     RenderSignGeometry line{.width = 60, .height = 32, .signType = 5, .characterHeight = 7};
+    RenderSignGeometry rows{.width = 60, .height = 32, .signType = 5, .characterHeight = 16};
     struct Case {
         RenderSignGeometry geometry;
         const char* text;
@@ -117,6 +118,13 @@ TEST(RenderLayout, TextRulesGiveTheirSyntaxErrors) {
         {{}, "[fo4]zzzs", kMultiTextTooBig},  // 3 x 26 + 19 > 96
         {{}, "[fo4]zzzr", kMultiOk},          // exactly 96
         {{.width = 96, .height = 20}, "A[nl]B", kMultiTextTooBig},
+        // A rectangle left empty keeps no height below its placed lines.
+        {{}, "[tr1,1,48,16]AB", kMultiOk},
+        {{}, "[tr1,1,48,16][tr49,1,48,16]CD", kMultiOk},
+        // Lines of a line-matrix sign take a character row each, whatever their font.
+        {rows, "[fo3][jp4]BC[nl]1", kMultiOk},
+        {rows, "[fo3][jp3]BC[nl]1", kMultiOk},
+        {rows, "[fo3]A[nl]B[nl]C", kMultiTextTooBig},
     };
     for (const Case& c : cases) {
         Sign sign(c.geometry);
