@@ -27,7 +27,8 @@ bool Environment::Load(const std::string& boardDir) {
         exists = true;
         std::string line;
         while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
             size_t eq = line.find('=');
             if (eq == std::string::npos)
                 continue;
