@@ -226,6 +226,24 @@ TEST_F(MonitorTest, TimeOfDay) {
     EXPECT_EQ(mon_get_board_temperature(), 25);
 }
 
+TEST_F(MonitorTest, BatteryLossClearsRegistersAndClockButNotFlash) {
+    hw::Write8(0xF010000B, 0x05);  // boot counter
+    hw::Write8(0xF0100007, 0x2A);  // globalTime, least significant byte
+    ASSERT_EQ(mon_tfsadd("CONFIG.XML", "", "", "<x/>", 4), TFS_OKAY);
+    m_.reset();
+    ASSERT_TRUE(sim::Nvram::LoseBattery(board_.Dir()));
+    Reboot(board_.Config());
+    EXPECT_EQ(hw::Read8(0xF010000B), 0);
+    EXPECT_EQ(hw::Read8(0xF0100007), 0);
+    EXPECT_EQ(Contents(mon_tfsstat("CONFIG.XML")), "<x/>");
+    struct tm now = {};
+    ASSERT_EQ(mon_get_time(&now), 0);
+    EXPECT_EQ(now.tm_year, 100);
+    EXPECT_EQ(now.tm_mon, 0);
+    EXPECT_EQ(now.tm_mday, 1);
+    EXPECT_EQ(hw::Read16(0xF0200004) >> 9 & 0xF, sim::kDefaultBoardId);
+}
+
 TEST_F(MonitorTest, ServicesAndBootVector) {
     EXPECT_STREQ(mon_build_date(), "Dec  4 2018");
     EXPECT_EQ(mon_service(MON_SERVICE_SYNC, 0, 18), 0);
