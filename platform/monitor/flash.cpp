@@ -62,7 +62,7 @@ namespace {
 // Writes an erased flash of size bytes under a temporary name and links it
 // into place, so a process killed meanwhile never leaves a short flash.
 bool CreateErased(const std::string& path, size_t size) {
-    std::string tmp = path + ".new";
+    std::string tmp = path + ".new." + std::to_string(::getpid());
     int fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
         return false;
