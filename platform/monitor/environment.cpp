@@ -34,7 +34,9 @@ bool Environment::Load(const std::string& boardDir) {
                 continue;
             std::string name = line.substr(0, eq);
             std::string value = line.substr(eq + 1);
-            if (GoodName(name) && value.size() < 256)
+            // Values are C strings for mon_getenv: no embedded zero bytes.
+            bool text = value.find('\0') == std::string::npos;
+            if (GoodName(name) && text && value.size() < 256)
                 vars_[name] = value;
         }
     }

@@ -63,6 +63,21 @@ TEST_F(MonitorTest, EnvironmentDefaultsPersistAndMonrcAppliesAtBoot) {
     EXPECT_STREQ(mon_getenv("IPADD"), "127.0.0.1");
 }
 
+TEST(EnvironmentFile, BadLinesAreSkipped) {
+    TempBoard board;
+    const std::string text =
+        std::string("IPADD=10.1.2.3\r\nNETMASK=255.0\0.0.0\nbad name=x\nno equals\n") +
+        "GIPADD=" + std::string(300, '1') + "\nETHERADD=02:00:00:00:00:09\n";
+    board.WriteFile("environment", std::vector<char>(text.begin(), text.end()));
+    monitor::Environment env;
+    ASSERT_TRUE(env.Load(board.Dir()));
+    EXPECT_STREQ(env.Get("IPADD"), "10.1.2.3");
+    EXPECT_EQ(env.Get("NETMASK"), nullptr);
+    EXPECT_EQ(env.Get("GIPADD"), nullptr);
+    EXPECT_STREQ(env.Get("ETHERADD"), "02:00:00:00:00:09");
+    EXPECT_EQ(env.All().size(), 2u);
+}
+
 int g_vmsCalls = 0;
 std::vector<std::string> g_vmsArgs;
 int VmsCommand(int argc, char* argv[]) {
