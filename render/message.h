@@ -9,6 +9,7 @@
 
 #include "render/multi_parse_result.h"
 #include "render/ntcip_font.h"
+#include "render/render_scan_texts.h"
 #include "render/surface.h"
 
 // The nine MULTI default objects of the database, cached.
@@ -203,4 +204,6 @@ public:
     uint8_t frame_rate = 10;
     // A preview or trial render: the renderer leaves the sign's status objects alone.
     uint8_t trial_render = 0;
+    // Field texts of the page's measuring pass, drawn unchanged (the renderer's).
+    render_scan_texts scan_texts;
 };

@@ -2,6 +2,12 @@
 
 namespace impl {
 
+node::~node() {
+    if (linked_ != nullptr) {
+        linked_->Unlink(this);
+    }
+}
+
 list::~list() {
     Clear();
 }

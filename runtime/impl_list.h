@@ -13,7 +13,8 @@ public:
     node(uint32_t key, uint32_t value) : key(key), value(value) {}
     node(const node&) = delete;
     node& operator=(const node&) = delete;
-    virtual ~node() = default;
+    // A node that goes while still linked takes itself out of its list.
+    virtual ~node();
 
     virtual bool less(const node& other) const { return key < other.key; }
     virtual bool greater(const node& other) const { return key > other.key; }
@@ -80,6 +81,7 @@ public:
     };
 
 private:
+    friend class node;
     void Unlink(node* item);
 
     node* head_ = nullptr;

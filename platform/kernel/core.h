@@ -247,7 +247,7 @@ private:
     std::thread clock_thread_;
 
     friend class Kernel;
-    friend UINT ::tx_interrupt_control(UINT);
+    friend UINT(::tx_interrupt_control)(UINT);
 };
 
 // Thread-local identity of the calling host thread.

@@ -98,6 +98,22 @@ TEST(ImplList, OwnedNodesAreDeletedOnUnlinkOthersAreNot) {
     EXPECT_EQ(deaths, 4);  // only the stack node itself
 }
 
+TEST(ImplList, NodeDestroyedWhileLinkedLeavesTheList) {
+    impl::list l;
+    ASSERT_TRUE(l.Init());
+    impl::node first(1, 0), last(3, 0);
+    l.PushBack(&first);
+    {
+        impl::node middle(2, 0);
+        l.PushBack(&middle);
+        l.PushBack(&last);
+    }
+    EXPECT_EQ(l.Count(), 2u);
+    EXPECT_EQ(first.next, &last);
+    EXPECT_EQ(last.previous, &first);
+    l.Clear();
+}
+
 TEST(ImplList, IteratorWalksAndResets) {
     impl::list l, other;
     ASSERT_TRUE(l.Init());
