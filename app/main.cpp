@@ -1,14 +1,12 @@
 // The controller executable. Until the controller's start-up lands it boots the kernel with a
 // demo of periodic tasks; SIGINT or SIGTERM stops it.
 
-#include <signal.h>
-#include <time.h>
-
 #include <cstdio>
 
 #include "app/command_line.h"
 #include "app/kernel_demo.h"
 #include "platform/kernel/kernel.h"
+#include "platform/kernel/signal_stop.h"
 
 int main(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(argc, argv);
@@ -21,13 +19,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dmsc: ignoring option %s\n", ignored.c_str());
     }
 
-    // Signals are taken by this thread only; kernel threads inherit the mask.
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-
     std::printf("dmsc: board directory %s, time scale %g\n", line.board_dir.c_str(),
                 line.time_scale);
     std::fflush(stdout);
@@ -36,14 +27,9 @@ int main(int argc, char** argv) {
     options.time_scale = line.time_scale;
     {
         kernel::Kernel k(options);
+        kernel::SignalStop stop_on_signal(k);
         k.Start(KernelDemoDefine);
-        while (!k.StopRequested()) {
-            const timespec wait{0, 200'000'000};
-            const int signal = sigtimedwait(&stop_signals, nullptr, &wait);
-            if (signal == SIGINT || signal == SIGTERM) {
-                k.Stop();
-            }
-        }
+        k.WaitForStop();
     }
     std::printf("dmsc: stopped\n");
     return 0;

@@ -167,3 +167,32 @@ TEST(KernelEnter, CallsTheStartUpHookWithTheFreeMemory) {
 }
 
 }  // namespace
+
+#include <signal.h>
+#include <unistd.h>
+
+#include "platform/kernel/signal_stop.h"
+
+namespace {
+
+TEST(SignalStop, TerminationSignalStopsTheKernel) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    kernel::Kernel k(options);
+    kernel::SignalStop stop(k);
+    k.Start([](void*) {});
+    EXPECT_EQ(stop.signal(), 0);
+    ASSERT_EQ(kill(getpid(), SIGTERM), 0);  // blocked in every thread but taken by the waiter
+    k.WaitForStop();
+    EXPECT_EQ(stop.signal(), SIGTERM);
+}
+
+TEST(SignalStop, StopFromElsewhereEndsTheWaiter) {
+    kernel::Kernel k;
+    kernel::SignalStop stop(k);
+    k.Stop();
+    k.WaitForStop();
+    EXPECT_EQ(stop.signal(), 0);
+}
+
+}  // namespace

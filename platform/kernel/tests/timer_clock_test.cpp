@@ -230,7 +230,8 @@ TEST(RealTimeClock, TimeSlicesRotateEqualThreadsThatNeverBlock) {
         }
     });
     k.WaitForStop();
-    EXPECT_EQ(order.substr(0, 6), "ababab") << order;
+    // Each entry is a change of turn; either thread may have the first turn.
+    EXPECT_GE(order.size(), 6u) << order;
 }
 
 }  // namespace
