@@ -1,38 +1,39 @@
 #include "database/change_notification.h"
 
 #include "database/config_catalogue.h"
+#include "runtime/letter_id.h"
 
 // Searched in this order; the first matching row wins.
 const NotifyRow kNvLetterRows[29] = {
-    {94116, 94116, 6, 1},    // event class 1 clear time
-    {94120, 94120, 7, 1},    //
-    {94124, 94124, 8, 1},    //
-    {94128, 94128, 9, 1},    //
-    {94132, 94132, 10, 1},   //
-    {94136, 94136, 11, 1},   //
-    {94140, 94140, 12, 1},   //
-    {94144, 94144, 13, 1},   //
-    {94148, 94148, 14, 1},   //
-    {94152, 94152, 15, 1},   //
-    {94156, 94156, 16, 1},   //
-    {94160, 94160, 17, 1},   //
-    {94164, 94164, 18, 1},   //
-    {94168, 94168, 19, 1},   //
-    {94172, 94172, 20, 1},   //
-    {94176, 94176, 21, 1},   // event class 16 clear time
-    {94100, 94115, 22, 2},   // the sixteen event class limits
-    {34284, 34284, 34, 2},   // dmsIllumBrightnessValues
-    {95628, 95628, 24, 2},   // messageStoreSplit
-    {95632, 95632, 31, 2},   // brenEnableRealTimePixelDiagnostics
-    {95623, 95623, 87, 2},   // brenShutOffTemp
-    {48848, 48848, 89, 1},   // globalLocalTimeDifferential
-    {48852, 48852, 90, 1},   // controllerStandardTimeZone
-    {57, 57, 96, 2},         // dmsSignType
-    {95833, 95833, 105, 2},  // brenCommCommand
-    {98652, 98668, 106, 2},  // rs232PortInSpeed
-    {95796, 95804, 106, 2},  // brenCommConfigInnerCharTimeout
-    {95700, 95700, 110, 2},  // brenFeatureSet
-    {95656, 95656, 119, 2},  // brenSpecialFeatureSet
+    {94116, 94116, kLetterEventLogClearClassFirst, 1},  // event class 1 clear time
+    {94120, 94120, kLetterEventLogClearClassFirst + 1, 1},
+    {94124, 94124, kLetterEventLogClearClassFirst + 2, 1},
+    {94128, 94128, kLetterEventLogClearClassFirst + 3, 1},
+    {94132, 94132, kLetterEventLogClearClassFirst + 4, 1},
+    {94136, 94136, kLetterEventLogClearClassFirst + 5, 1},
+    {94140, 94140, kLetterEventLogClearClassFirst + 6, 1},
+    {94144, 94144, kLetterEventLogClearClassFirst + 7, 1},
+    {94148, 94148, kLetterEventLogClearClassFirst + 8, 1},
+    {94152, 94152, kLetterEventLogClearClassFirst + 9, 1},
+    {94156, 94156, kLetterEventLogClearClassFirst + 10, 1},
+    {94160, 94160, kLetterEventLogClearClassFirst + 11, 1},
+    {94164, 94164, kLetterEventLogClearClassFirst + 12, 1},
+    {94168, 94168, kLetterEventLogClearClassFirst + 13, 1},
+    {94172, 94172, kLetterEventLogClearClassFirst + 14, 1},
+    {94176, 94176, kLetterEventLogClearClassFirst + 15, 1},  // event class 16 clear time
+    {94100, 94115, kLetterEventLogLimitsChanged, 2},         // the sixteen event class limits
+    {34284, 34284, kLetterBrightnessTableChanged, 2},        // dmsIllumBrightnessValues
+    {95628, 95628, kLetterMessageStoreSplit, 2},             // messageStoreSplit
+    {95632, 95632, kLetterPixelDiagnosticsEnable, 2},        // brenEnableRealTimePixelDiagnostics
+    {95623, 95623, kLetterShutOffTempChanged, 2},            // brenShutOffTemp
+    {48848, 48848, kLetterClockOffsetChanged, 1},            // globalLocalTimeDifferential
+    {48852, 48852, kLetterTimeZoneChanged, 1},               // controllerStandardTimeZone
+    {57, 57, kLetterFontsChanged, 2},                        // dmsSignType
+    {95833, 95833, kLetterCommSetting95833, 2},              // brenCommCommand
+    {98652, 98668, kLetterPortSettingsChanged, 2},           // rs232PortInSpeed
+    {95796, 95804, kLetterPortSettingsChanged, 2},           // brenCommConfigInnerCharTimeout
+    {95700, 95700, kLetterFeatureSetChanged, 2},             // brenFeatureSet
+    {95656, 95656, kLetterSpecialFeatureSetChanged, 2},      // brenSpecialFeatureSet
 };
 
 const NotifyRow kNvFlagRows[14] = {
@@ -53,10 +54,10 @@ const NotifyRow kNvFlagRows[14] = {
 };
 
 const NotifyRow kVolatileLetterRows[4] = {
-    {223, 223, 23, 2},       // lampTestActivation
-    {17024, 17048, 91, 1},   // requestCode of the activation request slots
-    {24440, 24440, 92, 2},   // ifPhysAddress
-    {17157, 17157, 123, 2},  // pixelPowerLimitMode
+    {223, 223, kLetterLampTestActivation, 2},       // lampTestActivation
+    {17024, 17048, kLetterActivationRequest, 1},    // requestCode of the activation request slots
+    {24440, 24440, kLetterMacAddressChanged, 2},    // ifPhysAddress
+    {17157, 17157, kLetterPixelPowerLimitMode, 2},  // pixelPowerLimitMode
 };
 
 const NotifyRow kVolatileFlagRows[9] = {
@@ -109,6 +110,6 @@ void PostChangeNotices(uint32_t id, DbImage image, uint32_t kind, DbNotifySink& 
         sink.SetEventFlags(flags[index].payload);
     }
     if (!isVolatile && kind == kNoticeChanged && FindConfigCatalogueRow(id) != nullptr) {
-        sink.PostLetter(kLetterConfigChanged);
+        sink.PostLetter(kLetterConfigObjectChanged);
     }
 }

@@ -24,8 +24,6 @@ public:
     virtual void SetEventFlags(uint32_t bits) = 0;  // OR into the group
 };
 
-inline constexpr uint32_t kLetterConfigChanged = 93;
-
 extern const NotifyRow kNvLetterRows[29];
 extern const NotifyRow kNvFlagRows[14];
 extern const NotifyRow kVolatileLetterRows[4];

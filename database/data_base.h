@@ -31,8 +31,9 @@ public:
     CDataBase(const CDataBase&) = delete;
     CDataBase& operator=(const CDataBase&) = delete;
 
-    // Wiring (start-up): the journal, the receiver of notices, the globalTime registers and the
-    // product's critical-temperature bounds. Null leaves the function out.
+    // Wiring (start-up): the journal, the receiver of notices, the globalTime registers (the
+    // board's by default) and the product's critical-temperature bounds. Null leaves the
+    // function out.
     void SetJournal(DbJournal* journal) { journal_ = journal; }
     void SetNotifySink(DbNotifySink* sink) { sink_ = sink; }
     void SetTimeRegisters(DbTimeRegisters* registers) { registers_ = registers; }
@@ -117,7 +118,7 @@ private:
     std::unique_ptr<StringPool> pool_;
     DbJournal* journal_ = nullptr;
     DbNotifySink* sink_ = nullptr;
-    DbTimeRegisters* registers_ = nullptr;
+    DbTimeRegisters* registers_ = &BoardTimeRegisters::Instance();
     int (*criticalTempMin_)() = nullptr;
     int (*criticalTempMax_)() = nullptr;
     std::array<uint8_t, kNvImageSize> nv_{};

@@ -268,12 +268,25 @@ struct DbObject {
     X(temperatureSensorValue,         V, 4556,  1, I, 6,   0) \
     X(temperatureSensorStatus,        V, 4562,  1, I, 6,   0) \
     X(powerSource,                    V, 12073, 1, I, 1,   0) \
+    X(tempMinCtrlCabinet,             V, 12076, 1, I, 1,   0) \
+    X(tempMaxCtrlCabinet,             V, 12077, 1, I, 1,   0) \
+    X(tempMinAmbient,                 V, 12078, 1, I, 1,   0) \
+    X(tempMaxAmbient,                 V, 12079, 1, I, 1,   0) \
+    X(tempMinSignHousing,             V, 12080, 1, I, 1,   0) \
+    X(tempMaxSignHousing,             V, 12081, 1, I, 1,   0) \
     X(dmsGraphicNumEntries,           V, 12093, 1, I, 1,   0) \
     X(dmsGraphicMaxSize,              V, 12094, 2, I, 1,   0) \
     X(dmsGraphicBlockSize,            V, 12100, 2, I, 1,   0) \
     X(chapSecretsMax,                 V, 12104, 1, I, 1,   0) \
     X(snmpMaxPacketSize,              V, 12108, 4, I, 1,   0) \
     X(globalMaxModules,               V, 12112, 1, I, 1,   0) \
+    X(dbCreateTransaction,            V, 12252, 1, I, 1,   0) \
+    X(dbErrorType,                    V, 12253, 1, I, 1,   0) \
+    X(dbErrorID,                      V, 12256, 4, S, 1,   0) \
+    X(dbTransactionID,                V, 12260, 1, I, 1,   0) \
+    X(dbMakeID,                       V, 12261, 1, I, 1,   0) \
+    X(dbVerifyStatus,                 V, 12262, 1, I, 1,   0) \
+    X(dbVerifyError,                  V, 12264, 4, S, 1,   0) \
     X(controllerLocalTime,            V, 12268, 4, I, 1,   0) \
     X(maxDaylightSavingEvents,        V, 12272, 1, I, 1,   0) \
     X(maxEventLogConfigs,             V, 12274, 2, I, 1,   0) \

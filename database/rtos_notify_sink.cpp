@@ -1,10 +1,11 @@
 #include "database/rtos_notify_sink.h"
 
 #include "runtime/os_wrappers.h"
+#include "runtime/post_office.h"
 
 void RtosNotifySink::PostLetter(uint32_t letterId) {
-    if (post_ != nullptr) {
-        post_(letterId);
+    if (office_ != nullptr) {
+        office_->PostLetter(letterId);
     }
 }
 

@@ -1,23 +1,23 @@
 #pragma once
-// The notice receiver of the running controller: letters go to the event bus through the
-// poster given at start-up, event bits are ORed into the "database" event flags group.
+// The notice receiver of the running controller: letters go to the event bus (g_PostOffice),
+// event bits are ORed into the "database" event flags group (g_DatabaseEvents).
 
 #include <cstdint>
 
 #include "database/change_notification.h"
 #include "platform/kernel/tx_api.h"
 
+class PostOffice;
+
 class RtosNotifySink : public DbNotifySink {
 public:
-    using LetterPoster = void (*)(uint32_t letterId);
-
-    RtosNotifySink(TX_EVENT_FLAGS_GROUP* events, LetterPoster post)
-        : events_(events), post_(post) {}
+    RtosNotifySink(PostOffice* office, TX_EVENT_FLAGS_GROUP* events)
+        : office_(office), events_(events) {}
 
     void PostLetter(uint32_t letterId) override;
     void SetEventFlags(uint32_t bits) override;
 
 private:
+    PostOffice* office_;
     TX_EVENT_FLAGS_GROUP* events_;
-    LetterPoster post_;
 };

@@ -1,5 +1,7 @@
 #include "database/time_registers.h"
 
+#include "platform/sim/hw.h"
+
 namespace {
 int IndexOf(uint32_t address) {
     for (int i = 0; i < 4; ++i) {
@@ -22,4 +24,17 @@ void MemoryTimeRegisters::Write(uint32_t address, uint8_t value) {
         bytes_[i] = value;
         ++writes_;
     }
+}
+
+uint8_t BoardTimeRegisters::Read(uint32_t address) {
+    return hw::Read8(address);
+}
+
+void BoardTimeRegisters::Write(uint32_t address, uint8_t value) {
+    hw::Write8(address, value);
+}
+
+BoardTimeRegisters& BoardTimeRegisters::Instance() {
+    static BoardTimeRegisters registers;
+    return registers;
 }

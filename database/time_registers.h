@@ -13,6 +13,14 @@ public:
     virtual void Write(uint32_t address, uint8_t value) = 0;
 };
 
+// The board's battery-backed registers on the register bus (the default of the database).
+class BoardTimeRegisters : public DbTimeRegisters {
+public:
+    uint8_t Read(uint32_t address) override;
+    void Write(uint32_t address, uint8_t value) override;
+    static BoardTimeRegisters& Instance();
+};
+
 // Plain memory in place of the board registers (tests; boards without the device model).
 class MemoryTimeRegisters : public DbTimeRegisters {
 public:

@@ -1,15 +1,16 @@
 #include "render/multi_environment.h"
 
 #include "database/data_base.h"
+#include "platform/monitor/mon.h"
 #include "render/multi_objects.h"
 #include "render/sign_objects.h"
 
 namespace {
 
 // The controller's own environment: the object store attached for rendering
-// (sign_objects::AttachDatabase at start-up).
-// The flash file system and the peripheral task's outputs are joined here as
-// they join the build; until then no file exists and outputs are not driven.
+// (sign_objects::AttachDatabase at start-up) and the boot monitor's flash file
+// system. The peripheral task's outputs are joined here when that task joins
+// the build; until then they are not driven.
 class ControllerEnvironment final : public CMultiEnvironment {
 public:
     uint32_t GetNv(uint32_t id, uint32_t width) override { return sign_objects::NvInt(id, width); }
@@ -17,7 +18,9 @@ public:
         CDataBase* database = sign_objects::Database();
         return database != nullptr ? database->GetInt(id, width, DbImage::kVolatile) : 0;
     }
-    bool FileExists(const char*) override { return false; }
+    bool FileExists(const char* name) override {
+        return name != nullptr && mon_tfsstat(name) != nullptr;
+    }
     void SetGpo(unsigned, bool) override {}
 };
 

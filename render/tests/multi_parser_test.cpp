@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "database/data_base.h"
+#include "platform/monitor/mon.h"
+#include "platform/monitor/tests/temp_board.h"
 #include "render/message.h"
 #include "render/multi_colour.h"
 #include "render/sign_objects.h"
@@ -282,6 +284,11 @@ TEST_F(MultiParserTest, TrailingNewPageGivesOneEmptyPageThenEnds) {
     EXPECT_EQ(message.page_counter, 0);  // the failed scan returned it to 0
     EXPECT_EQ(DrawPages("AB[np]CD"), (std::vector<uint32_t>{0, 6}));
     EXPECT_EQ(DrawPages("[np]"), (std::vector<uint32_t>{0}));
+}
+
+TEST_F(MultiParserTest, PageJustificationIsPerPageWhenDrawn) {
+    EXPECT_EQ(DrawPages("[jp3]A[np][jp2]B"), (std::vector<uint32_t>{0, 10}));
+    EXPECT_EQ(DrawPages("[jp3]A[jp2]B"), (std::vector<uint32_t>{}));
 }
 
 TEST_F(MultiParserTest, ScanBeyondTheTextIsEndOfText) {
@@ -833,6 +840,33 @@ TEST(MultiParserObjectStore, ChecksTagsAgainstTheStore) {
     EXPECT_EQ(validate("[tr100,1,22,24]"), kMultiUnsupportedTagValue);
     sign_objects::AttachDatabase(nullptr);
     EXPECT_EQ(validate("[fo5]A"), kMultiFontNotDefined);
+}
+
+}  // namespace
+
+namespace {
+
+// Bitmap files are looked up in the boot monitor's flash file system.
+TEST(MultiParserFlashFiles, BitmapMustExistInFlash) {
+    monitor_test::TempBoard board;
+    auto monitor = board.Boot();
+    ASSERT_NE(monitor, nullptr);
+    const char bytes[] = "BM";
+    ASSERT_EQ(mon_tfsadd("Bitmaps/logo.bmp", "", "", bytes, 2), TFS_OKAY);
+    ASSERT_EQ(mon_tfsadd("top.bmp", "", "", bytes, 2), TFS_OKAY);
+    CMULTIParser parser;
+    CMessage message;
+    RecordingRenderer renderer;
+    auto validate = [&](const std::string& text) {
+        return parser.Validate(&renderer, RecordingRenderer::Callback, &message, text.data(),
+                               static_cast<uint32_t>(text.size()));
+    };
+    EXPECT_EQ(validate("[ms47,g,0,0,logo.bmp][ms47,g,0,0,top.bmp]"), kMultiOk);
+    const auto files = renderer.OfKind(kElementBitmapFile);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].text, "Bitmaps/logo.bmp");
+    EXPECT_EQ(files[1].text, "top.bmp");
+    EXPECT_EQ(validate("[ms47,g,0,0,none.bmp]"), kMultiUnsupportedTagValue);
 }
 
 }  // namespace
