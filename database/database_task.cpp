@@ -124,8 +124,10 @@ void CDatabaseTask::StateMachine_BootCounter(int stage) {
     if (count == 15) {
         services_.Unlink(CFlashDatabase::kFile1);
         services_.Unlink(CFlashDatabase::kFile2);
+        // The backup goes too: the restore would otherwise fall back on it.
         if (config_.driver != nullptr) {
             config_.driver->DeleteFile(config_.media, CFile_Config::kFileName);
+            config_.driver->DeleteFile(config_.media, CFile_Config::kBackupName);
         }
     } else if (count >= 8) {
         next = count + 1;

@@ -191,11 +191,13 @@ TEST_F(DatabaseStart, BootCounterSteps) {
             services.Add("nv1.dat", 64);
         }
         PutFile("CONFIG.XML", "<!-- CONFIG.XML Q2 V2.0 -->\n");
+        PutFile("CONFIG.BAK", "<!-- CONFIG.XML Q2 V2.0 -->\n");
         g_bootRegister = static_cast<uint8_t>(0xA0 | c.count);
         task->StateMachine_BootCounter(0);
         EXPECT_EQ(g_bootRegister, 0xA0 | c.next);
         EXPECT_EQ(services.Exists("nv1.dat"), c.journalKept);
         EXPECT_EQ(Exists("CONFIG.XML"), c.configKept);
+        EXPECT_EQ(Exists("CONFIG.BAK"), c.configKept);
     }
     g_bootRegister = 0x5C;
     DebugSetTraceLevel(1);
