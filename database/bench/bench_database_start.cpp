@@ -9,6 +9,8 @@
 #include "database/database_task.h"
 #include "database/file_config.h"
 #include "database/memory_journal_services.h"
+#include "database/monitor_journal_services.h"
+#include "platform/kernel/kernel.h"
 #include "platform/monitor/tests/temp_board.h"
 #include "runtime/debug_print.h"
 #include "runtime/post_office.h"
@@ -90,6 +92,50 @@ void BM_JournalStart(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JournalStart)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The board as it boots: a fresh board directory, the journal in the monitor's flash, the
+// start-up flow in the start-up context of a stepped kernel; then a second boot that replays it.
+void BM_BoardStarts(benchmark::State& state) {
+    DebugSetSink([](const char*) {});
+    const bool replay = state.range(0) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto temp = std::make_unique<monitor_test::TempBoard>();
+        for (int boot = 0; boot < (replay ? 2 : 1); ++boot) {
+            auto monitor = temp->Boot(monitor::Flash::kDefaultSize);
+            FsMedia media;
+            g_FileSystem.Mount(&media, "system drive");
+            auto db = std::make_unique<CDataBase>();
+            CFile_Config::AttachDatabase(db.get());
+            MonitorJournalServices services;
+            CFlashDatabase journal(db.get(), &services);
+            PostOffice office;
+            DatabaseTaskConfig config;
+            config.media = &media;
+            config.driver = &g_FileSystem;
+            config.readBootRegister = [] { return g_register; };
+            config.writeBootRegister = [](uint8_t value) { g_register = value; };
+            CDatabaseTask task(office, *db, journal, services, config);
+            const bool timed = boot == (replay ? 1 : 0);
+            {
+                kernel::Kernel kernel;
+                if (timed) {
+                    state.ResumeTiming();
+                }
+                kernel.Start([&](void*) { benchmark::DoNotOptimize(task.InitDatabase()); });
+                if (timed) {
+                    state.PauseTiming();
+                }
+            }
+            CFile_Config::AttachDatabase(nullptr);
+            g_FileSystem.Unmount(&media);
+        }
+        temp.reset();
+        state.ResumeTiming();
+    }
+    DebugSetSink(nullptr);
+}
+BENCHMARK(BM_BoardStarts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

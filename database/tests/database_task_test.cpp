@@ -246,6 +246,24 @@ TEST_F(DatabaseStart, FontVersionIds) {
     task->MarkFontChanged(20);  // out of range: nothing
 }
 
+TEST_F(DatabaseStart, CommandedFactoryResetKeepsTheInstallationAcrossARestart) {
+    ASSERT_EQ(Start(), 1);
+    task->Cycle();
+    db->SetInt(57, 1, 3, DbImage::kNv, 0);
+    db->SetString(94260, 4, "secret1", 7, DbImage::kNv, 0);
+    db->SetInt(172 + 1, 1, 0, DbImage::kNv, 0);  // font slot 1 damaged
+    task->SetFactoryDefaults(1);
+    task->SetVolatileDefaults();
+    EXPECT_EQ(Nv(57, 1), 3u);
+    EXPECT_EQ(Text(*db, 94260), "quartermaster");
+    EXPECT_NE(Nv(173, 1), 0u) << "fonts imported again";
+    EXPECT_TRUE(db->JournalWriting());
+    ASSERT_EQ(Start(), 1);
+    EXPECT_EQ(Nv(57, 1), 3u);
+    EXPECT_EQ(Text(*db, 94260), "quartermaster");
+    EXPECT_NE(Nv(173, 1), 0u);
+}
+
 TEST_F(DatabaseStart, CompatibilityModeGlyphs) {
     ASSERT_EQ(Start(), 1);
     db->SetInt(95656, 4, 0x20, DbImage::kNv, kDbSkipValidation);
