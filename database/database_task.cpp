@@ -43,6 +43,8 @@ void WriteHeader(CDataBase& db) {
 }
 }  // namespace
 
+CDatabaseTask* g_DatabaseTask = nullptr;
+
 CDatabaseTask::CDatabaseTask(PostOffice& office, CDataBase& db, CFlashDatabase& journal,
                              JournalServices& services, const DatabaseTaskConfig& config)
     : CStandardTask(office, kDatabaseTaskSpec),
@@ -53,6 +55,13 @@ CDatabaseTask::CDatabaseTask(PostOffice& office, CDataBase& db, CFlashDatabase& 
     db_.SetJournal(&journal_);
     db_.fontChangeCounters.fill(0);
     db_reset_font_settle_state();
+    g_DatabaseTask = this;
+}
+
+CDatabaseTask::~CDatabaseTask() {
+    if (g_DatabaseTask == this) {
+        g_DatabaseTask = nullptr;
+    }
 }
 
 uint8_t CDatabaseTask::ReadBootRegister() const {

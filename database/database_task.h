@@ -35,6 +35,7 @@ public:
 
     CDatabaseTask(PostOffice& office, CDataBase& db, CFlashDatabase& journal,
                   JournalServices& services, const DatabaseTaskConfig& config = {});
+    ~CDatabaseTask() override;
 
     // The start-up flow (the database's Init; CStandardTask::Init is the thread's own); 1.
     int InitDatabase();
@@ -73,3 +74,7 @@ private:
     DatabaseTaskConfig config_;
     Mode mode_ = Mode::kStartup;
 };
+
+// The task built last (the controller's one); null before. The watchdog clears the boot counter
+// through it before a commanded restart: g_DatabaseTask->StateMachine_BootCounter(1).
+extern CDatabaseTask* g_DatabaseTask;
