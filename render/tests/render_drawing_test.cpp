@@ -226,6 +226,26 @@ TEST(RenderMovingText, CircularLeftFillsTheWindowWithCopies) {
         EXPECT_FALSE(sign.Lit(x, 3)) << x;
 }
 
+TEST(RenderMovingText, WindowIsPlacedByTheLineJustificationAlsoAsThePagesFirstElement) {
+    struct Case {
+        const char* text;
+        int32_t first;
+        int32_t last;
+    } cases[] = {
+        {"[fo4][jl2][mvcl48,1,1,t]", 0, 47},
+        {"[fo4][jl3][mvcl48,1,1,t]", 24, 71},
+        {"[fo4][jl4][mvcl48,1,1,t]", 48, 95},
+        {"[fo4][jl3][mvcl96,1,1,t]", 0, 95},
+        // After a text on the line the window follows it, the segment centred as a whole.
+        {"[fo4][jl3]j[mvcl38,1,1,t]", 24, 71},
+    };
+    for (const Case& c : cases) {
+        Sign sign(RenderSignGeometry{.width = 96, .height = 7});
+        ASSERT_EQ(sign.Load(c.text), kMultiOk) << c.text;
+        EXPECT_EQ(sign.LitColumns(0, 7), (std::pair<int32_t, int32_t>{c.first, c.last})) << c.text;
+    }
+}
+
 TEST(RenderGraphics, StatusBecomesInUseUnlessPermanentAndTrialsLeaveItAlone) {
     struct Case {
         uint8_t status;
