@@ -1128,7 +1128,9 @@ MultiParseResult CMULTIParser::TagMaker(Scan& scan, const Tag& tag) {
         if (!c.HasDigit())
             return kMultiOk;
         const char value = c.Peek();
-        if (!scan.validation && !m.measuring_pass && (value == '0' || value == '1')) {
+        // Only the sign's own drawing switches outputs; a preview or trial render does not.
+        if (!scan.validation && !m.measuring_pass && !m.trial_render &&
+            (value == '0' || value == '1')) {
             MultiEnvironment().SetGpo(output, value == '1');
         }
         return kMultiOk;
