@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <thread>
 
 #include "app/system_wiring.h"
@@ -17,6 +19,8 @@
 
 namespace {
 
+constexpr int kBootAttempts = 50;
+
 void RaiseExternal() {
     kernel::RaiseInterrupt(kExternalInterruptLine);
 }
@@ -28,12 +32,23 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
     for (unsigned boot = 1;; ++boot) {
         monitor::MonitorConfig config;
         config.boardDir = line.board_dir;
-        monitor::Monitor board(config);
-        if (!board.Boot()) {
-            std::fprintf(stderr, "dmsc: cannot open the board directory %s\n",
-                         line.board_dir.c_str());
-            return BoardEnd::kFailed;
+        // The flash of a controller that was just killed stays locked until the host has torn
+        // the old process down: wait a little for it, as for power to settle.
+        std::unique_ptr<monitor::Monitor> booted;
+        for (int attempt = 0;; ++attempt) {
+            booted = std::make_unique<monitor::Monitor>(config);
+            if (booted->Boot()) {
+                break;
+            }
+            booted.reset();
+            if (attempt == kBootAttempts || stop.load()) {
+                std::fprintf(stderr, "dmsc: cannot open the board directory %s\n",
+                             line.board_dir.c_str());
+                return BoardEnd::kFailed;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
+        monitor::Monitor& board = *booted;
         if (boot == 1 && isatty(STDIN_FILENO)) {
             board.GetConsole().AttachStdin();
         }
