@@ -78,7 +78,7 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
             uic.SetAssertHook(nullptr);
         }
         timer_scheduler_tx_rtos::Reset();
-        ResetInterruptsForTest();
+        ResetInterruptState();
         EndOfBoot();
         if (stop.load() || board.Cause() == monitor::RestartCause::None) {
             return BoardEnd::kStopped;

@@ -121,7 +121,7 @@ void RemoveExternalInterruptVector() {
     kernel::UnregisterInterrupt(kExternalInterruptLine);
 }
 
-void ResetInterruptsForTest() {
+void ResetInterruptState() {
     ClearTable();
     g_tableCleared = true;
     g_InterruptCount = 0;

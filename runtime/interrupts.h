@@ -69,5 +69,6 @@ inline constexpr unsigned kExternalInterruptLine = 0;
 bool InstallExternalInterruptVector();
 void RemoveExternalInterruptVector();
 
-// Test seam: clears the table, the counters and the Ethernet handlers.
-void ResetInterruptsForTest();
+// The table, the counters and the Ethernet handlers as at power-up (a new boot in the same
+// process, tests).
+void ResetInterruptState();

@@ -65,7 +65,7 @@ protected:
         }
         system_.reset();
         timer_scheduler_tx_rtos::Reset();
-        ResetInterruptsForTest();
+        ResetInterruptState();
         uic_.reset();
         monitor_.reset();
     }

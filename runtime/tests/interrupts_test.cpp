@@ -41,7 +41,7 @@ private:
 class InterruptsTest : public ::testing::Test {
 protected:
     InterruptsTest() {
-        ResetInterruptsForTest();
+        ResetInterruptState();
         Trace().clear();
         Captured().clear();
         DebugSetSink(&testing_support::Capture);
@@ -56,7 +56,7 @@ protected:
         });
     }
     ~InterruptsTest() override {
-        ResetInterruptsForTest();
+        ResetInterruptState();
         DebugSetSink(nullptr);
     }
 
