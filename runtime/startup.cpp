@@ -1,6 +1,7 @@
 #include "runtime/startup.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "platform/monitor/mon.h"
@@ -231,11 +232,14 @@ int System::InitializePlatformItems(uint8_t** next) {
     }
     DebugPrint(" - Initialize Q3 Platform Specific Items\t\t");
     g_GpBuffer.Create(next, kGpBufferSize);
-    // The network memory area: the Ethernet layer, the DHCP work area and the packet pool live
-    // in it (the host's network stack keeps its own buffers).
+    // The network memory area (Ethernet descriptors and buffers, the DHCP work area, the packet
+    // pool). The board has it at a fixed address; here it is carved at next, so that what is laid
+    // down later cannot overlap it.
+    std::memset(*next, 0, kNetworkAreaSize);
     if (hooks_.ethernetSetBufferArea) {
         hooks_.ethernetSetBufferArea(*next);
     }
+    *next += kNetworkAreaSize;
     if (hooks_.setWatchdogStateHook) {
         hooks_.setWatchdogStateHook(&IsWatchdogEnabled);
     }

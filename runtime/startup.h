@@ -29,6 +29,7 @@ extern char** g_Argv;
 inline constexpr ULONG kThreadStackPoolSize = 0x30000;
 inline constexpr ULONG kDynamicDatabasePoolSize = 0x200000;
 inline constexpr uint32_t kGpBufferSize = 0x301000;
+inline constexpr uint32_t kNetworkAreaSize = 0x100000;
 
 // Object store ids start-up reads and writes.
 inline constexpr uint32_t kDmsSWReset = 34224;             // NV, 1 byte

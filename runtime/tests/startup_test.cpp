@@ -93,7 +93,13 @@ TEST_F(StartupTest, StepsRunInTheirOrder) {
     StartupHooks hooks = Wired();
     auto record = [&steps](const char* name) { return [&steps, name] { steps.push_back(name); }; };
     hooks.installModuleTable = record("module table");
-    hooks.ethernetSetBufferArea = [&steps](uint8_t*) { steps.push_back("network area"); };
+    static uint8_t* area = nullptr;
+    hooks.ethernetSetBufferArea = [&steps](uint8_t* start) {
+        area = start;
+        EXPECT_EQ(start[0], 0);
+        EXPECT_EQ(start[kNetworkAreaSize - 1], 0) << "cleared";
+        steps.push_back("network area");
+    };
     hooks.setWatchdogStateHook = [&steps](int (*hook)()) {
         EXPECT_EQ(hook, &IsWatchdogEnabled);
         steps.push_back("watchdog state hook");
@@ -117,7 +123,8 @@ TEST_F(StartupTest, StepsRunInTheirOrder) {
     hooks.displayInit = record("display init");
     hooks.buildDisplayConfiguration = record("display configuration");
     hooks.initNtcipTransports = [&steps](uint8_t** next) {
-        EXPECT_NE(next, nullptr);
+        ASSERT_NE(next, nullptr);
+        EXPECT_GE(*next, area + kNetworkAreaSize) << "laid down behind the network area";
         steps.push_back("transports");
     };
     hooks.eventLoggingUpdate = record("event logging");
