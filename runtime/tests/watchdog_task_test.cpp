@@ -201,6 +201,24 @@ TEST_F(WatchdogTest, RestartWaitsAtMostTwentyOneCyclesForTasksThatDoNotStop) {
     EXPECT_EQ(monitor_->Cause(), monitor::RestartCause::Requested);
 }
 
+TEST_F(WatchdogTest, RestartWithEveryTaskAlreadyStoppedGoesOnAtOnce) {
+    CWatchdogTask& w = Watchdog();
+    for (uint32_t stop : {kLetterDisplaySupervisionStop, kLetterScheduleSupervisionStop,
+                          kLetterMonitorSupervisionStop, kLetterPeripheralSupervisionStop,
+                          kLetterCommSupervisionStop}) {
+        Post(stop);
+    }
+    Cycles(1);
+    Post(kLetterSystemRestart);
+    Cycles(1);
+    ASSERT_EQ(w.resetState, CWatchdogTask::kWaiting);
+    Cycles(1);
+    EXPECT_EQ(w.resetState, CWatchdogTask::kResetting) << "from 2 to 3 in one cycle";
+    EXPECT_EQ(w.waitBudget, CWatchdogTask::kWaitBudget) << "no wait spent";
+    Advance(60);
+    EXPECT_EQ(monitor_->Cause(), monitor::RestartCause::Requested);
+}
+
 TEST_F(WatchdogTest, StatusRequestAnswersWhetherTheCommunicationTaskIsSupervised) {
     struct Case {
         bool supervised;
