@@ -97,6 +97,9 @@ void WireDatabase(StartupHooks& h) {
             g_boot->task->StateMachine_BootCounter(stage);
         }
     };
+    h.resetHooks.writeConfigFile = [] {
+        CFile_Config::WriteConfigFile(&g_SystemDrive, &g_FileSystem);
+    };
     g_boot->services.SetDefragRestart(&DefragReset);
 }
 #endif
@@ -125,10 +128,14 @@ std::unique_ptr<Wiring> MakeWiring() {
         objects.getOctets = [](uint32_t id, uint8_t* out, uint32_t capacity) -> uint32_t {
             return g_boot ? g_boot->store.ReadString(id, DbImage::kVolatile, out, capacity) : 0;
         };
+#if DMS_HAVE_DATABASE_TASK
+        objects.markConfigDirty = [] { g_ConfigDirty = 1; };
+#endif
         return std::make_unique<CPeripheralTask>(office, std::move(objects));
     };
     h.localTime = &ClockLocalTime;
     h.dateTime = &ClockDateTime;
+    PeripheralSetDestroyHook([] { tx_event_flags_set(&g_DatabaseEvents, 0x40, TX_OR); });
 #endif
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;

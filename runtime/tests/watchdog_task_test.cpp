@@ -183,6 +183,37 @@ TEST_F(WatchdogTest, RestartRequestsByReason) {
     }
 }
 
+TEST_F(WatchdogTest, RestartSavesTheConfigurationAndCountsTheBootAttempt) {
+    struct Case {
+        uint8_t options;
+        const char* steps;
+    };
+    static std::string steps;
+    for (const Case& c :
+         {Case{0x04, "config;stand by;boot counter 1;"}, Case{0x00, "stand by;boot counter 1;"}}) {
+        StartupHooks hooks;
+        store_.Wire(hooks);
+        hooks.resetHooks.writeConfigFile = [] { steps += "config;"; };
+        hooks.resetHooks.bootCounter = [](int stage) {
+            steps += "boot counter " + std::to_string(stage) + ";";
+        };
+        Boot(std::move(hooks));
+        Advance(1300);
+        g_ResetOptions = c.options;
+        steps.clear();
+        DebugSetSink([](const char* text) {
+            if (std::string(text) == "Please Stand by for System Reset...\n") {
+                steps += "stand by;";
+            }
+        });
+        Post(kLetterSystemRestart);
+        Advance(400);
+        DebugSetSink(&testing_support::Capture);
+        EXPECT_EQ(steps, c.steps) << int(c.options);
+        EXPECT_EQ(monitor_->Cause(), monitor::RestartCause::Requested);
+    }
+}
+
 TEST_F(WatchdogTest, RestartWaitsAtMostTwentyOneCyclesForTasksThatDoNotStop) {
     CWatchdogTask& w = Watchdog();
     // A task that never answers its terminate letter stays supervised.
