@@ -17,6 +17,8 @@ struct Case {
     double time_scale;
     std::vector<std::string> ignored;
     bool error;
+    int port_offset = 0;
+    bool allow_network = false;
 };
 
 class CommandLineCases : public ::testing::TestWithParam<Case> {};
@@ -31,6 +33,8 @@ TEST_P(CommandLineCases, Parse) {
         EXPECT_EQ(line.board_dir, c.board_dir);
         EXPECT_DOUBLE_EQ(line.time_scale, c.time_scale);
         EXPECT_EQ(line.ignored, c.ignored);
+        EXPECT_EQ(line.port_offset, c.port_offset);
+        EXPECT_EQ(line.allow_network, c.allow_network);
     }
 }
 
@@ -46,11 +50,20 @@ INSTANTIATE_TEST_SUITE_P(
              false},
         Case{"joined_values", {"--board-dir=x", "--time-scale=0.5"}, "x", 0.5, {}, false},
         Case{"unknown_with_value",
-             {"--port-offset", "5", "--allow-network", "--board-dir", "d"},
+             {"--future", "5", "--flag", "--board-dir", "d"},
              "d",
              1.0,
-             {"--port-offset 5", "--allow-network"},
+             {"--future 5", "--flag"},
              false},
+        Case{"network_options",
+             {"--port-offset", "10000", "--allow-network"},
+             "var/board",
+             1.0,
+             {},
+             false,
+             10000,
+             true},
+        Case{"port_offset_out_of_range", {"--port-offset=60001"}, "", 0, {}, true},
         Case{"unknown_joined", {"--future=1"}, "var/board", 1.0, {"--future=1"}, false},
         Case{"missing_value", {"--board-dir"}, "", 0, {}, true},
         Case{"empty_dir", {"--board-dir="}, "", 0, {}, true},
