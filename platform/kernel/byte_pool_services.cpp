@@ -90,7 +90,7 @@ UINT tx_byte_pool_delete(TX_BYTE_POOL* pool_ptr) {
 
 UINT tx_byte_allocate(TX_BYTE_POOL* pool_ptr, VOID** memory_ptr, ULONG memory_size,
                       ULONG wait_option) {
-    ServiceCall call;
+    ServiceCall call(wait_option != TX_NO_WAIT);
     if (!call) {
         return TX_CALLER_ERROR;
     }

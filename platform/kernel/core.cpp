@@ -170,16 +170,29 @@ void Core::FreeBaton(bool notify) {
     }
 }
 
-void Core::WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
+// A thread being ended unwinds by an exception. A terminated thread unwinds at its next kernel
+// call. At teardown it unwinds only where it waits (or after many refused calls), not where it
+// merely yields: a destructor that puts a mutex must not throw.
+bool Core::MayUnwind(ThreadRec* self, bool blocking) {
+    if (std::uncaught_exceptions() != 0) {
+        return false;  // already unwinding: destructors' calls are refused
+    }
+    if (holder_ == self && context_ != Context::kThread) {
+        return false;  // an interrupt or timer running on the thread's own stack
+    }
+    return blocking || self->terminated || ++self->refusals > kRefusalsBeforeUnwind;
+}
+
+void Core::WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw) {
     while (holder_ != self && !self->kill) {
         self->cv.wait(lock);
     }
-    if (self->kill && holder_ != self && std::uncaught_exceptions() == 0) {
+    if (self->kill && holder_ != self && may_throw && MayUnwind(self, true)) {
         throw ThreadExit{};
     }
 }
 
-void Core::SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
+void Core::SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw) {
     ThreadRec* next = HighestReady();
     if (next == self) {
         return;
@@ -190,15 +203,19 @@ void Core::SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
         FreeBaton(false);
     }
     FlushWake(lock);
-    WaitForBaton(lock, self);
+    WaitForBaton(lock, self, may_throw);
 }
 
-void Core::PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
-    if (!IsReady(self)) {
-        if (self->kill) {
+void Core::PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw) {
+    if (self->kill) {
+        // Being ended: the thread yields nothing more; it unwinds at a waiting call.
+        if (may_throw && MayUnwind(self, true)) {
             throw ThreadExit{};
         }
-        SwitchAway(lock, self);
+        return;
+    }
+    if (!IsReady(self)) {
+        SwitchAway(lock, self, may_throw);
         return;
     }
     auto& own = ready_[self->priority];
@@ -216,36 +233,38 @@ void Core::PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
     }
     const UINT threshold = std::min(self->threshold, self->priority);
     if (best->priority < threshold || best->priority == self->priority) {
-        SwitchAway(lock, self);
+        SwitchAway(lock, self, may_throw);
     }
 }
 
-bool Core::Enter(std::unique_lock<std::mutex>& lock, Caller& caller) {
+bool Core::Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocking) {
     ThreadRec* me = tls_self;
+    if (me != nullptr && me->core != this) {
+        me = nullptr;
+    }
     caller.context = CallerContext();
     caller.self = nullptr;
-    if (me != nullptr && me->core == this) {
-        if (!me->kill && shutting_down_ && caller.context == Context::kThread) {
-            me->kill = true;
-        }
-        if (me->kill) {
-            // A thread being ended: unwind it from thread context; refuse calls made while
-            // its stack unwinds (destructors) or from an interrupt it is running.
-            if (std::uncaught_exceptions() == 0 &&
-                (caller.context == Context::kThread || holder_ != me)) {
-                throw ThreadExit{};
-            }
-            return false;
-        }
+    if (me != nullptr && !me->kill && shutting_down_ && caller.context == Context::kThread) {
+        me->kill = true;
     }
-    if (caller.context == Context::kThread) {
+    if (me == nullptr || !me->kill) {
+        if (caller.context != Context::kThread) {
+            return true;
+        }
         caller.self = current_;
         if (caller.self->posture == TX_INT_ENABLE && !dispatching_) {
             DispatchPending(lock);
         }
-        PreemptPoint(lock, caller.self);
+        PreemptPoint(lock, caller.self, blocking);
+        if (me == nullptr || !me->kill) {
+            return true;
+        }
     }
-    return true;
+    // A thread being ended: calls are refused until it reaches a point where it may unwind.
+    if (MayUnwind(me, blocking)) {
+        throw ThreadExit{};
+    }
+    return false;
 }
 
 void Core::AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller) {
@@ -270,7 +289,7 @@ UINT Core::Block(std::unique_lock<std::mutex>& lock, ThreadRec* self, WaitKind k
     self->slice_left = self->time_slice;
     self->slice_expired = false;
     SyncThread(self);
-    SwitchAway(lock, self);
+    SwitchAway(lock, self, true);
     return self->wait_status;
 }
 
@@ -809,7 +828,7 @@ void Core::RaiseInterrupt(unsigned line) {
     std::unique_lock<std::mutex> lock(m_);
     lines_[line].pending = true;
     Caller caller;
-    if (!Enter(lock, caller)) {
+    if (!Enter(lock, caller, false)) {
         return;
     }
     // Enter has served it already when the calling thread runs unmasked.
@@ -830,7 +849,7 @@ void Core::Post(std::function<void()> fn) {
     std::unique_lock<std::mutex> lock(m_);
     posted_.push_back(std::move(fn));
     Caller caller;
-    if (!Enter(lock, caller)) {
+    if (!Enter(lock, caller, false)) {
         return;
     }
     if (caller.context == Context::kOutside) {

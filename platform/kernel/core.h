@@ -102,8 +102,10 @@ struct ThreadRec {
     std::vector<MutexRec*> owned;
 
     std::condition_variable cv;
-    bool kill = false;    // end the host thread at its next chance
-    bool exited = false;  // host thread has left the firmware code for good
+    bool kill = false;      // end the host thread at its next chance
+    unsigned refusals = 0;    // calls refused since kill
+    bool terminated = false;  // ended by tx_thread_terminate (not by teardown)
+    bool exited = false;    // host thread has left the firmware code for good
     bool joined = false;
     HostStack stack;
     std::size_t stack_baseline = 0;  // host stack in use before the entry function ran
@@ -144,7 +146,8 @@ public:
     // --- service plumbing (callers hold m_) ---
     // Classifies the caller, runs pending interrupts and timers at a thread's kernel call and
     // yields to a thread that should preempt it. False: refuse the call (a thread being ended).
-    bool Enter(std::unique_lock<std::mutex>& lock, Caller& caller);
+    // blocking: the call may wait, so a thread being ended may unwind there.
+    bool Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocking);
     // After a service readied threads: preemption check in thread context, driver wake-up
     // outside.
     void AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller);
@@ -169,7 +172,8 @@ public:
     void EndHostThread(std::unique_lock<std::mutex>& lock, ThreadRec* thread);
     void JoinHostThread(ThreadRec* thread);
     // Yields the baton while the caller is no longer ready or another thread should run.
-    void PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self);
+    // may_throw: a thread ended meanwhile unwinds here (waiting calls only).
+    void PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw = false);
     void ArmTimer(TimerRec* timer, ULONG ticks);
     void DisarmTimer(TimerRec* timer);
     ULONG TimerRemaining(const TimerRec* timer) const;
@@ -215,8 +219,10 @@ private:
     bool driver_wake_pending_ = false;
     // Without notify the drivers are woken by the next FlushWake.
     void FreeBaton(bool notify = true);
-    void WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self);
-    void SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self);
+    void WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw);
+    void SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw);
+    bool MayUnwind(ThreadRec* self, bool blocking);
+    static constexpr unsigned kRefusalsBeforeUnwind = 1000;
     ThreadRec* HighestReady() const;
     void AcquireAsDriver(std::unique_lock<std::mutex>& lock);
     void ReleaseDriver();
@@ -280,10 +286,11 @@ namespace kernel {
 // One kernel service call: locks the current kernel and classifies the caller (see Core::Enter).
 class ServiceCall {
 public:
-    ServiceCall() : core_(Core::Get()) {
+    // blocking: the service may wait (a wait option other than TX_NO_WAIT, sleep, suspend).
+    explicit ServiceCall(bool blocking = false) : core_(Core::Get()) {
         if (core_ != nullptr) {
             lock_ = std::unique_lock<std::mutex>(core_->m_);
-            ok_ = core_->Enter(lock_, caller_);
+            ok_ = core_->Enter(lock_, caller_, blocking);
         }
     }
     // False when no kernel exists or the call is refused.

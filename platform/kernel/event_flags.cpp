@@ -65,7 +65,7 @@ UINT tx_event_flags_delete(TX_EVENT_FLAGS_GROUP* group_ptr) {
 
 UINT tx_event_flags_get(TX_EVENT_FLAGS_GROUP* group_ptr, ULONG requested_flags, UINT get_option,
                         ULONG* actual_flags_ptr, ULONG wait_option) {
-    ServiceCall call;
+    ServiceCall call(wait_option != TX_NO_WAIT);
     if (!call) {
         return TX_CALLER_ERROR;
     }

@@ -64,7 +64,7 @@ UINT tx_mutex_delete(TX_MUTEX* mutex_ptr) {
 }
 
 UINT tx_mutex_get(TX_MUTEX* mutex_ptr, ULONG wait_option) {
-    ServiceCall call;
+    ServiceCall call(wait_option != TX_NO_WAIT);
     if (!call) {
         return TX_CALLER_ERROR;
     }

@@ -51,7 +51,7 @@ UINT tx_semaphore_delete(TX_SEMAPHORE* semaphore_ptr) {
 }
 
 UINT tx_semaphore_get(TX_SEMAPHORE* semaphore_ptr, ULONG wait_option) {
-    ServiceCall call;
+    ServiceCall call(wait_option != TX_NO_WAIT);
     if (!call) {
         return TX_CALLER_ERROR;
     }

@@ -122,7 +122,7 @@ UINT tx_thread_delete(TX_THREAD* thread_ptr) {
 }
 
 UINT tx_thread_suspend(TX_THREAD* thread_ptr) {
-    ServiceCall call;
+    ServiceCall call(true);
     if (!call) {
         return TX_CALLER_ERROR;
     }
@@ -144,7 +144,7 @@ UINT tx_thread_suspend(TX_THREAD* thread_ptr) {
     }
     core.SyncThread(thread);
     if (thread == call.self()) {
-        core.PreemptPoint(call.lock(), thread);  // blocks until resumed
+        core.PreemptPoint(call.lock(), thread, true);  // blocks until resumed
     }
     return TX_SUCCESS;
 }
@@ -198,6 +198,7 @@ UINT tx_thread_terminate(TX_THREAD* thread_ptr) {
     thread->suspended = false;
     thread->done = true;
     thread->done_state = TX_TERMINATED;
+    thread->terminated = true;
     core.ReleaseOwnedMutexes(thread);
     core.SyncThread(thread);
     if (thread == call.self()) {
@@ -216,7 +217,7 @@ UINT tx_thread_terminate(TX_THREAD* thread_ptr) {
 }
 
 UINT tx_thread_sleep(ULONG timer_ticks) {
-    ServiceCall call;
+    ServiceCall call(timer_ticks != 0);
     if (!call || !call.in_thread()) {
         return TX_CALLER_ERROR;
     }
@@ -227,7 +228,7 @@ UINT tx_thread_sleep(ULONG timer_ticks) {
 }
 
 VOID tx_thread_relinquish(VOID) {
-    ServiceCall call;
+    ServiceCall call(true);
     if (!call || !call.in_thread()) {
         return;
     }
@@ -235,7 +236,7 @@ VOID tx_thread_relinquish(VOID) {
     ThreadRec* self = call.self();
     core.RemoveReady(self);
     core.MakeReady(self);  // tail of its priority
-    core.PreemptPoint(call.lock(), self);
+    core.PreemptPoint(call.lock(), self, true);
 }
 
 TX_THREAD* tx_thread_identify(VOID) {

@@ -196,3 +196,61 @@ TEST(SignalStop, StopFromElsewhereEndsTheWaiter) {
 }
 
 }  // namespace
+
+namespace {
+
+TX_MUTEX g_guarded;
+TX_SEMAPHORE g_holding;
+bool g_after_guard;
+
+struct MutexGuard {
+    MutexGuard() { tx_mutex_get(&g_guarded, TX_WAIT_FOREVER); }
+    ~MutexGuard() { tx_mutex_put(&g_guarded); }  // the waiter preempts inside this destructor
+};
+
+// Teardown finds a thread preempted inside a destructor: it must not unwind there (an exception
+// leaving a destructor ends the process) but at its next wait.
+TEST(KernelTeardown, ThreadPreemptedInADestructorEndsAtItsNextWait) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    options.time_scale = 10.0;
+    static TX_THREAD low;
+    static TX_THREAD high;
+    static unsigned char stacks[2][1024];
+    g_after_guard = false;
+    {
+        kernel::Kernel k(options);
+        k.Start([](void*) {
+            tx_mutex_create(&g_guarded, "guarded", TX_INHERIT);
+            tx_semaphore_create(&g_holding, "holding", 0);
+            tx_thread_create(
+                &low, "low",
+                [](ULONG_PTR) {
+                    {
+                        MutexGuard guard;
+                        tx_semaphore_put(&g_holding);
+                        tx_thread_sleep(2);
+                    }
+                    g_after_guard = true;
+                    tx_thread_sleep(TX_WAIT_FOREVER);
+                },
+                0, stacks[0], sizeof stacks[0], 10, 10, 0, TX_AUTO_START);
+            tx_thread_create(
+                &high, "high",
+                [](ULONG_PTR) {
+                    tx_semaphore_get(&g_holding, TX_WAIT_FOREVER);
+                    tx_mutex_get(&g_guarded, TX_WAIT_FOREVER);
+                    kernel::Kernel::Current()->Stop();
+                    for (;;) {
+                        tx_thread_relinquish();  // keeps low from running again
+                    }
+                },
+                0, stacks[1], sizeof stacks[1], 5, 5, 0, TX_AUTO_START);
+        });
+        k.WaitForStop();
+        EXPECT_FALSE(g_after_guard);
+    }
+    EXPECT_TRUE(g_after_guard);
+}
+
+}  // namespace
