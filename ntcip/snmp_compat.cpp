@@ -2,14 +2,16 @@
 
 #include <atomic>
 
+#include "database/db_services.h"
+
 namespace {
-std::atomic<bool> g_compatibilityMode{false};
+std::atomic<bool> g_forced{false};
 }  // namespace
 
 bool snmp_compatibility_mode() {
-    return g_compatibilityMode.load(std::memory_order_relaxed);
+    return g_forced.load(std::memory_order_relaxed) || db_compat_mode_get() != 0;
 }
 
 void snmp_compatibility_mode_set(bool on) {
-    g_compatibilityMode.store(on, std::memory_order_relaxed);
+    g_forced.store(on, std::memory_order_relaxed);
 }

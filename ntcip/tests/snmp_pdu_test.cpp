@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "database/global_database.h"
+#include "database/object_ids.h"
 #include "ntcip/snmp_counters.h"
 #include "ntcip/tests/snmp_test_support.h"
 
@@ -132,6 +134,7 @@ TEST(SnmpObject, EncodesEverySyntaxItCarries) {
 
 TEST(SnmpObject, SyntaxesWithoutAnEncodingCountABadValue) {
     snmp_counters_reset();
+    const uint32_t stored = g_DataBase.Get(dbo::snmpOutBadValues);
     auto object = std::make_unique<snmp_object>();
     SetName(object.get(), kSysDescr, 9);
     for (uint16_t syntax :
@@ -142,6 +145,7 @@ TEST(SnmpObject, SyntaxesWithoutAnEncodingCountABadValue) {
         EXPECT_EQ(ok, 0) << syntax;
     }
     EXPECT_EQ(snmp_out_bad_values(), 4u);
+    EXPECT_EQ(g_DataBase.Get(dbo::snmpOutBadValues), stored + 4) << "the MIB counter too";
 }
 
 TEST(SnmpObject, UndecodableVarbinds) {
