@@ -3,8 +3,7 @@
 // it lets a constructed value run 2 octets past its declared length and a
 // varbind carry no value at all.
 
-// True while the bit is set in the database, or while forced on.
+// True while compatibility mode is on.
 bool snmp_compatibility_mode();
-// Forces the mode on regardless of the database (tests, fuzzing); false goes
-// back to the database's bit.
+// Sets the bit the codec reads (start-up wiring and tests).
 void snmp_compatibility_mode_set(bool on);
