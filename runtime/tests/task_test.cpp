@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "runtime/post_office.h"
@@ -223,7 +224,16 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
         EXPECT_EQ(s.printsStackReport, r.printsStackReport);
     }
     EXPECT_EQ(kCommunicationTaskSpec.announceId, 104u);
-    EXPECT_TRUE(kWatchdogTaskSpec.ignoresTerminate);
+    // On terminate the display, schedule, database and monitor tasks end their thread; the
+    // peripheral and communication tasks keep it (panel, network); the watchdog ignores it.
+    for (const Row& r : rows) {
+        const std::string name = r.name;
+        EXPECT_EQ(r.spec->terminatesThread, name == "Display" || name == "Schedule" ||
+                                                name == "Database" || name == "Monitor")
+            << name;
+        EXPECT_EQ(r.spec->ignoresTerminate, name == "Watchdog") << name;
+        EXPECT_EQ(r.spec->announceId, name == "Communication" ? 104u : 0u) << name;
+    }
 }
 
 // Each task's letter list, in list order.
