@@ -1,0 +1,123 @@
+#!/usr/bin/env python3
+"""The telnet console end to end: the Debian telnet client, driven by pexpect, logs in to a
+running controller, runs "vms" commands and watches debug text arrive."""
+
+import argparse
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+import pexpect
+
+TIMEOUT = 15
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for_listener(port, process, seconds=30):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if process.poll() is not None:
+            raise RuntimeError("the controller ended early")
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=1):
+                return
+        except OSError:
+            time.sleep(0.1)
+    raise RuntimeError("the telnet console never listened on port %d" % port)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--host", required=True, help="controller executable")
+    parser.add_argument("--telnet", default="telnet")
+    parser.add_argument("--extra", nargs="*", default=[], help="more controller options")
+    args = parser.parse_args()
+
+    board = tempfile.mkdtemp(prefix="dms-e2e-telnet-")
+    port = free_port()
+    offset = port - 23
+    log = open(os.path.join(board, "controller.log"), "wb")
+    controller = subprocess.Popen(
+        [args.host, "--board-dir", board, "--port-offset", str(offset)] + args.extra,
+        stdout=log, stderr=subprocess.STDOUT)
+    ok = False
+    try:
+        wait_for_listener(port, controller)
+        # The probe connection above has come and gone; now the real client.
+        session = pexpect.spawn(args.telnet, ["127.0.0.1", str(port)], timeout=TIMEOUT,
+                                encoding="latin-1")
+        session.logfile_read = sys.stdout
+        session.expect("Password: ")
+
+        session.send("wrong\r")
+        session.expect(r"\*\*\*\*\*")
+        session.expect("FAILURE")
+        session.expect("Password: ")
+
+        session.send("quartermaster\r")
+        session.expect("SUCCESS")
+        session.expect("VMS>")
+
+        session.send("vms -t 1\r")
+        session.expect("new level:1")
+        session.expect("VMS>")
+        # Level-1 debug text of another thread now reaches the console.
+        session.expect(r"alive \d+")
+
+        session.send("vms -s\r")
+        session.expect(r"-Uptime\(y/d/h/m/s\) = \d+/\d+/\d\d/\d\d/\d\d")
+        session.expect(r"-Display:\d+, Peripheral:\d+, Schedule:\d+, Comm:\d+")
+        session.expect(r"-Interrupts RX:\d+, Ether:\d+")
+        session.expect(r"-LTP CAN\tRX:\d+\tTX:\d+\tErr:\d+")
+        session.expect("VMS>")
+
+        session.send("vms -d thread stack display\r")
+        session.expect("VMS>")
+        session.send("vms -d thread stack monitor\r")
+        session.expect(r"Monitor Stack Used: \d+/\d+")
+
+        session.send("vms -d thread resume display\r")
+        session.expect(r"vms -d thread stack X    \(X=name\)")
+        session.expect("VMS>")
+
+        # Line editor: a recalled line runs again.
+        session.send("vms -t 0\r")
+        session.expect("new level:0")
+        session.send("\x1b[A\r")
+        session.expect("new level:0")
+        session.expect("VMS>")
+
+        session.sendcontrol("]")
+        session.expect("telnet>")
+        session.sendline("quit")
+        session.expect(pexpect.EOF)
+        ok = True
+    finally:
+        controller.send_signal(signal.SIGTERM)
+        try:
+            controller.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            controller.kill()
+            controller.wait()
+        log.close()
+        if not ok:
+            with open(os.path.join(board, "controller.log"), "rb") as f:
+                sys.stdout.write("\n--- controller output ---\n")
+                sys.stdout.write(f.read().decode("latin-1")[-4000:])
+        shutil.rmtree(board, ignore_errors=True)
+    print("\ntelnet console e2e: %s" % ("passed" if ok else "FAILED"))
+    return 0 if ok and controller.returncode == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
