@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/sim/hw.h"
+#include "runtime/os_wrappers.h"
 
 CFileSystem_DriverTFS g_FileSystem;
 FsMedia g_SystemDrive;
@@ -34,7 +35,11 @@ void* HeapAlloc(uint32_t size) {
 void HeapRelease(void* block) {
     std::free(block);
 }
+// The kernel thread's name; outside a kernel thread, the name a host thread set.
 const char* HostThreadName() {
+    const char* name = nullptr;
+    if (os_thread_name(&name) == OS_SUCCESS && name != nullptr)
+        return name;
     return t_threadName.empty() ? nullptr : t_threadName.c_str();
 }
 void DefaultDefragReset() {

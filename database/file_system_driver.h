@@ -102,9 +102,10 @@ struct FsEntryInfo {
 };
 
 // What the driver needs of the runtime; start-up installs the real ones
-// (g_GpBuffer, os_thread_name, DefragReset). The defaults: the heap, a name
-// per host thread (FsSetThreadName), and a defragmentation restart that sets
-// the boot flag bit and calls mon_restart(0).
+// (g_GpBuffer, DefragReset). The defaults: the heap, the kernel thread's name
+// (os_thread_name; outside kernel threads, the name set with FsSetThreadName),
+// and a defragmentation restart that sets the boot flag bit and calls
+// mon_restart(0).
 struct FsHooks {
     void* (*alloc)(uint32_t size) = nullptr;  // null when no block is free
     void (*release)(void* block) = nullptr;

@@ -1,5 +1,6 @@
 #include "database/flash_database.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -109,8 +110,38 @@ void CFlashDatabase::RecomputePosition(int file) {
         position_[file] = 0;
         return;
     }
-    position_[file] = journal::UsedEnd(data_[file], 0, size_[file]);
+    const uint8_t* data = data_[file];
+    const uint32_t used = journal::UsedEnd(data, 0, size_[file]);
+    uint32_t position = used;
+    if (used > kHeaderSize) {
+        // Past the whole length of an unfinished record at the end (one that could not be
+        // sealed), so that no record is ever written inside it.
+        const uint32_t torn = journal::TornTail(data, kHeaderSize, used);
+        if (torn < used) {
+            const uint32_t nominal = journal::NominalEnd(data, size_[file], torn);
+            position = std::min(size_[file], std::max(used, nominal));
+        }
+    }
+    position_[file] = position;
     positionKnown_[file] = true;
+}
+
+bool CFlashDatabase::Seal(int file, uint32_t from, uint32_t end) {
+    static const uint8_t kZeros[journal::kMaxRecordSize] = {};
+    if (end <= from || end - from > sizeof kZeros) {
+        return false;
+    }
+    // Payload first, then the length, the marker last: until the marker is gone the rest still
+    // reads as an unfinished record, so a cut during the sealing is sealed again at the next start.
+    const uint32_t lengthEnd = std::min(end, from + 3);
+    if (end > lengthEnd && services_->Ipmod(Name(file), kZeros, lengthEnd, end - lengthEnd) != 0) {
+        return false;
+    }
+    if (lengthEnd > from + 1 &&
+        services_->Ipmod(Name(file), kZeros, from + 1, lengthEnd - from - 1) != 0) {
+        return false;
+    }
+    return services_->Ipmod(Name(file), kZeros, from, 1) == 0;
 }
 
 bool CFlashDatabase::write(const char* name, const uint8_t* bytes, uint32_t length,
@@ -145,9 +176,14 @@ bool CFlashDatabase::write(const char* name, const uint8_t* bytes, uint32_t leng
         DebugPrint("%s,0x%08X,0x%08X - 0x%08X = %d,%d\n", name, 0u, position, 0u,
                    static_cast<int>(position), static_cast<int>(length));
         DebugPrint("CDatabase::write: mon_tfsipmod failed:%d\n", result);
-        // Only what reached the flash is used: the next record follows the last programmed byte,
-        // so no erased gap is left inside the journal.
-        position_[file] = journal::UsedEnd(data, position, position + length);
+        // What reached the flash is sealed (zeroed), and the next record follows it: no erased
+        // gap, and no later record can complete the broken one or hide inside its length.
+        const uint32_t programmed = journal::UsedEnd(data, position, position + length);
+        position_[file] = programmed;
+        if (programmed > position && !Seal(file, position, programmed)) {
+            const uint32_t nominal = journal::NominalEnd(data, size_[file], position);
+            position_[file] = std::min(size_[file], std::max(position + length, nominal));
+        }
         return false;
     }
     position_[file] = position + length;
@@ -248,19 +284,38 @@ void CFlashDatabase::IndexRecord(uint32_t id, uint32_t address) {
     IndexIn(id, address, active_);
 }
 
+bool CFlashDatabase::NoteWritten(int file, uint32_t id) {
+    if (id >= written_[file].size()) {
+        return true;
+    }
+    const bool before = written_[file][id];
+    written_[file][id] = true;
+    return before;
+}
+
 void CFlashDatabase::IndexIn(uint32_t id, uint32_t address, int file) {
     LockScope lock(services_, Lock::kDelete);
+    const bool earlier = NoteWritten(file, id);
     if (index_.Record(id, address, Tag(file)) != JournalIndex::Put::kFull) {
         return;
     }
-    // No room: retire the object's older records at once.
-    if (file == active_ && !closed_) {
+    // No room: retire the object's older records at once (an object's first record has none).
+    const bool copies = state_ == kCopying && target_ >= 0 && data_[target_] != nullptr &&
+                        (id >= written_[target_].size() || written_[target_][id]);
+    if (file == active_ && !closed_ && (earlier || copies)) {
         MarkScan(
             file, address,
             [id, address](const journal::RecordFrame& frame) {
                 return frame.id == id && frame.offset < address;
             },
             "CDatabase::delete_obj: mon_tfsipmod failed:%d\n");
+        if (copies) {
+            // The copies the new file holds so far are older than this record too.
+            MarkScan(
+                target_, position_[target_],
+                [id](const journal::RecordFrame& frame) { return frame.id == id; },
+                "CDatabase::delete_obj: mon_tfsipmod failed:%d\n");
+        }
     }
 }
 
@@ -303,9 +358,12 @@ void CFlashDatabase::ProcessDeletes() {
         LockScope lock(services_, Lock::kDelete);
         index_.MoveTo(pending_);
         if (state_ == kCopying && target_ >= 0) {
-            // Entries already moved to the copy stay for the pass after the switch-over.
+            // While a copy runs, entries of records already copied, and of records the copy has
+            // still to reach, stay for the pass after the switch-over: that pass retires the
+            // older copies the new file received.
             for (const JournalIndex::Entry& entry : pending_.Entries()) {
-                if (entry.file == Tag(target_)) {
+                if (entry.file == Tag(target_) ||
+                    (entry.file == Tag(active_) && entry.address >= copyOffset_)) {
                     index_.Record(entry.id, entry.address, entry.file);
                 }
             }
@@ -415,6 +473,8 @@ int CFlashDatabase::Load() {
     {
         LockScope lock(services_, Lock::kDelete);
         index_.Clear();
+        written_[0].assign(kNvImageSize, false);
+        written_[1].assign(kNvImageSize, false);
     }
     for (int file = 0; file < 2; ++file) {
         const uint8_t* bytes = Refresh(file);
@@ -472,7 +532,15 @@ int CFlashDatabase::Load() {
     }
     RecomputePosition(0);
     RecomputePosition(1);
-    Replay(data, position_[active_]);
+    // A record that a power cut left unfinished is not replayed (not even record images inside
+    // the part that was written) and is sealed before anything is appended.
+    const uint32_t used = journal::UsedEnd(data, 0, size_[active_]);
+    const uint32_t torn = used > kHeaderSize ? journal::TornTail(data, kHeaderSize, used) : used;
+    if (torn < used && Seal(active_, torn, used)) {
+        DebugPrintLevel1("CDB::sealed unfinished record at %u\n", torn);
+        position_[active_] = used;
+    }
+    Replay(data, torn);
     DebugPrint("[ OK ]\n");
     return 1;
 }
@@ -487,16 +555,14 @@ void CFlashDatabase::Replay(const uint8_t* data, uint32_t end) {
     }
     // Objects met twice have superseded records that a deletion pass never marked (power went
     // first): their newest record goes into the index so the next pass retires the older ones.
-    std::vector<bool> seen(kNvImageSize, false);
     impl_token token;
     while (records.Next(&token) != 0) {
         if (token.id >= kNvImageSize) {
             continue;  // not an object of the image
         }
-        if (seen[token.id]) {
+        if (NoteWritten(active_, token.id)) {
             index_.Record(token.id, token.offset + kHeaderSize, Tag(active_));
         }
-        seen[token.id] = true;
         if (CDataBase::IsStringObject(token.id) != 0) {
             if (DecodeRecordValue(&token, impl_token::kString) && token.id <= kNvImageSize - 4) {
                 owner_->SetString(token.id, 4, token.text, token.textLength, DbImage::kNv,
@@ -589,6 +655,7 @@ void CFlashDatabase::StateMachine_Defrag() {
                 Refresh(target);
                 return;
             }
+            written_[target].assign(kNvImageSize, false);
             target_ = target;
             state_ = kCopying;
             return;
@@ -615,6 +682,7 @@ void CFlashDatabase::CopyToTarget() {
     const int target = target_;
     bool failed = false;
     bool holding = false;
+    bool lockTaken = false;
     uint32_t copied = 0;
     if (source < 0 || target < 0 || !ActiveIntact() || Refresh(target) == nullptr) {
         failed = true;
@@ -626,9 +694,10 @@ void CFlashDatabase::CopyToTarget() {
     journal::RecordFrame frame;
     while (!failed) {
         while (offset < seen) {
-            if (!holding && index_.Count() > geometry_.indexCapacity - 50) {
+            if (!holding && index_.Count() + 50 > geometry_.indexCapacity) {
                 ProcessDeletes();
             }
+            copyOffset_ = offset;
             if (!journal::AcceptRecord(data, seen, offset, &frame)) {
                 ++offset;
                 continue;
@@ -644,6 +713,7 @@ void CFlashDatabase::CopyToTarget() {
                 {
                     // The newest record of an object moves with the copy.
                     LockScope lock(services_, Lock::kDelete);
+                    NoteWritten(target, frame.id);
                     JournalIndex::Entry* entry = index_.Find(frame.id);
                     if (entry != nullptr && entry->file == Tag(source) &&
                         entry->address == offset) {
@@ -660,12 +730,15 @@ void CFlashDatabase::CopyToTarget() {
         if (failed || holding) {
             break;
         }
-        // Caught up with what was seen: look again under the append lock.
-        if (!services_->Take(Lock::kFlash)) {
+        // Caught up with what was seen: look again under the append lock (which, like the
+        // appends, goes without it before the tasks run).
+        const bool taken = services_->Take(Lock::kFlash);
+        if (!taken && owner_ != nullptr && owner_->startupComplete != 0) {
             failed = true;
             break;
         }
         holding = true;
+        lockTaken = taken;
         if (closed_ || !ActiveIntact()) {
             failed = true;
             break;
@@ -676,7 +749,9 @@ void CFlashDatabase::CopyToTarget() {
         }
         seen = now;
         if (++catchUps < 10) {
-            services_->Give(Lock::kFlash);
+            if (lockTaken) {
+                services_->Give(Lock::kFlash);
+            }
             holding = false;
             ProcessDeletes();
         }
@@ -698,12 +773,13 @@ void CFlashDatabase::CopyToTarget() {
         {
             LockScope lock(services_, Lock::kDelete);
             index_.KeepFile(Tag(target));
+            written_[source].assign(kNvImageSize, false);
         }
         active_ = target;
         usagePercent_ = 0;
     }
     target_ = -1;
-    if (holding) {
+    if (holding && lockTaken) {
         services_->Give(Lock::kFlash);
     }
     services_->SetPriority(previous);

@@ -12,8 +12,10 @@
 // the file its record is in.
 
 #include <cstdint>
+#include <vector>
 
 #include "database/db_journal.h"
+#include "database/db_types.h"
 #include "database/journal_index.h"
 #include "database/journal_record.h"
 #include "database/journal_services.h"
@@ -106,7 +108,11 @@ private:
     const uint8_t* Refresh(int file);
     bool ActiveIntact();
     void RecomputePosition(int file);
+    // Zeroes the bytes of an unfinished record; true when all of them were written.
+    bool Seal(int file, uint32_t from, uint32_t end);
     void IndexIn(uint32_t id, uint32_t address, int file);
+    // Notes that the file holds a record of the object; true when it already did.
+    bool NoteWritten(int file, uint32_t id);
     // Marks deleted every live record in [header, end) of the file that `superseded` names.
     template <typename Superseded>
     void MarkScan(int file, uint32_t end, Superseded superseded, const char* failLine);
@@ -130,11 +136,15 @@ private:
 
     JournalIndex index_;
     JournalIndex pending_;
+    // Objects with a record in each file (a full index skips the scan for an object's first).
+    std::vector<bool> written_[2] = {std::vector<bool>(kNvImageSize),
+                                     std::vector<bool>(kNvImageSize)};
 
     int usagePercent_ = 0;
     DefragState state_ = kIdle;
     uint32_t countdown_ = 6;
     int target_ = -1;
+    uint32_t copyOffset_ = 0;  // where the copy's walk is
     uint32_t lastDay_ = 1;
     bool compactionRequested_ = false;
 };

@@ -6,8 +6,42 @@
 
 namespace journal {
 
+namespace {
+// The CRC-16 of runtime/crc16 four bytes at a time (the scans check every record of a file).
+struct SlicedTable {
+    uint16_t t[4][256];
+};
+
+SlicedTable MakeSlicedTable() {
+    SlicedTable table{};
+    for (unsigned i = 0; i < 256; ++i) {
+        table.t[0][i] = Crc16TableEntry(static_cast<uint8_t>(i));
+    }
+    for (unsigned i = 0; i < 256; ++i) {
+        for (int k = 1; k < 4; ++k) {
+            const uint16_t prev = table.t[k - 1][i];
+            table.t[k][i] = static_cast<uint16_t>((prev >> 8) ^ table.t[0][prev & 0xFF]);
+        }
+    }
+    return table;
+}
+}  // namespace
+
 uint16_t Crc(const uint8_t* bytes, size_t length) {
-    return Crc16Compute(0xFFFF, bytes, length, 1 | kCrc16Invert | kCrc16Swap);
+    static const SlicedTable table = MakeSlicedTable();
+    uint16_t crc = 0xFFFF;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4) {
+        const uint32_t word = (crc ^ (uint32_t{bytes[i]} | uint32_t{bytes[i + 1]} << 8)) |
+                              uint32_t{bytes[i + 2]} << 16 | uint32_t{bytes[i + 3]} << 24;
+        crc = static_cast<uint16_t>(table.t[3][word & 0xFF] ^ table.t[2][(word >> 8) & 0xFF] ^
+                                    table.t[1][(word >> 16) & 0xFF] ^ table.t[0][word >> 24]);
+    }
+    for (; i < length; ++i) {
+        crc = static_cast<uint16_t>((crc >> 8) ^ table.t[0][(crc ^ bytes[i]) & 0xFF]);
+    }
+    crc = static_cast<uint16_t>(~crc);
+    return static_cast<uint16_t>((crc << 8) | (crc >> 8));
 }
 
 uint16_t ReadBe16(const uint8_t* p) {
@@ -123,6 +157,34 @@ bool AcceptRecord(const uint8_t* base, size_t size, size_t offset, RecordFrame* 
         out->live = p[0] == kLive;
     }
     return true;
+}
+
+uint32_t NominalEnd(const uint8_t* base, uint32_t size, uint32_t offset) {
+    if (base == nullptr || offset >= size || (base[offset] != kLive && base[offset] != kDeleted) ||
+        size - offset < 3) {
+        return offset + 1;
+    }
+    const uint16_t length = ReadBe16(base + offset + 1);
+    if (length < kMinRecordLength || length > kMaxRecordLength) {
+        return offset + 1;
+    }
+    return offset + length + kRecordOverhead;
+}
+
+uint32_t TornTail(const uint8_t* base, uint32_t from, uint32_t end) {
+    RecordFrame frame;
+    uint32_t offset = from;
+    while (offset < end) {
+        if (AcceptRecord(base, end, offset, &frame)) {
+            offset += frame.Size();
+        } else if ((base[offset] == kLive || base[offset] == kDeleted) &&
+                   (end - offset < 3 || NominalEnd(base, end, offset) >= end)) {
+            return offset;  // a marker whose record is not whole by the end of the range
+        } else {
+            ++offset;
+        }
+    }
+    return end;
 }
 
 uint32_t UsedEnd(const uint8_t* base, uint32_t from, uint32_t to) {

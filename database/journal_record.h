@@ -74,6 +74,16 @@ struct RecordFrame {
 // and payload only, so a record stays acceptable after it is marked deleted.
 bool AcceptRecord(const uint8_t* base, size_t size, size_t offset, RecordFrame* out);
 
+// A record left unfinished at the end of [from, end) by a power cut or a failed program: the
+// offset of a marker, not of a whole record, whose length field is unreadable (the range ends
+// first) or plausible and reaching to `end` or beyond (everything from there on is that record's
+// beginning, its terminator possibly torn); `end` when there is none. Whole records
+// are stepped over, any other byte is passed one by one.
+uint32_t TornTail(const uint8_t* base, uint32_t from, uint32_t end);
+// End of the record that begins with the marker at `offset` as its length field gives it
+// (offset + L + 4), or offset + 1 when the length cannot be read or is implausible.
+uint32_t NominalEnd(const uint8_t* base, uint32_t size, uint32_t offset);
+
 // Offset just behind the last byte that is not 0xFF within [from, to); `from` when all erased.
 uint32_t UsedEnd(const uint8_t* base, uint32_t from, uint32_t to);
 

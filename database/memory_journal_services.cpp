@@ -3,7 +3,7 @@
 #include <cstring>
 
 const uint8_t* MemoryJournalServices::Stat(const char* name, uint32_t* size) {
-    auto it = name != nullptr ? files_.find(name) : files_.end();
+    auto it = name != nullptr ? files_.find(std::string_view(name)) : files_.end();
     if (it == files_.end()) {
         return nullptr;
     }
@@ -13,7 +13,7 @@ const uint8_t* MemoryJournalServices::Stat(const char* name, uint32_t* size) {
     return it->second->data();
 }
 
-std::vector<uint8_t>* MemoryJournalServices::File(const std::string& name) {
+std::vector<uint8_t>* MemoryJournalServices::File(std::string_view name) {
     auto it = files_.find(name);
     return it == files_.end() ? nullptr : it->second.get();
 }
@@ -93,7 +93,7 @@ int MemoryJournalServices::Ipmod(const char* name, const void* data, uint32_t of
 }
 
 int MemoryJournalServices::Unlink(const char* name) {
-    auto it = name != nullptr ? files_.find(name) : files_.end();
+    auto it = name != nullptr ? files_.find(std::string_view(name)) : files_.end();
     if (it == files_.end()) {
         return frozen_ ? 0 : -1;
     }
@@ -156,4 +156,20 @@ void MemoryJournalServices::Reboot() {
     failTakes_ = false;
     onSleep = nullptr;
     lockDepth[0] = lockDepth[1] = 0;
+}
+
+MemoryJournalServices::Image MemoryJournalServices::Snapshot() const {
+    Image image;
+    for (const auto& [name, file] : files_) {
+        image[name] = *file;
+    }
+    return image;
+}
+
+void MemoryJournalServices::Restore(const Image& image) {
+    files_.clear();
+    for (const auto& [name, bytes] : image) {
+        files_[name] = std::make_shared<std::vector<uint8_t>>(bytes);
+    }
+    Reboot();
 }

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/journal_services.h"
@@ -35,9 +36,13 @@ public:
     uint64_t Programmed() const { return programmed_; }
     // The next boot: the plan ends and files unlinked meanwhile stop being readable.
     void Reboot();
+    // A copy of the files, and a board that boots on such a copy.
+    using Image = std::map<std::string, std::vector<uint8_t>, std::less<>>;
+    Image Snapshot() const;
+    void Restore(const Image& image);
 
     // Direct access for tests.
-    std::vector<uint8_t>* File(const std::string& name);
+    std::vector<uint8_t>* File(std::string_view name);
     bool Exists(const std::string& name) const { return files_.count(name) != 0; }
     // Replaces a file's bytes as they are (a crafted or damaged file).
     void Put(const std::string& name, std::vector<uint8_t> bytes);
@@ -59,7 +64,7 @@ private:
     bool ProgramByte(uint8_t* byte, uint8_t value);
 
     long flashSpace_;
-    std::map<std::string, std::shared_ptr<std::vector<uint8_t>>> files_;
+    std::map<std::string, std::shared_ptr<std::vector<uint8_t>>, std::less<>> files_;
     std::vector<std::shared_ptr<std::vector<uint8_t>>> unlinked_;  // readable until the reboot
     uint64_t programmed_ = 0;
     uint64_t cutAt_ = 0;

@@ -2,10 +2,12 @@
 
 #include <zlib.h>
 
+#include <atomic>
 #include <cstring>
 #include <new>
 
 #include "render/builtin_fonts.h"
+#include "runtime/gp_buffer.h"
 
 namespace {
 
@@ -14,13 +16,7 @@ constexpr uint32_t kLineSpacingByte = 161 - CPavorFontBase::kHeaderOffset;
 constexpr uint32_t kCharSpacingByte = 162 - CPavorFontBase::kHeaderOffset;
 constexpr uint32_t kCountsByte = 176 - CPavorFontBase::kHeaderOffset;
 
-uint8_t* TakeBuffer() {
-    return new (std::nothrow) uint8_t[CPavorFont::kBufferSize];
-}
-
-void ReturnBuffer(uint8_t* buffer) {
-    delete[] buffer;
-}
+std::atomic<CGPBuffer*> g_pool{nullptr};
 
 }  // namespace
 
@@ -90,9 +86,22 @@ bool CPavorFont::Load(const char* fileName) {
         return false;
     }
     Free();
-    m_buffer = TakeBuffer();
-    if (m_buffer == nullptr) {
-        return false;
+    CGPBuffer* pool = g_pool.load();
+    if (pool == nullptr) {
+        pool = &g_GpBuffer;
+    }
+    if (pool->GetState() == CGPBuffer::kReady) {
+        void* block = nullptr;
+        if (!pool->Alloc(&block, kBufferSize)) {
+            return false;
+        }
+        m_buffer = static_cast<uint8_t*>(block);
+        m_pool = pool;
+    } else {
+        m_buffer = new (std::nothrow) uint8_t[kBufferSize];
+        if (m_buffer == nullptr) {
+            return false;
+        }
     }
     std::memcpy(m_name, fileName, std::strlen(fileName) + 1);
 
@@ -112,8 +121,18 @@ bool CPavorFont::Load(const char* fileName) {
 
 void CPavorFont::Free() {
     ClearImage();
-    if (m_buffer != nullptr) {
-        ReturnBuffer(m_buffer);
-        m_buffer = nullptr;
+    if (m_buffer == nullptr) {
+        return;
     }
+    if (m_pool != nullptr) {
+        m_pool->Free(m_buffer);
+    } else {
+        delete[] m_buffer;
+    }
+    m_buffer = nullptr;
+    m_pool = nullptr;
+}
+
+void CPavorFont::UsePool(CGPBuffer* pool) {
+    g_pool.store(pool);
 }

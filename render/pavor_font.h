@@ -10,6 +10,8 @@
 
 #include "render/font_base.h"
 
+class CGPBuffer;
+
 class CPavorFontBase : public CFontBase {
 public:
     static constexpr uint32_t kHeaderOffset = 144;
@@ -35,6 +37,8 @@ protected:
 };
 
 // One of the built-in fonts, inflated into a buffer of the general-purpose pool while loaded.
+// Outside the firmware (host tools, tests without a booted kernel) the pool is not created;
+// the buffer then comes from the heap.
 class CPavorFont : public CPavorFontBase {
 public:
     static constexpr uint32_t kBufferSize = 256 * 1024;
@@ -52,10 +56,14 @@ public:
     // Returns the buffer to the pool.
     void Free();
     const char* Name() override { return m_name; }
-    // Whether a pool buffer is held.
+    // Whether a buffer is held.
     bool HoldsBuffer() const { return m_buffer != nullptr; }
+
+    // The pool Load takes its buffer from; null for g_GpBuffer (tests give their own).
+    static void UsePool(CGPBuffer* pool);
 
 private:
     char m_name[kNameSize] = {};
     uint8_t* m_buffer = nullptr;
+    CGPBuffer* m_pool = nullptr;  // where m_buffer came from; null for the heap
 };

@@ -82,6 +82,9 @@ MultiParseResult CRender::Element(CMessage& m) {
     const uint32_t kind = m.element_kind;
     if (StartsPage(kind) && !m.page_started) {
         m.page_started = 1;
+        if (m.measuring_pass) {
+            m_glyphs.Forget();
+        }
         ResetPage(m);
     }
 
@@ -140,14 +143,14 @@ MultiParseResult CRender::Element(CMessage& m) {
     if (result == kMultiOk && text != nullptr) {
         result = TextRules(m, errorPosition);
         if (result == kMultiOk) {
-            CNTCIPFont font(m.font.Slot());
+            m_glyphs.Select(m.font.Slot());
             if (m.measuring_pass) {
-                result = Measure(m, font, text, count);
+                result = Measure(m, m_glyphs, text, count);
             } else {
                 if (IsField(kind)) {
                     RenderRecordFieldStatus(m, text, count);
                 }
-                Draw(m, font, text, count);
+                Draw(m, m_glyphs, text, count);
             }
         }
     }
@@ -181,8 +184,7 @@ MultiParseResult CRender::TextRules(CMessage& m, uint32_t errorPosition) {
     line.recorded_justification = static_cast<uint8_t>(j & 7);
 
     m.font.SetSlot(CNTCIPFont::FindSlot(m.current_font));
-    CNTCIPFont font(m.font.Slot());
-    const int height = font.Height();
+    const int height = m.font.Height();
     if (CharacterOrLineMatrix() && height > CharacterHeight()) {
         return fail(kMultiTextTooBig);
     }

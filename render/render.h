@@ -18,6 +18,7 @@
 #include "render/message.h"
 #include "render/multi_parse_result.h"
 #include "render/multi_parser_base.h"
+#include "render/render_glyph_cache.h"
 #include "render/surface.h"
 
 class CFontBase;
@@ -65,6 +66,8 @@ private:
 
     CSurface m_surface;
     CSurface m_scratch;
+    // Glyphs read once per page scan.
+    CRenderGlyphCache m_glyphs;
 };
 
 // The sign's renderer; its surface is the sign image.

@@ -1,7 +1,6 @@
 #pragma once
-// How the renderer reaches the flash file system for [ms47,g...] bitmap files. The controller
-// installs a reader over the boot monitor's file system at start-up; tests and tools install
-// their own. Without one no file is found.
+// How the renderer reaches the flash file system for [ms47,g...] bitmap files: the boot
+// monitor's unless tests or tools install a reader of their own.
 
 #include <cstdint>
 
@@ -13,6 +12,7 @@ public:
     virtual bool Read(const char* name, const uint8_t** data, uint32_t* size) = 0;
 };
 
-// The installed reader (null: none); returns the one it replaces.
+// The installed reader (null: the boot monitor's flash file system, the default); returns the
+// one it replaces.
 CRenderFiles* RenderSetFiles(CRenderFiles* files);
 CRenderFiles* RenderFiles();

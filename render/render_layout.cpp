@@ -214,7 +214,8 @@ void LayoutLines(CMessage& m) {
                 }
                 return;
         }
-        cells[0].y = Clamp16(first);
+        // More lines than rows start at the top and run out at the bottom (too big).
+        cells[0].y = Clamp16(std::max(first, y0));
         for (uint32_t i = 1; i <= last; ++i) {
             cells[i].y = Clamp16(int64_t{cells[i - 1].y} + h);
         }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "database/fx_file.h"
+#include "platform/kernel/kernel.h"
+#include "platform/kernel/tx_api.h"
 #include "platform/monitor/tests/temp_board.h"
 #include "platform/sim/hw.h"
 
@@ -340,6 +342,51 @@ TEST_F(DriverTest, WorkingDirectoriesPerThread) {
     EXPECT_EQ(size, 1u);
     EXPECT_EQ(date, t1);
     EXPECT_EQ(t1, t2);
+}
+
+TEST_F(DriverTest, WorkingDirectoriesOfKernelThreads) {
+    for (const char* n : {"monrc", "Bitmaps/a.bmp", "web/x.html"})
+        Add(n, "x");
+    struct Task {
+        TX_THREAD thread{};
+        const char* dir;
+        FsWorkingDirectory wd;
+        std::string seen;
+        alignas(16) unsigned char stack[1024];
+    } tasks[2];
+    tasks[0].dir = "Bitmaps/";
+    tasks[1].dir = "web/";
+    auto entry = [](ULONG_PTR input) {
+        Task* t = reinterpret_cast<Task*>(input);
+        EXPECT_EQ(g_FileSystem.SetWorkingDirectory(&g_SystemDrive, &t->wd, t->dir), FS_SUCCESS);
+        tx_thread_sleep(1);  // the other thread sets its own meanwhile
+        char name[FS_PATH_MAX + 1];
+        for (FsStatus st = g_FileSystem.FindFirstName(&g_SystemDrive, name); st == FS_SUCCESS;
+             st = g_FileSystem.FindNextName(&g_SystemDrive, name)) {
+            t->seen += name;
+        }
+    };
+    ASSERT_EQ(g_FileSystem.Mount(&g_SystemDrive, "system drive"), FS_SUCCESS);
+    {
+        kernel::Kernel k;
+        k.Start([&](void*) {
+            const char* names[] = {"Display", "Peripheral"};
+            for (int i = 0; i < 2; ++i) {
+                ASSERT_EQ(
+                    tx_thread_create(&tasks[i].thread, names[i], entry,
+                                     reinterpret_cast<ULONG_PTR>(&tasks[i]), tasks[i].stack,
+                                     sizeof tasks[i].stack, 5, 5, TX_NO_TIME_SLICE, TX_AUTO_START),
+                    TX_SUCCESS);
+            }
+        });
+        k.Advance(2);
+    }
+    EXPECT_EQ(tasks[0].seen, "a.bmp");
+    EXPECT_EQ(tasks[1].seen, "x.html");
+    char name[FS_PATH_MAX + 1];
+    EXPECT_EQ(g_FileSystem.FindFirstName(&g_SystemDrive, name), FS_SUCCESS);
+    EXPECT_STREQ(name, "monrc") << "outside the threads: the default directory";
+    EXPECT_EQ(g_FileSystem.Unmount(&g_SystemDrive), FS_SUCCESS);
 }
 
 TEST_F(DriverTest, BusyWhenAnotherThreadHoldsTheMutex) {

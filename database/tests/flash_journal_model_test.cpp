@@ -71,34 +71,43 @@ void RunModel(uint32_t seed, uint32_t indexCapacity, int operations) {
                 << when << " op " << op << " id " << id.id << " seed " << seed;
         }
     };
+    // One random write; a failing one has the flash refuse the append, part of it programmed.
+    auto writeRandom = [&](bool fails) {
+        const Id& id = kIds[rng() % std::size(kIds)];
+        if (fails) {
+            board.flash.FailIpmods(1, rng() % 12);
+        }
+        if (id.width == 0) {
+            const std::string text = rng() % 10 == 0 ? std::string() : RandomText(rng);
+            // An empty text is journalled even when the object is already empty.
+            const bool changed = text.empty() || board.Text(id.id) != text;
+            ASSERT_EQ(board.SetText(id.id, text), kDbOk);
+            model[id.id] = text;
+            if (!fails && changed && text.size() <= journal::kMaxStringLength) {
+                journalled[id.id] = text;
+            }
+        } else {
+            const uint32_t value = rng() >> (32 - 8 * id.width);
+            const bool changed = board.Get(id.id, id.width) != value;
+            ASSERT_EQ(board.Set(id.id, id.width, value), kDbOk);
+            model[id.id] = std::to_string(value);
+            if (!fails && changed) {
+                journalled[id.id] = model[id.id];
+            }
+        }
+        board.flash.FailIpmods(0);
+    };
+    // Other tasks write while the compaction copies.
+    board.flash.onSleep = [&] {
+        if (rng() % 3 == 0) {
+            writeRandom(false);
+        }
+    };
     int compactions = 0;
     for (int op = 0; op < operations; ++op) {
         const uint32_t r = rng() % 100;
         if (r < 80) {
-            const Id& id = kIds[rng() % std::size(kIds)];
-            // Now and then the flash refuses the append, part of it programmed.
-            const bool fails = rng() % 50 == 0;
-            if (fails) {
-                board.flash.FailIpmods(1, rng() % 12);
-            }
-            if (id.width == 0) {
-                const std::string text = r < 8 ? std::string() : RandomText(rng);
-                // An empty text is journalled even when the object is already empty.
-                const bool changed = text.empty() || board.Text(id.id) != text;
-                ASSERT_EQ(board.SetText(id.id, text), kDbOk);
-                model[id.id] = text;
-                if (!fails && changed && text.size() <= journal::kMaxStringLength) {
-                    journalled[id.id] = text;
-                }
-            } else {
-                const uint32_t value = rng() >> (32 - 8 * id.width);
-                const bool changed = board.Get(id.id, id.width) != value;
-                ASSERT_EQ(board.Set(id.id, id.width, value), kDbOk);
-                model[id.id] = std::to_string(value);
-                if (!fails && changed) {
-                    journalled[id.id] = model[id.id];
-                }
-            }
+            writeRandom(rng() % 50 == 0);  // now and then the flash refuses the append
         } else if (r < 92) {
             board.journal->ProcessDeletes();
             if (board.journal->State() == CFlashDatabase::kIdle) {
@@ -116,6 +125,11 @@ void RunModel(uint32_t seed, uint32_t indexCapacity, int operations) {
             board.Boot();
             ASSERT_EQ(board.journal->Closed(), false);
             model = journalled;
+            board.flash.onSleep = [&] {
+                if (rng() % 3 == 0) {
+                    writeRandom(false);
+                }
+            };
             check("after restart", op);
         } else {
             check("running", op);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "database/journal_index.h"
 #include "database/journal_record.h"
 #include "database/tests/flash_journal_support.h"
+#include "runtime/crc16.h"
 
 namespace {
 
@@ -51,6 +53,17 @@ std::vector<uint8_t> JournalFile(uint32_t size, uint32_t sequence,
 TEST(JournalFormat, CrcIsX25StoredLowByteFirst) {
     const char* check = "123456789";
     EXPECT_EQ(journal::Crc(reinterpret_cast<const uint8_t*>(check), 9), 0x6E90);
+}
+
+TEST(JournalFormat, CrcAgreesWithTheUtilityCrcAtEveryLength) {
+    std::vector<uint8_t> bytes(64);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 37 + 11);
+    }
+    for (size_t length = 0; length <= bytes.size(); ++length) {
+        EXPECT_EQ(journal::Crc(bytes.data(), length), Crc16Compute(0xFFFF, bytes.data(), length, 7))
+            << length;
+    }
 }
 
 TEST(JournalFormat, RecordLayoutOfEachKind) {
@@ -429,6 +442,20 @@ TEST_F(FlashJournal, CompactionCopiesLiveRecordsAndSwitches) {
     EXPECT_EQ(board.Text(kTextId), "message");
 }
 
+TEST_F(FlashJournal, CompactionGivesUpWhenItCannotHoldTheAppendLock) {
+    board.Boot();
+    board.Set(kInt32Id, 4, 1);
+    board.db->startupComplete = 1;
+    board.flash.FailTakes(true);
+    board.Compact();
+    EXPECT_NE(JournalLog().find("copying failed\n"), std::string::npos);
+    EXPECT_STREQ(board.Active(), "nv1.dat");
+    EXPECT_FALSE(board.flash.Exists("nv2.dat"));
+    board.flash.FailTakes(false);
+    board.Boot();
+    EXPECT_EQ(board.Get(kInt32Id, 4), 1u);
+}
+
 TEST_F(FlashJournal, MonthlyCleanupStartsOnTheFirstOfTheMonth) {
     board.Boot();
     board.Set(CFlashDatabase::kFeatureSetId, 4, CFlashDatabase::kFeatureMonthlyCleanup);
@@ -489,31 +516,65 @@ TEST_F(FlashJournal, RecordImageInsideAnOldTextDoesNotReplay) {
 // A torn record whose length field reaches into a live record must not let the deletion pass
 // frame (and mark) bytes inside that live record.
 TEST_F(FlashJournal, DeletionPassNeverMarksInsideALiveRecordAfterATornOne) {
-    board.Boot();
-    board.SetText(kText2Id, "kept");
-    const uint32_t torn = board.Used();
-    board.flash.FailIpmods(1, 3);  // "~" and the length of a 100-octet text reach the flash
-    EXPECT_EQ(
-        board.journal->WriteString(
-            kTextId, reinterpret_cast<const uint8_t*>(std::string(100, 'a').data()), 100, nullptr),
-        0);
-    ASSERT_EQ(board.Used(), torn + 3);
-    // The live text begins at torn + 3; its octet k lies at torn + 10 + k. The torn frame puts its
-    // "|" at torn + 110, i.e. octet 100, and a framed fake record of kInt32Id follows it.
+    // A journal in which records follow the first three bytes of a torn 100-octet text: the live
+    // text T begins right after them, so the torn frame's "|" (torn + 110) falls on T's octet 100,
+    // and a framed fake record of kInt32Id (CRC broken) follows it inside T.
     std::string text(140, '.');
     text[100] = '|';
     const std::vector<uint8_t> fake = IntRecord(kInt32Id, 1, 0);
     for (size_t i = 0; i < fake.size(); ++i) {
         text[101 + i] = static_cast<char>(fake[i]);
     }
-    text[101 + 7] = 0x55;  // breaks the fake's CRC, keeps its frame
-    ASSERT_EQ(board.SetText(kTextId, text), kDbOk);
-    board.Set(kInt32Id, 4, 1);
-    board.Set(kInt32Id, 4, 2);
-    board.journal->ProcessDeletes();
+    text[101 + 7] = 0x55;
+    const std::vector<uint8_t> tornStart = {'~', 0, 107};
+    board.flash.Put("nv1.dat", JournalFile(0x4000, 1,
+                                           {StringRecord(kText2Id, "kept"), tornStart,
+                                            StringRecord(kTextId, text), IntRecord(kInt32Id, 4, 1),
+                                            IntRecord(kInt32Id, 4, 2)}));
+    ASSERT_EQ(board.Boot(), 1);
+    EXPECT_EQ(board.Text(kTextId), text);
+    board.journal->ProcessDeletes();  // kInt32Id met twice: its older record is retired
     board.Boot();
     EXPECT_EQ(board.Text(kTextId), text);
     EXPECT_EQ(board.Get(kInt32Id, 4), 2u);
+    EXPECT_EQ(board.Text(kText2Id), "kept");
+}
+
+// A failed append is sealed: its programmed bytes are zeroed and the next record follows them.
+TEST_F(FlashJournal, FailedAppendIsSealed) {
+    board.Boot();
+    const uint32_t at = board.Used();
+    board.flash.FailIpmods(1, 9);
+    EXPECT_EQ(board.journal->WriteInt32(kInt32Id, 0x7E7E7E7E, nullptr), 0);
+    EXPECT_EQ(board.Used(), at + 9);
+    const std::vector<uint8_t>& file = board.File("nv1.dat");
+    EXPECT_TRUE(
+        std::all_of(file.begin() + at, file.begin() + at + 9, [](uint8_t b) { return b == 0; }));
+    uint32_t next = 0;
+    ASSERT_EQ(board.journal->WriteInt32(kInt32Id, 5, &next), 1);
+    EXPECT_EQ(next, at + 9);
+    board.Boot();
+    EXPECT_EQ(board.Get(kInt32Id, 4), 5u);
+}
+
+// A record image inside a text whose append the power cut is not replayed, and the unfinished
+// record is sealed at the next start.
+TEST_F(FlashJournal, UnfinishedTextIsSealedAndItsContentsIgnored) {
+    board.Boot();
+    const std::vector<uint8_t> image = IntRecord(kInt32Id, 4, 0x0BADF00D);
+    const std::string crafted = "head" + std::string(image.begin(), image.end()) + "tail";
+    const uint32_t at = board.Used();
+    board.flash.CutAfter(7 + 4 + image.size(), false);  // the image is in, the rest is not
+    board.SetText(kTextId, crafted);
+    ASSERT_TRUE(board.flash.PowerCut());
+    board.Boot();
+    EXPECT_EQ(board.Get(kInt32Id, 4), 0u);
+    EXPECT_EQ(board.Text(kTextId), "");
+    EXPECT_EQ(board.File("nv1.dat")[at], 0);  // sealed
+    board.Set(kInt8Id, 1, 3);
+    board.Boot();
+    EXPECT_EQ(board.Get(kInt32Id, 4), 0u);
+    EXPECT_EQ(board.Get(kInt8Id, 1), 3u);
 }
 
 // Emptying a string is journalled: it stays empty across a restart that comes before the

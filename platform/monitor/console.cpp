@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/kernel/kernel.h"
+
 namespace monitor {
 
 bool WildcardMatch(const char* pattern, const char* text) {
@@ -86,8 +88,7 @@ void Console::Write(const std::string& text) {
         for (char c : text)
             putchar_(static_cast<unsigned char>(c));
     } else {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fflush(stdout);
+        host_console_write(text.data(), text.size());
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The monitor's console: character input from a queue (fed by tests or by a
 // host thread reading stdin), character output through the hook installed
-// with mon_com 300 (standard output without one), and the command
+// with mon_com 300 (the board console, host_console_write, without one), and the command
 // interpreter with the tables added by mon_addcommand.
 
 #include <atomic>

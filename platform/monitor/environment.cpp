@@ -27,13 +27,16 @@ bool Environment::Load(const std::string& boardDir) {
         exists = true;
         std::string line;
         while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
             size_t eq = line.find('=');
             if (eq == std::string::npos)
                 continue;
             std::string name = line.substr(0, eq);
             std::string value = line.substr(eq + 1);
-            if (GoodName(name) && value.size() < 256)
+            // Values are C strings for mon_getenv: no embedded zero bytes.
+            bool text = value.find('\0') == std::string::npos;
+            if (GoodName(name) && text && value.size() < 256)
                 vars_[name] = value;
         }
     }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -57,40 +58,55 @@ size_t Flash::BlockSizeFor(size_t flashSize) {
     return block;
 }
 
+namespace {
+// Writes an erased flash of size bytes under a temporary name and links it
+// into place, so a process killed meanwhile never leaves a short flash.
+bool CreateErased(const std::string& path, size_t size) {
+    std::string tmp = path + ".new." + std::to_string(::getpid());
+    int fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    std::vector<uint8_t> erased(1 << 16, 0xFF);
+    for (size_t done = 0; done < size;) {
+        size_t n = std::min(erased.size(), size - done);
+        if (::pwrite(fd, erased.data(), n, off_t(done)) != ssize_t(n)) {
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return false;
+        }
+        done += n;
+    }
+    ::close(fd);
+    // link() does not replace a flash another process made meanwhile; an
+    // empty file left by older code is replaced.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && st.st_size == 0)
+        ::unlink(path.c_str());
+    bool made = ::link(tmp.c_str(), path.c_str()) == 0 || errno == EEXIST;
+    ::unlink(tmp.c_str());
+    return made;
+}
+}  // namespace
+
 bool Flash::Open(const std::string& path, size_t newSize) {
     Close();
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_size == 0) {
+        size_t block = BlockSizeFor(newSize);
+        if (newSize % block != 0 || newSize / block < 8 || !CreateErased(path, newSize)) {
+            return false;
+        }
+    }
+    int fd = ::open(path.c_str(), O_RDWR);
     if (fd < 0) {
         return false;
     }
     // One user of a board's flash at a time (a controller, or flashdump).
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0) {
         ::close(fd);
         return false;
     }
     size_t size = size_t(st.st_size);
-    if (size == 0) {
-        size_t block = BlockSizeFor(newSize);
-        if (newSize % block != 0 || newSize / block < 8) {
-            ::close(fd);
-            return false;
-        }
-        std::vector<uint8_t> erased(1 << 16, 0xFF);
-        for (size_t done = 0; done < newSize;) {
-            size_t n = std::min(erased.size(), newSize - done);
-            if (::pwrite(fd, erased.data(), n, off_t(done)) != ssize_t(n)) {
-                ::close(fd);
-                return false;
-            }
-            done += n;
-        }
-        size = newSize;
-    }
     size_t block = BlockSizeFor(size);
     if (size % block != 0 || size / block < 8) {
         ::close(fd);

@@ -9,39 +9,50 @@ namespace {
 TX_TIMER g_timer;
 bool g_timerCreated = false;
 
-uint32_t KernelTicks() { return tx_time_get(); }
-bool InThread() { return kernel::CurrentContext() == kernel::Context::kThread; }
+uint32_t KernelTicks() {
+    return tx_time_get();
+}
+bool InThread() {
+    return kernel::CurrentContext() == kernel::Context::kThread;
+}
 
 void Expired(ULONG_PTR) {
-    if (Monitor* m = Monitor::Active()) m->PollWatchdog();
+    if (Monitor* m = Monitor::Active())
+        m->PollWatchdog();
 }
 
 void Arm(uint32_t ticks) {
-    if (!g_timerCreated || kernel::Kernel::Current() == nullptr) return;
+    if (!g_timerCreated || kernel::Kernel::Current() == nullptr)
+        return;
     tx_timer_deactivate(&g_timer);
     tx_timer_change(&g_timer, ticks ? ticks : 1, 0);
     tx_timer_activate(&g_timer);
 }
 
 void Disarm() {
-    if (g_timerCreated && kernel::Kernel::Current() != nullptr) tx_timer_deactivate(&g_timer);
+    if (g_timerCreated && kernel::Kernel::Current() != nullptr)
+        tx_timer_deactivate(&g_timer);
 }
 
 void Restart(RestartCause, int) {
-    if (kernel::Kernel* k = kernel::Kernel::Current()) k->Stop();
+    if (kernel::Kernel* k = kernel::Kernel::Current())
+        k->Stop();
     if (InThread()) {
         // The board is resetting: this thread never runs again.
-        for (;;) tx_thread_suspend(tx_thread_identify());
+        for (;;)
+            tx_thread_suspend(tx_thread_identify());
     }
 }
 
 }  // namespace
 
 bool BindKernel(Monitor* m) {
-    if (m == nullptr || kernel::Kernel::Current() == nullptr) return false;
+    if (m == nullptr || kernel::Kernel::Current() == nullptr)
+        return false;
     // The timer may belong to this kernel (bound again) or to an earlier
     // instance, which this one does not know: delete, then create afresh.
-    if (g_timerCreated) tx_timer_delete(&g_timer);
+    if (g_timerCreated)
+        tx_timer_delete(&g_timer);
     g_timerCreated = false;
     if (tx_timer_create(&g_timer, "hardware watchdog", Expired, 0, 1, 0, TX_NO_ACTIVATE) !=
         TX_SUCCESS) {
@@ -52,7 +63,8 @@ bool BindKernel(Monitor* m) {
     m->SetThreadProbe(InThread);
     m->SetWatchdogTimer(Arm, Disarm);
     m->SetRestartHook(Restart);
-    if (m->GetWatchdog().On()) Arm(m->GetWatchdog().Period());
+    if (m->GetWatchdog().On())
+        Arm(m->GetWatchdog().Period());
     return true;
 }
 
@@ -63,7 +75,8 @@ void UnbindKernel(Monitor* m) {
         m->SetThreadProbe(nullptr);
         m->SetTickSource(nullptr);
     }
-    if (g_timerCreated && kernel::Kernel::Current() != nullptr) tx_timer_delete(&g_timer);
+    if (g_timerCreated && kernel::Kernel::Current() != nullptr)
+        tx_timer_delete(&g_timer);
     g_timerCreated = false;
 }
 

@@ -74,7 +74,8 @@ Monitor::Monitor(MonitorConfig config) : config_(std::move(config)) {
 }
 
 Monitor::~Monitor() {
-    if (disarmWatchdog_) disarmWatchdog_();
+    if (disarmWatchdog_)
+        disarmWatchdog_();
     Monitor* self = this;
     g_active.compare_exchange_strong(self, nullptr);
     if (bootVector_)

@@ -5,6 +5,11 @@
 // power cut interrupted), loads the environment, runs "monrc" and makes this
 // instance the one behind the mon_* calls. One boot = one Monitor object; a
 // test boots the same directory again with a new one.
+//
+// Board directory:
+//   flash.bin    the flash (16 MiB unless made with another size; see tfs.cpp)
+//   nvram.bin    battery-backed registers, clock offset, board id (sim/nvram.h)
+//   environment  IPADD, NETMASK, GIPADD, ETHERADD as NAME=value lines
 
 #include <cstdint>
 #include <functional>

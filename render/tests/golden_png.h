@@ -36,7 +36,9 @@ struct Sheet {
         for (int32_t y = 0; y < surface.Height(); ++y) {
             for (uint32_t x = 0; x < width; ++x) {
                 uint32_t c = surface.GetPixel(static_cast<int32_t>(x), y);
-                c = surface.BitsPerPixel() == 15 ? c >> 16 : (c != 0 && surface.BitsPerPixel() == 1 ? 0x7FFF : c);
+                c = surface.BitsPerPixel() == 15
+                        ? c >> 16
+                        : (c != 0 && surface.BitsPerPixel() == 1 ? 0x7FFF : c);
                 colours.push_back(c);
             }
             ++height;
@@ -70,10 +72,12 @@ inline void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector
     const size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    PutBe32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+    PutBe32(out, static_cast<uint32_t>(
+                     crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
 }
 
-inline std::vector<uint8_t> EncodePng(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgb) {
+inline std::vector<uint8_t> EncodePng(uint32_t width, uint32_t height,
+                                      const std::vector<uint8_t>& rgb) {
     std::vector<uint8_t> raw;
     for (uint32_t y = 0; y < height; ++y) {
         raw.push_back(0);
@@ -143,16 +147,26 @@ inline bool DecodePng(const std::vector<uint8_t>& png, uint32_t& width, uint32_t
             const int c = i >= 3 && up != nullptr ? up[i - 3] : 0;
             int predictor = 0;
             switch (filter) {
-                case 0: predictor = 0; break;
-                case 1: predictor = a; break;
-                case 2: predictor = b; break;
-                case 3: predictor = (a + b) / 2; break;
+                case 0:
+                    predictor = 0;
+                    break;
+                case 1:
+                    predictor = a;
+                    break;
+                case 2:
+                    predictor = b;
+                    break;
+                case 3:
+                    predictor = (a + b) / 2;
+                    break;
                 case 4: {
-                    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+                    const int pa = std::abs(b - c), pb = std::abs(a - c),
+                              pc = std::abs(a + b - 2 * c);
                     predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
                     break;
                 }
-                default: return false;
+                default:
+                    return false;
             }
             out[i] = static_cast<uint8_t>(in[i] + predictor);
         }
@@ -173,7 +187,8 @@ inline void Expect(const std::string& name, const Sheet& sheet) {
     if (update != nullptr && update[0] == '1') {
         const std::vector<uint8_t> png = EncodePng(w, h, rgb);
         std::ofstream(PathOf(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+            .write(reinterpret_cast<const char*>(png.data()),
+                   static_cast<std::streamsize>(png.size()));
         return;
     }
     std::ifstream in(PathOf(name), std::ios::binary);
@@ -193,8 +208,8 @@ inline void Expect(const std::string& name, const Sheet& sheet) {
             }
         }
     }
-    EXPECT_EQ(differing, 0u) << name << ": first difference at sign pixel ("
-                             << first % w / kScale << ", " << first / w / kScale << ")";
+    EXPECT_EQ(differing, 0u) << name << ": first difference at sign pixel (" << first % w / kScale
+                             << ", " << first / w / kScale << ")";
 }
 
 }  // namespace golden

@@ -10,6 +10,8 @@
 
 #include "render/builtin_fonts.h"
 #include "render/surface.h"
+#include "runtime/gp_buffer.h"
+#include "runtime/tests/kernel_fixture.h"
 
 namespace {
 
@@ -187,6 +189,48 @@ TEST(PavorFont, GoldenRenderingOfEveryPrintableCharacter) {
     }
     EXPECT_EQ(expected.str(), actual)
         << "rendering differs from " << path << "; see builtin_fonts.actual.txt";
+}
+
+// With the general-purpose pool created, a loaded font holds one 256 KB block of it.
+class PavorFontPool : public testing_support::KernelTest {
+protected:
+    void TearDown() override {
+        CPavorFont::UsePool(nullptr);
+        KernelTest::TearDown();
+    }
+};
+
+TEST_F(PavorFontPool, LoadTakesOneBlockAndFreeReturnsIt) {
+    CGPBuffer pool;
+    Boot([&](uint8_t* memory) {
+        // Room for one font buffer, not for two.
+        ASSERT_TRUE(pool.Create(&memory, CPavorFont::kBufferSize + CPavorFont::kBufferSize / 2));
+    });
+    CPavorFont::UsePool(&pool);
+    InThread([&] {
+        CPavorFont first;
+        CPavorFont second;
+        const std::string fifty(50, 'N');
+        EXPECT_FALSE(first.Load(fifty.c_str()));
+        EXPECT_EQ(pool.Outstanding(), 0u) << "a refused name takes no buffer";
+
+        ASSERT_TRUE(first.Load("14X10_NARROW.FNT"));
+        EXPECT_EQ(pool.Outstanding(), 1u);
+        EXPECT_EQ(first.CharWidth(' '), 4);
+        EXPECT_FALSE(second.Load("14X10_FHWA_TYPE_E.FNT")) << "no buffer free";
+        EXPECT_FALSE(second.HoldsBuffer());
+
+        // Loading again reuses nothing: the old buffer goes back first.
+        ASSERT_TRUE(first.Load("14X10_FHWA_TYPE_E.FNT"));
+        EXPECT_EQ(pool.Outstanding(), 1u);
+        first.Free();
+        EXPECT_EQ(pool.Outstanding(), 0u);
+        ASSERT_TRUE(second.Load("14X10_FHWA_TYPE_E.FNT"));
+        EXPECT_EQ(second.CharSpacing(), 2);
+        EXPECT_EQ(pool.Outstanding(), 1u);
+    });
+    EXPECT_EQ(pool.Outstanding(), 0u) << "the destructor returns the buffer";
+    Shutdown();
 }
 
 }  // namespace

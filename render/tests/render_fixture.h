@@ -51,7 +51,8 @@ public:
         for (int32_t x = 0; x < Surface().Width(); ++x) {
             for (int32_t y = y0; y < y1; ++y) {
                 if (Lit(x, y)) {
-                    if (first < 0) first = x;
+                    if (first < 0)
+                        first = x;
                     last = x;
                     break;
                 }
@@ -64,7 +65,8 @@ public:
         for (int32_t y = 0; y < Surface().Height(); ++y) {
             for (int32_t x = 0; x < Surface().Width(); ++x) {
                 if (Lit(x, y)) {
-                    if (first < 0) first = y;
+                    if (first < 0)
+                        first = y;
                     last = y;
                     break;
                 }
@@ -83,7 +85,8 @@ private:
                const std::vector<bool>& bits) {
         std::vector<uint8_t> bitmap((width * height + 7) / 8, 0);
         for (uint32_t i = 0; i < bits.size() && i < width * height; ++i) {
-            if (bits[i]) bitmap[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+            if (bits[i])
+                bitmap[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
         }
         store.SetNv(CNTCIPFont::CharacterWidthId(slot, code), 1, width);
         store.SetNvString(CNTCIPFont::CharacterBitmapId(slot, code), bitmap.data(),
@@ -107,7 +110,8 @@ private:
         };
         for (const auto& g : glyphs) {
             std::vector<bool> bits;
-            for (const char* p = g[1]; *p; ++p) bits.push_back(*p == '#');
+            for (const char* p = g[1]; *p; ++p)
+                bits.push_back(*p == '#');
             Glyph(2, static_cast<uint8_t>(g[0][0]), 5, 7, bits);
         }
     }

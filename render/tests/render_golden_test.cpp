@@ -36,13 +36,15 @@ std::vector<uint8_t> Ring(uint8_t on, uint8_t off) {
 std::vector<uint8_t> PackBits(const std::vector<uint8_t>& pixels) {
     std::vector<uint8_t> bytes((pixels.size() + 7) / 8, 0);
     for (size_t i = 0; i < pixels.size(); ++i)
-        if (pixels[i]) bytes[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+        if (pixels[i])
+            bytes[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
     return bytes;
 }
 std::vector<uint8_t> ColourBars() {
     std::vector<uint8_t> p;
     for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 10; ++x) p.push_back(static_cast<uint8_t>(y < 2 ? 0 : x));
+        for (int x = 0; x < 10; ++x)
+            p.push_back(static_cast<uint8_t>(y < 2 ? 0 : x));
     return p;
 }
 std::vector<uint8_t> RgbGradient() {
@@ -70,7 +72,8 @@ std::vector<uint8_t> Bmp24(int32_t width, int32_t height) {
     const uint32_t size = 54 + stride * static_cast<uint32_t>(height);
     std::vector<uint8_t> b(size, 0);
     auto le = [&](size_t at, uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        for (int i = 0; i < n; ++i)
+            b[at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
     b[0] = 'B';
     b[1] = 'M';
@@ -85,8 +88,8 @@ std::vector<uint8_t> Bmp24(int32_t width, int32_t height) {
         const int32_t y = height - 1 - row;
         for (int32_t x = 0; x < width; ++x) {
             uint8_t* p = &b[54 + row * stride + x * 3];
-            p[0] = static_cast<uint8_t>(x * 16);          // blue
-            p[1] = static_cast<uint8_t>(y * 20);          // green
+            p[0] = static_cast<uint8_t>(x * 16);             // blue
+            p[1] = static_cast<uint8_t>(y * 20);             // green
             p[2] = static_cast<uint8_t>(x == y ? 255 : 64);  // red
         }
     }
@@ -135,7 +138,9 @@ const GoldenCase kCases[] = {
      {"[f1] [f2][nl][f7] [f7,4]", "[f8]/[f9]/[f10][nl][f11]"},
      1,
      false,
-     [](Sign& s) { s.store.SetVolatile(render_objects::kControllerLocalTime.id, 4, kTuesday1405); }},
+     [](Sign& s) {
+         s.store.SetVolatile(render_objects::kControllerLocalTime.id, 4, kTuesday1405);
+     }},
     {"fields_values",
      Full(120, 32),
      {"[f3]C [f4]F[nl][f5] [f6]", "[ms47,r0,6]-[ms47,r7,4][nl][ms47,spm,1,3] [ms47,spk,1,3]"},
@@ -156,8 +161,8 @@ const GoldenCase kCases[] = {
     {"moving_linear_right", Full(48, 16), {"[jl2][mvl2r48,12,1,LINEAR TEXT]"}, 9},
     {"graphics",
      Full(64, 14),
-     {"[fo4][jp2][jl2]zzl[nl0]zzl[g1,2,3][g2,14,3][g3,26,3][g4,38,3][g5,50,3]",
-      "[cb1][fo4][jp2][jl2]zzl[nl0]zzl[g1,2,3][g2,14,3][g3,26,3][g4,38,3][g5,50,3]"},
+     {"[fo4][jp2][jl2]zzl[nl0]zzl[cf5][g1,2,3][g2,14,3][g3,26,3][g4,38,3][g5,50,3]",
+      "[fo4][jp2][jl2]zzl[nl0]zzl[cf5][cb1][g1,2,3][g2,14,3][g3,26,3][g4,38,3][g5,50,3]"},
      1,
      false,
      AddGraphics},

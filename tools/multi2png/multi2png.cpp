@@ -3,7 +3,8 @@
 //
 //   multi2png [options] "MULTI text"
 //     --width N --height N   sign size in pixels (96 x 16)
-//     --bits 1|2|15          pixel depth (15)
+//     --colour mono|classic|rgb  colour type: 1-bit monochrome, 2-bit, 15-bit (rgb)
+//     --bits 1|2|15          pixel depth, the same as --colour
 //     --type full|line|char  sign type (full)
 //     --cell W,H             character cell for line and character matrix signs
 //     --frames N             frames rendered per page (the page on time)
@@ -49,7 +50,8 @@ struct Options {
 void Usage() {
     std::fprintf(
         stderr,
-        "usage: multi2png [--width N] [--height N] [--bits 1|2|15] [--type full|line|char]\n"
+        "usage: multi2png [--width N] [--height N] [--colour mono|classic|rgb] [--bits 1|2|15]\n"
+        "                 [--type full|line|char]\n"
         "                 [--cell W,H] [--frames N] [--rate N] [--scale N] [--time S]\n"
         "                 [--temp C] [--speed KMH] [--remote TEXT] [--file NAME=PATH]\n"
         "                 [--out PREFIX] \"MULTI text\"\n");
@@ -67,6 +69,12 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.geometry.height = static_cast<int32_t>(number());
         } else if (a == "--bits" && hasValue) {
             o.geometry.bitsPerPixel = static_cast<uint8_t>(number());
+        } else if (a == "--colour" && hasValue) {
+            const std::string t = value();
+            if (t != "mono" && t != "classic" && t != "rgb") {
+                return false;
+            }
+            o.geometry.bitsPerPixel = t == "mono" ? 1 : t == "classic" ? 2 : 15;
         } else if (a == "--type" && hasValue) {
             const std::string t = value();
             o.geometry.signType = t == "char" ? 4 : t == "line" ? 5 : 6;

@@ -63,6 +63,21 @@ TEST_F(MonitorTest, EnvironmentDefaultsPersistAndMonrcAppliesAtBoot) {
     EXPECT_STREQ(mon_getenv("IPADD"), "127.0.0.1");
 }
 
+TEST(EnvironmentFile, BadLinesAreSkipped) {
+    TempBoard board;
+    const std::string text =
+        std::string("IPADD=10.1.2.3\r\nNETMASK=255.0\0.0.0\nbad name=x\nno equals\n") +
+        "GIPADD=" + std::string(300, '1') + "\nETHERADD=02:00:00:00:00:09\n";
+    board.WriteFile("environment", std::vector<char>(text.begin(), text.end()));
+    monitor::Environment env;
+    ASSERT_TRUE(env.Load(board.Dir()));
+    EXPECT_STREQ(env.Get("IPADD"), "10.1.2.3");
+    EXPECT_EQ(env.Get("NETMASK"), nullptr);
+    EXPECT_EQ(env.Get("GIPADD"), nullptr);
+    EXPECT_STREQ(env.Get("ETHERADD"), "02:00:00:00:00:09");
+    EXPECT_EQ(env.All().size(), 2u);
+}
+
 int g_vmsCalls = 0;
 std::vector<std::string> g_vmsArgs;
 int VmsCommand(int argc, char* argv[]) {
@@ -224,6 +239,24 @@ TEST_F(MonitorTest, TimeOfDay) {
     EXPECT_EQ(mon_set_time(nullptr), -1);
     EXPECT_EQ(mon_get_time(nullptr), -1);
     EXPECT_EQ(mon_get_board_temperature(), 25);
+}
+
+TEST_F(MonitorTest, BatteryLossClearsRegistersAndClockButNotFlash) {
+    hw::Write8(0xF010000B, 0x05);  // boot counter
+    hw::Write8(0xF0100007, 0x2A);  // globalTime, least significant byte
+    ASSERT_EQ(mon_tfsadd("CONFIG.XML", "", "", "<x/>", 4), TFS_OKAY);
+    m_.reset();
+    ASSERT_TRUE(sim::Nvram::LoseBattery(board_.Dir()));
+    Reboot(board_.Config());
+    EXPECT_EQ(hw::Read8(0xF010000B), 0);
+    EXPECT_EQ(hw::Read8(0xF0100007), 0);
+    EXPECT_EQ(Contents(mon_tfsstat("CONFIG.XML")), "<x/>");
+    struct tm now = {};
+    ASSERT_EQ(mon_get_time(&now), 0);
+    EXPECT_EQ(now.tm_year, 100);
+    EXPECT_EQ(now.tm_mon, 0);
+    EXPECT_EQ(now.tm_mday, 1);
+    EXPECT_EQ(hw::Read16(0xF0200004) >> 9 & 0xF, sim::kDefaultBoardId);
 }
 
 TEST_F(MonitorTest, ServicesAndBootVector) {

@@ -1,0 +1,205 @@
+// The journal on the boot monitor's own flash file system: files made, modified in place and
+// unlinked through the monitor calls, and power cut by the flash's fault plans.
+
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/data_base.h"
+#include "database/flash_database.h"
+#include "database/monitor_journal_services.h"
+#include "platform/monitor/monitor.h"
+#include "runtime/debug_print.h"
+
+namespace {
+
+class MonitorBoard {
+public:
+    MonitorBoard() {
+        char name[] = "/tmp/dms-journal-XXXXXX";
+        dir_ = ::mkdtemp(name);
+        DebugSetSink([](const char* t) {
+            if (getenv("JDEBUG"))
+                fputs(t, stderr);
+        });
+    }
+    ~MonitorBoard() {
+        Off();
+        ::nftw(
+            dir_.c_str(),
+            [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p); }, 8,
+            FTW_DEPTH | FTW_PHYS);
+        DebugSetSink(nullptr);
+    }
+
+    // Boots the monitor and the journal; a fresh journal is committed at once.
+    int Boot() {
+        Off();
+        monitor::MonitorConfig config;
+        config.boardDir = dir_;
+        config.flashSize = 1u << 20;
+        config.runMonrc = false;
+        monitor_ = std::make_unique<monitor::Monitor>(config);
+        if (!monitor_->Boot()) {
+            ADD_FAILURE() << "monitor did not boot";
+            return -1;
+        }
+        db = std::make_unique<CDataBase>(1u << 16);
+        FlashJournalGeometry geometry;
+        geometry.fileSize = 0x10000;
+        geometry.compactAbove = 0xC000;
+        journal = std::make_unique<CFlashDatabase>(db.get(), &services_, geometry);
+        db->SetJournal(journal.get());
+        journal->CreateMutexes();
+        const int loaded = journal->Load();
+        if (loaded == 0) {
+            journal->CommitActiveFile();
+        }
+        return loaded;
+    }
+    void Off() {
+        journal.reset();
+        db.reset();
+        monitor_.reset();
+    }
+    monitor::Flash& Flash() { return monitor_->GetFlash(); }
+    void Set(uint32_t id, uint32_t width, uint32_t value) {
+        db->SetInt(id, width, value, DbImage::kNv, kDbSkipValidation);
+    }
+    void SetText(uint32_t id, const std::string& text) {
+        db->SetString(id, 4, text.data(), static_cast<uint32_t>(text.size()), DbImage::kNv,
+                      kDbSkipValidation);
+    }
+    uint32_t Get(uint32_t id, uint32_t width) { return db->GetInt(id, width, DbImage::kNv); }
+    std::string Text(uint32_t id) {
+        char out[2048];
+        const uint32_t length = db->ReadString(id, DbImage::kNv, out, sizeof out);
+        return std::string(out, length > sizeof out ? sizeof out : length);
+    }
+    void Compact() {
+        journal->SetCountdown(0);
+        journal->RequestCompaction();
+        for (int step = 0; step < 3; ++step) {
+            journal->StateMachine_Defrag();
+        }
+    }
+
+    std::unique_ptr<CDataBase> db;
+    std::unique_ptr<CFlashDatabase> journal;
+
+private:
+    std::string dir_;
+    std::unique_ptr<monitor::Monitor> monitor_;
+    MonitorJournalServices services_;
+};
+
+TEST(FlashJournalOnMonitor, WritesSurviveRestartsAndCompactions) {
+    MonitorBoard board;
+    ASSERT_EQ(board.Boot(), 0);
+    ASSERT_NE(mon_tfsstat("nv1.dat"), nullptr);
+    EXPECT_EQ(mon_tfsstat("nv1.dat")->filsize, 0x10000u);
+    board.Set(48, 4, 0x12345678);
+    board.SetText(25792, "on the monitor");
+    board.Set(60, 2, 1);
+    board.Set(60, 2, 2);
+    board.journal->ProcessDeletes();
+    ASSERT_EQ(board.Boot(), 1);
+    EXPECT_EQ(board.Get(48, 4), 0x12345678u);
+    EXPECT_EQ(board.Text(25792), "on the monitor");
+    EXPECT_EQ(board.Get(60, 2), 2u);
+    board.Compact();
+    EXPECT_STREQ(board.journal->ActiveFile(), "nv2.dat");
+    EXPECT_EQ(mon_tfsstat("nv1.dat"), nullptr);
+    board.Set(98708, 1, 7);
+    ASSERT_EQ(board.Boot(), 1);
+    EXPECT_EQ(board.Get(48, 4), 0x12345678u);
+    EXPECT_EQ(board.Get(60, 2), 2u);
+    EXPECT_EQ(board.Get(98708, 1), 7u);
+    // A commanded reset removes the files: the journal closes and the next start is a first one.
+    mon_tfsunlink("nv2.dat");
+    board.Set(48, 4, 1);
+    EXPECT_TRUE(board.journal->Closed());
+    EXPECT_EQ(board.Boot(), 0);
+    EXPECT_EQ(board.Get(48, 4), 0u);
+}
+
+// A sample of cut points over a run of writes and a compaction, on the monitor's flash model.
+TEST(FlashJournalOnMonitor, PowerCutsOnTheMonitorFlash) {
+    struct Step {
+        uint32_t id;
+        uint32_t width;  // 0: text, 9: compaction
+        uint32_t value;
+        std::string text;
+    };
+    const std::vector<Step> steps = {
+        {48, 4, 1, ""}, {25792, 0, 0, "first"}, {48, 4, 2, ""}, {60, 2, 3, ""},
+        {0, 9, 0, ""},  {25792, 0, 0, ""},      {48, 4, 4, ""}, {25792, 0, 0, "last"},
+    };
+    auto read = [](MonitorBoard& board, const Step& step) {
+        return step.width == 0 ? board.Text(step.id)
+                               : std::to_string(board.Get(step.id, step.width));
+    };
+    auto value = [](const Step& step) {
+        return step.width == 0 ? step.text : std::to_string(step.value);
+    };
+    MonitorBoard board;
+    uint64_t total = 0;
+    {
+        board.Boot();
+        board.Flash().SetFaultPlan({});
+        for (const Step& step : steps) {
+            step.width == 9   ? board.Compact()
+            : step.width == 0 ? board.SetText(step.id, step.text)
+                              : board.Set(step.id, step.width, step.value);
+        }
+        total = board.Flash().ProgrammedBytes();
+        board.Off();
+    }
+    ASSERT_GT(total, 100u);
+    const uint64_t stride = total / 150 + 1;
+    for (uint64_t cut = 1; cut <= total; cut += stride) {
+        MonitorBoard run;
+        run.Boot();
+        run.Flash().SetFaultPlan({cut, cut % 2 == 0, static_cast<uint32_t>(cut)});
+        // Acknowledged value per object, and the one under way at the cut.
+        std::map<uint32_t, std::string> acked = {{48, "0"}, {60, "0"}, {25792, ""}};
+        std::map<uint32_t, std::string> underWay;
+        for (const Step& step : steps) {
+            if (run.Flash().PowerCut()) {
+                break;
+            }
+            if (step.width == 9) {
+                run.Compact();
+                continue;
+            }
+            underWay[step.id] = value(step);
+            step.width == 0 ? run.SetText(step.id, step.text)
+                            : run.Set(step.id, step.width, step.value);
+            if (!run.Flash().PowerCut()) {
+                acked[step.id] = value(step);
+                underWay.erase(step.id);
+            }
+        }
+        ASSERT_GE(run.Boot(), 0);
+        for (const Step& step : steps) {
+            if (step.width == 9) {
+                continue;
+            }
+            const std::string now = read(run, step);
+            const bool ok =
+                now == acked[step.id] || (underWay.count(step.id) != 0 && now == underWay[step.id]);
+            ASSERT_TRUE(ok) << "cut after " << cut << ": object " << step.id << " reads \"" << now
+                            << "\", acknowledged \"" << acked[step.id] << "\"";
+        }
+        run.Set(1000, 4, 77);
+        ASSERT_EQ(run.Boot(), 1) << "cut after " << cut;
+        ASSERT_EQ(run.Get(1000, 4), 77u) << "cut after " << cut;
+    }
+}
+
+}  // namespace
