@@ -3,91 +3,13 @@
 #include <map>
 #include <string>
 
+#include "comm/telnet_input.h"
 #include "platform/net/net_config.h"
 #include "platform/net/tcp_server.h"
 
 namespace {
 
-constexpr uint8_t kIac = 255;
-constexpr uint8_t kDont = 254;
-constexpr uint8_t kDo = 253;
-constexpr uint8_t kWont = 252;
-constexpr uint8_t kWill = 251;
-constexpr uint8_t kSb = 250;
-constexpr uint8_t kSe = 240;
-constexpr uint8_t kOptionEcho = 1;
-constexpr uint8_t kOptionSuppressGoAhead = 3;
 constexpr ULONG kWakeFlag = 0x1;
-
-// Telnet input of one connection: negotiation and subnegotiation are taken out, CR LF and CR NUL
-// become a single CR, IAC IAC a data byte 255. Options other than echo and suppress-go-ahead
-// (which the server offers) are refused.
-class TelnetInput {
-public:
-    // Appends the data bytes of `in` to `data` and the answers to the peer's requests to `answer`.
-    void Take(const std::string& in, std::string* data, std::string* answer) {
-        for (const char c : in) {
-            const auto byte = static_cast<uint8_t>(c);
-            switch (state_) {
-                case kData:
-                    if (byte == kIac) {
-                        state_ = kCommand;
-                    } else {
-                        Data(byte, data);
-                    }
-                    break;
-                case kCommand:
-                    if (byte == kIac) {
-                        Data(byte, data);
-                        state_ = kData;
-                    } else if (byte >= kWill && byte <= kDont) {
-                        verb_ = byte;
-                        state_ = kOption;
-                    } else {
-                        state_ = byte == kSb ? kSub : kData;
-                    }
-                    break;
-                case kOption:
-                    Answer(byte, answer);
-                    state_ = kData;
-                    break;
-                case kSub:
-                    if (byte == kIac) {
-                        state_ = kSubIac;
-                    }
-                    break;
-                case kSubIac:
-                    state_ = byte == kSe ? kData : kSub;
-                    break;
-            }
-        }
-    }
-
-private:
-    enum State : uint8_t { kData, kCommand, kOption, kSub, kSubIac };
-
-    void Data(uint8_t byte, std::string* data) {
-        const bool lineEnd = afterCr_ && (byte == '\n' || byte == '\0');
-        afterCr_ = byte == '\r';
-        if (!lineEnd) {
-            data->push_back(static_cast<char>(byte));
-        }
-    }
-    void Answer(uint8_t option, std::string* answer) {
-        const bool ours = option == kOptionEcho || option == kOptionSuppressGoAhead;
-        if (verb_ == kDo && !ours) {
-            *answer +=
-                {static_cast<char>(kIac), static_cast<char>(kWont), static_cast<char>(option)};
-        } else if (verb_ == kWill) {
-            *answer +=
-                {static_cast<char>(kIac), static_cast<char>(kDont), static_cast<char>(option)};
-        }
-    }
-
-    State state_ = kData;
-    uint8_t verb_ = 0;
-    bool afterCr_ = false;
-};
 
 struct ServerStatics {
     uint8_t state = CTelnetServer::kNew;
@@ -97,7 +19,7 @@ struct ServerStatics {
     TX_THREAD thread{};
     TX_EVENT_FLAGS_GROUP wake{};
     void* stack = nullptr;
-    std::map<ULONG_PTR, TelnetInput> inputs;
+    std::map<ULONG_PTR, CTelnetInput> inputs;
 };
 
 ServerStatics& S() {
@@ -261,13 +183,10 @@ void CTelnetServer::ServeEvents() {
         const ULONG_PTR connection = event.connection;
         switch (event.kind) {
             case net::TcpEvent::kConnected: {
-                s.inputs[connection] = TelnetInput{};
+                s.inputs[connection] = CTelnetInput{};
                 // The console echoes and edits itself: the client goes to character mode.
-                static const char kOffer[] = {
-                    static_cast<char>(kIac),        static_cast<char>(kWill),
-                    static_cast<char>(kOptionEcho), static_cast<char>(kIac),
-                    static_cast<char>(kWill),       static_cast<char>(kOptionSuppressGoAhead)};
-                Send(connection, kOffer, sizeof kOffer);
+                const std::string offer = CTelnetInput::Offer();
+                Send(connection, offer.data(), static_cast<ULONG>(offer.size()));
                 CallHandler(kEventNew, connection, nullptr, 0);
                 break;
             }
