@@ -1,0 +1,3 @@
+#include "database/global_database.h"
+
+CDataBase g_DataBase;
