@@ -48,7 +48,7 @@ def main():
     offset = port - 23
     log = open(os.path.join(board, "controller.log"), "wb")
     controller = subprocess.Popen(
-        [args.host, "--board-dir", board, "--port-offset", str(offset)] + args.extra,
+        [args.host, "--board-dir", board, "--port-offset", str(offset), "--console"] + args.extra,
         stdout=log, stderr=subprocess.STDOUT)
     ok = False
     try:

@@ -1,9 +1,10 @@
 // A small controller for the telnet console's end-to-end test: the boot monitor, the object
-// store (administrator community "quartermaster", telnet service bit on) and the monitor task on
-// the kernel in real time. The network comes up at once (letter 104). A thread prints
+// store with its factory defaults (administrator community "quartermaster") and the monitor task
+// on the kernel in real time. --console sets the telnet service bit (0x08) of brenFeatureSet,
+// which the defaults leave clear. The network comes up at once (letter 104). A thread prints
 // "alive N" at trace level 1 every second.
 //
-//   telnet_console_host --board-dir DIR [--port-offset N]
+//   telnet_console_host --board-dir DIR [--port-offset N] [--console]
 
 #include <signal.h>
 #include <time.h>
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "database/data_base.h"
+#include "database/factory_defaults.h"
 #include "platform/kernel/kernel.h"
 #include "platform/monitor/kernel_binding.h"
 #include "platform/monitor/monitor.h"
@@ -44,13 +46,17 @@ void AliveEntry(ULONG_PTR) {
 
 int main(int argc, char** argv) {
     std::string boardDir = "var/board";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--board-dir") == 0) {
-            boardDir = argv[i + 1];
-        } else if (std::strcmp(argv[i], "--port-offset") == 0) {
-            net::SetPortOffset(std::atoi(argv[i + 1]));
+    bool console = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--console") == 0) {
+            console = true;
+        } else if (std::strcmp(argv[i], "--board-dir") == 0 && i + 1 < argc) {
+            boardDir = argv[++i];
+        } else if (std::strcmp(argv[i], "--port-offset") == 0 && i + 1 < argc) {
+            net::SetPortOffset(std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: %s [--board-dir DIR] [--port-offset N]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--board-dir DIR] [--port-offset N] [--console]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -67,11 +73,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot boot the board in %s\n", boardDir.c_str());
         return 1;
     }
-    auto db = std::make_unique<CDataBase>(0x10000);
-    const char community[] = "quartermaster";
-    db->SetString(dbo::communityNameAdmin.id, 4, community, sizeof community - 1,
-                  dbo::communityNameAdmin.image, kDbReplayFlags);
-    db->Set(dbo::brenFeatureSet, CMonitorTask::kTelnetFeature, kDbReplayFlags);
+    auto db = std::make_unique<CDataBase>();
+    db->SetValidationEnabled(false);
+    dms_factory_defaults(*db, kDefaultsFirstStart);
+    mib2_factory_defaults(*db, kDefaultsFirstStart);
+    private_factory_defaults(*db, kDefaultsFirstStart);
+    global_factory_defaults(*db, kDefaultsFirstStart);
+    db->SetValidationEnabled(true);
+    if (console) {
+        db->Set(dbo::brenFeatureSet, db->Get(dbo::brenFeatureSet) | CMonitorTask::kTelnetFeature,
+                kDbReplayFlags);
+    }
     mon_addcommand(g_MonitorCommandTable, nullptr);
 
     std::unique_ptr<CMonitorTask> task;
