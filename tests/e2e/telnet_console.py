@@ -40,7 +40,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--host", required=True, help="controller executable")
     parser.add_argument("--telnet", default="telnet")
-    parser.add_argument("--extra", nargs="*", default=[], help="more controller options")
+    parser.add_argument("--console-option", default="--console",
+                        help="controller option that switches the telnet console on")
+    parser.add_argument("--debug-text", default=r"alive \d+",
+                        help="debug text (regex) some thread prints at trace level 1; '' skips")
     args = parser.parse_args()
 
     board = tempfile.mkdtemp(prefix="dms-e2e-telnet-")
@@ -48,7 +51,8 @@ def main():
     offset = port - 23
     log = open(os.path.join(board, "controller.log"), "wb")
     controller = subprocess.Popen(
-        [args.host, "--board-dir", board, "--port-offset", str(offset), "--console"] + args.extra,
+        [args.host, "--board-dir", board, "--port-offset", str(offset)] +
+        ([args.console_option] if args.console_option else []),
         stdout=log, stderr=subprocess.STDOUT)
     ok = False
     try:
@@ -72,7 +76,8 @@ def main():
         session.expect("new level:1")
         session.expect("VMS>")
         # Level-1 debug text of another thread now reaches the console.
-        session.expect(r"alive \d+")
+        if args.debug_text:
+            session.expect(args.debug_text)
 
         session.send("vms -s\r")
         session.expect(r"-Uptime\(y/d/h/m/s\) = \d+/\d+/\d\d/\d\d/\d\d")
