@@ -16,6 +16,16 @@ bool ParseScale(const std::string& text, double* scale) {
     return true;
 }
 
+bool ParseOffset(const std::string& text, int* offset) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || end == nullptr || *end != '\0' || value < 0 || value > 60000) {
+        return false;
+    }
+    *offset = int(value);
+    return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
@@ -31,7 +41,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             value = std::string(arg.substr(eq + 1));
             has_value = true;
         }
-        const bool known = name == "--board-dir" || name == "--time-scale";
+        if (name == "--allow-network" && !has_value) {
+            line.allow_network = true;
+            continue;
+        }
+        const bool known =
+            name == "--board-dir" || name == "--time-scale" || name == "--port-offset";
         if (known && !has_value) {
             if (i + 1 >= argc) {
                 line.error = name + " needs a value";
@@ -48,6 +63,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         } else if (name == "--time-scale") {
             if (!ParseScale(value, &line.time_scale)) {
                 line.error = "--time-scale needs a positive number, not '" + value + "'";
+                return line;
+            }
+        } else if (name == "--port-offset") {
+            if (!ParseOffset(value, &line.port_offset)) {
+                line.error = "--port-offset needs a number from 0 to 60000, not '" + value + "'";
                 return line;
             }
         } else {

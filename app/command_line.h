@@ -7,10 +7,13 @@
 struct CommandLine {
     std::string board_dir = "var/board";
     double time_scale = 1.0;
-    std::vector<std::string> ignored;  // options this build does not know yet
+    int port_offset = 0;               // added to every protocol port
+    bool allow_network = false;        // send to non-loopback destinations
+    std::vector<std::string> ignored;  // options this build does not know
     std::string error;                 // set when the line cannot be used
 };
 
-// Accepts --board-dir DIR, --time-scale F (also as --name=value). Unknown options are kept in
-// `ignored` with the value that follows them, if any.
+// Accepts --board-dir DIR, --time-scale F, --port-offset N (also as --name=value) and
+// --allow-network. Unknown options are kept in `ignored` with the value that follows them, if
+// any.
 CommandLine ParseCommandLine(int argc, const char* const* argv);

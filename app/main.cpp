@@ -1,50 +1,48 @@
-// The controller executable. Until the controller's start-up lands it boots the kernel with a
-// demo of periodic tasks; SIGINT or SIGTERM stops it.
+// The controller executable: the board console on standard output; SIGINT or SIGTERM stops it.
 
 #include <signal.h>
 #include <time.h>
 
+#include <atomic>
 #include <cstdio>
 
+#include "app/board.h"
 #include "app/command_line.h"
-#include "app/kernel_demo.h"
-#include "platform/kernel/kernel.h"
+
+namespace {
+
+sigset_t g_stopSignals;
+
+void PollStop(std::atomic<bool>& stop) {
+    const timespec wait{0, 200'000'000};
+    const int signal = sigtimedwait(&g_stopSignals, nullptr, &wait);
+    if (signal == SIGINT || signal == SIGTERM) {
+        stop.store(true);
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(argc, argv);
     if (!line.error.empty()) {
         std::fprintf(stderr, "dmsc: %s\n", line.error.c_str());
-        std::fprintf(stderr, "usage: dmsc [--board-dir DIR] [--time-scale F]\n");
+        std::fprintf(stderr,
+                     "usage: dmsc [--board-dir DIR] [--port-offset N] [--allow-network] "
+                     "[--time-scale F]\n");
         return 2;
     }
     for (const auto& ignored : line.ignored) {
         std::fprintf(stderr, "dmsc: ignoring option %s\n", ignored.c_str());
     }
-
     // Signals are taken by this thread only; kernel threads inherit the mask.
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    sigemptyset(&g_stopSignals);
+    sigaddset(&g_stopSignals, SIGINT);
+    sigaddset(&g_stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &g_stopSignals, nullptr);
 
-    std::printf("dmsc: board directory %s, time scale %g\n", line.board_dir.c_str(),
-                line.time_scale);
+    std::atomic<bool> stop{false};
+    const BoardEnd end = RunBoard(line, argc, argv, stop, &PollStop);
     std::fflush(stdout);
-    kernel::Options options;
-    options.clock = kernel::ClockMode::kRealTime;
-    options.time_scale = line.time_scale;
-    {
-        kernel::Kernel k(options);
-        k.Start(KernelDemoDefine);
-        while (!k.StopRequested()) {
-            const timespec wait{0, 200'000'000};
-            const int signal = sigtimedwait(&stop_signals, nullptr, &wait);
-            if (signal == SIGINT || signal == SIGTERM) {
-                k.Stop();
-            }
-        }
-    }
-    std::printf("dmsc: stopped\n");
-    return 0;
+    return end == BoardEnd::kStopped ? 0 : 1;
 }

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "database/db_services.h"
+
 namespace {
 std::atomic<uint32_t> g_inGetResponses{0};
 std::atomic<uint32_t> g_outBadValues{0};
@@ -9,9 +11,11 @@ std::atomic<uint32_t> g_outBadValues{0};
 
 void snmp_count_in_get_responses() {
     g_inGetResponses.fetch_add(1, std::memory_order_relaxed);
+    db_count_snmp_in_get_responses();
 }
 void snmp_count_out_bad_values() {
     g_outBadValues.fetch_add(1, std::memory_order_relaxed);
+    db_count_snmp_out_bad_values();
 }
 
 uint32_t snmp_in_get_responses() {

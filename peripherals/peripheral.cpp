@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/kernel/kernel.h"
 #include "runtime/debug_print.h"
 
 namespace {
@@ -54,21 +55,47 @@ void CPeripheral::PrintStatus() {
     DebugPrint("%s is currently %s\n", name, text);
 }
 
+pl_mediator::Guard::Guard(pl_mediator& mediator) : mediator_(mediator) {
+    kernel::Kernel* k = kernel::Kernel::Current();
+    if (k == nullptr || kernel::CurrentContext() != kernel::Context::kThread) {
+        held_ = true;
+        return;
+    }
+    if (mediator_.mutexKernel_ != k->id()) {
+        // A mutex of an earlier kernel instance is gone with it.
+        mediator_.mutex_ = TX_MUTEX{};
+        if (tx_mutex_create(&mediator_.mutex_, "pl_mediator", TX_INHERIT) != TX_SUCCESS) {
+            return;
+        }
+        mediator_.mutexKernel_ = k->id();
+    }
+    taken_ = tx_mutex_get(&mediator_.mutex_, pl_mediator::kWaitTicks) == TX_SUCCESS;
+    held_ = taken_;
+}
+
+pl_mediator::Guard::~Guard() {
+    if (taken_) {
+        tx_mutex_put(&mediator_.mutex_);
+    }
+}
+
+// Add and Remove edit the list even when the lock is not had in time: a peripheral going away
+// must never stay listed.
 void pl_mediator::Add(CPeripheral* peripheral) {
     if (peripheral == nullptr) {
         return;
     }
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Guard lock(*this);
     live_.push_back(peripheral);
 }
 
 void pl_mediator::Remove(CPeripheral* peripheral) {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Guard lock(*this);
     live_.erase(std::remove(live_.begin(), live_.end(), peripheral), live_.end());
 }
 
 void pl_mediator::Close() {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Guard lock(*this);
     open_ = false;
 }
 
@@ -76,8 +103,8 @@ bool pl_mediator::Find(uint16_t peripheralId, CPeripheral** out) {
     if (out != nullptr) {
         *out = nullptr;
     }
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!open_) {
+    Guard lock(*this);
+    if (!lock.Held() || !open_) {
         return false;
     }
     for (CPeripheral* peripheral : live_) {
@@ -110,9 +137,9 @@ bool pl_mediator::Disable(uint16_t peripheralId) {
 }
 
 bool pl_mediator::SetPollPeriod(uint16_t peripheralId, uint16_t divider, uint16_t* oldDivider) {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Guard lock(*this);
     CPeripheral* peripheral = nullptr;
-    if (!Find(peripheralId, &peripheral)) {
+    if (!lock.Held() || !Find(peripheralId, &peripheral)) {
         return false;
     }
     if (oldDivider != nullptr) {
@@ -124,16 +151,16 @@ bool pl_mediator::SetPollPeriod(uint16_t peripheralId, uint16_t divider, uint16_
 }
 
 void pl_mediator::SetPollCounter(uint16_t peripheralId, uint16_t value) {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Guard lock(*this);
     CPeripheral* peripheral = nullptr;
-    if (Find(peripheralId, &peripheral)) {
+    if (lock.Held() && Find(peripheralId, &peripheral)) {
         peripheral->pollCounter = value;
     }
 }
 
 void pl_mediator::PollAll() {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!open_) {
+    Guard lock(*this);
+    if (!lock.Held() || !open_) {
         return;
     }
     // Poll may add or remove peripherals: walk a copy.

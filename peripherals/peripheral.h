@@ -5,8 +5,9 @@
 // and the peripheral's Poll runs.
 
 #include <cstdint>
-#include <mutex>
 #include <vector>
+
+#include "platform/kernel/tx_api.h"
 
 class CPeripheral {
 public:
@@ -75,7 +76,24 @@ public:
     void PollAll();
 
 private:
-    std::recursive_mutex mutex_;
+    // The list lock: a kernel mutex taken within kWaitTicks in thread context. Outside a
+    // thread (start-up, tests between steps) no other firmware thread runs, so none is needed.
+    class Guard {
+    public:
+        explicit Guard(pl_mediator& mediator);
+        ~Guard();
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+        bool Held() const { return held_; }
+
+    private:
+        pl_mediator& mediator_;
+        bool held_ = false;
+        bool taken_ = false;
+    };
+
+    TX_MUTEX mutex_{};
+    uint64_t mutexKernel_ = 0;  // the kernel instance the mutex belongs to
     std::vector<CPeripheral*> live_;
     bool open_ = true;
 };

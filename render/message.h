@@ -202,7 +202,7 @@ public:
     // Frames per second of the renderer drawing this message; turns tenths of
     // a second into frames for flashing and moving text.
     uint8_t frame_rate = 10;
-    // A preview or trial render: the renderer leaves the sign's status objects alone.
+    // A preview or trial render: the sign's status objects and outputs are left alone.
     uint8_t trial_render = 0;
     // Field texts of the page's measuring pass, drawn unchanged (the renderer's).
     render_scan_texts scan_texts;

@@ -1062,7 +1062,6 @@ MultiParseResult CMULTIParser::TagMovingText(Scan& scan, const Tag& tag) {
     entry.step = Saturate8(step);
     entry.frames_per_step = Saturate8(rate * m.frame_rate / 10);
 
-    AddSegmentWidth(cell, justification, entry.width);
     cell.moving_text = 1;
     m.ClearElement();
     m.element_kind = kElementMovingTextStart;
@@ -1070,7 +1069,10 @@ MultiParseResult CMULTIParser::TagMovingText(Scan& scan, const Tag& tag) {
     if (result != kMultiOk) {
         return result;
     }
+    // The window joins the segment after the delivery: when [mv] is the first element of the
+    // page, the renderer starts the page with it and clears the line's widths.
     line_cell& after = m.CurrentLine();
+    AddSegmentWidth(after, justification, entry.width);
     const int64_t total = int64_t{after.left_width} + after.centre_width + after.right_width;
     switch (justification) {
         case 2:
@@ -1126,7 +1128,9 @@ MultiParseResult CMULTIParser::TagMaker(Scan& scan, const Tag& tag) {
         if (!c.HasDigit())
             return kMultiOk;
         const char value = c.Peek();
-        if (!scan.validation && !m.measuring_pass && (value == '0' || value == '1')) {
+        // Only the sign's own drawing switches outputs; a preview or trial render does not.
+        if (!scan.validation && !m.measuring_pass && !m.trial_render &&
+            (value == '0' || value == '1')) {
             MultiEnvironment().SetGpo(output, value == '1');
         }
         return kMultiOk;

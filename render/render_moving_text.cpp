@@ -116,35 +116,31 @@ void RenderDrawMovingText(CMessage& m, CFontBase& font, const char* text, uint32
     if (clip.x0 >= clip.x1 || clip.y0 >= clip.y1) {
         return;
     }
-    // A copy entirely outside the window is not drawn; the cursor still passes it.
-    auto drawCopy = [&](int32_t& x) {
-        if (x >= clip.x1 || int64_t{x} + width <= clip.x0) {
-            x = static_cast<int32_t>(x + width);
+    // Copy k of the text is drawn k text widths to the right of the moving-text cursor; copies
+    // entirely outside the window are not drawn. Copy 0 is always drawn: the next text of the
+    // moving text goes on from its end.
+    int32_t after = m.moving_cursor_x;
+    auto drawCopy = [&](int64_t k) {
+        int32_t x = static_cast<int32_t>(m.moving_cursor_x + k * width);
+        if (k != 0 && (x >= clip.x1 || int64_t{x} + width <= clip.x0)) {
             return;
         }
         surface->DrawText(font, text, count, x, y, clip, hidden, spacing, false, true, nullptr);
+        if (k == 0) {
+            after = x;
+        }
     };
     if (e.mode == 1 || e.mode == 2) {
         const int64_t room = int64_t{e.width} - e.step;
         int64_t copies = room / width + 1 + (room % width != 0 ? 1 : 0);
         copies = std::clamp<int64_t>(copies, 1, (int64_t{e.width} + e.step) / width + 3);
-        if (e.mode == 1) {
-            int32_t x = m.moving_cursor_x;
-            for (int64_t k = copies - 1; k >= 0; --k) {
-                x = static_cast<int32_t>(m.moving_cursor_x + k * width);
-                drawCopy(x);
-            }
-            m.moving_cursor_x = x;
-        } else {
-            int32_t x = static_cast<int32_t>(m.moving_cursor_x - width);
-            for (int64_t k = 0; k < copies; ++k) {
-                drawCopy(x);
-            }
-            m.moving_cursor_x = x;
+        // Circular right: the copies start one text width left of the cursor.
+        const int64_t first = e.mode == 1 ? 0 : -1;
+        for (int64_t k = first + copies - 1; k >= first; --k) {
+            drawCopy(k);
         }
     } else {
-        int32_t x = m.moving_cursor_x;
-        drawCopy(x);
-        m.moving_cursor_x = x;
+        drawCopy(0);
     }
+    m.moving_cursor_x = after;
 }

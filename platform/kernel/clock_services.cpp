@@ -16,7 +16,7 @@ ULONG tx_time_get(VOID) {
         return 0;
     }
     Core& core = call.core();
-    return static_cast<ULONG>(core.ticks_) + core.time_offset_;
+    return static_cast<ULONG>(core.NowTicks(call.context())) + core.time_offset_;
 }
 
 VOID tx_time_set(ULONG new_time) {
@@ -25,7 +25,7 @@ VOID tx_time_set(ULONG new_time) {
         return;
     }
     Core& core = call.core();
-    core.time_offset_ = new_time - static_cast<ULONG>(core.ticks_);
+    core.time_offset_ = new_time - static_cast<ULONG>(core.NowTicks(call.context()));
 }
 
 UINT tx_interrupt_control(UINT new_posture) {

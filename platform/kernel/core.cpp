@@ -136,14 +136,38 @@ void Core::HandTo(ThreadRec* thread) {
     context_ = Context::kThread;
     ++thread->run_count;
     thread->cb->tx_thread_run_count = thread->run_count;
-    thread->cv.notify_one();
+    wake_pending_ = thread;
 }
 
-void Core::FreeBaton() {
+// Wakes the new baton holder with the lock released, so that it does not wake only to wait for
+// the lock.
+void Core::FlushWake(std::unique_lock<std::mutex>& lock) {
+    ThreadRec* thread = wake_pending_;
+    const bool driver = driver_wake_pending_;
+    if (thread == nullptr && !driver) {
+        return;
+    }
+    wake_pending_ = nullptr;
+    driver_wake_pending_ = false;
+    lock.unlock();
+    if (thread != nullptr) {
+        thread->cv.notify_one();
+    }
+    if (driver) {
+        host_cv_.notify_all();
+    }
+    lock.lock();
+}
+
+void Core::FreeBaton(bool notify) {
     current_ = nullptr;
     holder_ = nullptr;
     context_ = Context::kOutside;
-    host_cv_.notify_all();
+    if (notify) {
+        host_cv_.notify_all();
+    } else {
+        driver_wake_pending_ = true;
+    }
 }
 
 void Core::WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
@@ -163,8 +187,9 @@ void Core::SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
     if (next != nullptr && !shutting_down_) {
         HandTo(next);
     } else {
-        FreeBaton();
+        FreeBaton(false);
     }
+    FlushWake(lock);
     WaitForBaton(lock, self);
 }
 
@@ -396,7 +421,6 @@ void* Core::Trampoline(void* argument) {
 }
 
 void Core::OnThreadExit(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
-    (void)lock;
     if (!self->done) {
         self->done = true;
         self->done_state = self->kill ? TX_TERMINATED : TX_COMPLETED;
@@ -411,15 +435,17 @@ void Core::OnThreadExit(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
     }
     RemoveReady(self);
     SyncThread(self);
-    self->exited = true;
     if (holder_ == self) {
         ThreadRec* next = shutting_down_ ? nullptr : HighestReady();
         if (next != nullptr) {
             HandTo(next);
+            FlushWake(lock);
         } else {
             FreeBaton();
         }
     }
+    // Last use of the lock by this host thread: it may be joined from now on.
+    self->exited = true;
     exit_cv_.notify_all();
 }
 
@@ -519,6 +545,10 @@ std::uint64_t Core::WallTicks() const {
     }
     const auto elapsed = std::chrono::steady_clock::now() - epoch_;
     return static_cast<std::uint64_t>(elapsed / tick_length_);
+}
+
+std::uint64_t Core::NowTicks(Context context) const {
+    return context == Context::kOutside ? std::max(ticks_, WallTicks()) : ticks_;
 }
 
 bool Core::CatchUp(std::unique_lock<std::mutex>& lock) {
@@ -631,6 +661,7 @@ void Core::Settle(std::unique_lock<std::mutex>& lock) {
             return;
         }
         HandTo(next);
+        FlushWake(lock);
         host_cv_.wait(lock, [&] { return holder_ == nullptr; });
         holder_ = me;
         current_ = nullptr;
@@ -640,7 +671,7 @@ void Core::Settle(std::unique_lock<std::mutex>& lock) {
 
 void Core::Start(const std::function<void(void*)>& app_define) {
     std::unique_lock<std::mutex> lock(m_);
-    if (started_) {
+    if (started_ || holder_ == Marker()) {
         return;
     }
     AcquireAsDriver(lock);
@@ -697,8 +728,8 @@ void Core::ClockLoop() {
 
 void Core::Advance(ULONG ticks) {
     std::unique_lock<std::mutex> lock(m_);
-    if (options_.clock != ClockMode::kStepped || !started_) {
-        return;
+    if (options_.clock != ClockMode::kStepped || !started_ || holder_ == Marker()) {
+        return;  // not stepped, not started, or called from inside the kernel
     }
     AcquireAsDriver(lock);
     Settle(lock);
@@ -714,7 +745,7 @@ void Core::Advance(ULONG ticks) {
 
 ULONG Core::RunUntilIdle(ULONG limit) {
     std::unique_lock<std::mutex> lock(m_);
-    if (options_.clock != ClockMode::kStepped || !started_) {
+    if (options_.clock != ClockMode::kStepped || !started_ || holder_ == Marker()) {
         return 0;
     }
     AcquireAsDriver(lock);
@@ -838,6 +869,7 @@ void Core::Shutdown() {
     timeline_.clear();
     thread_order_.clear();
     threads_.clear();
+    retired_.clear();
     semaphores_.clear();
     groups_.clear();
     mutexes_.clear();

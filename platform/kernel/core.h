@@ -175,6 +175,9 @@ public:
     ULONG TimerRemaining(const TimerRec* timer) const;
     void DispatchPending(std::unique_lock<std::mutex>& lock);
     void NotifyDriver() { host_cv_.notify_all(); }
+    // Tick count as the caller sees it: outside the kernel in real time, the wall clock's
+    // (ticks not yet processed included).
+    std::uint64_t NowTicks(Context context) const;
 
     static void* Trampoline(void* argument);
 
@@ -183,6 +186,9 @@ public:
     Options options_;
     std::unordered_map<const void*, std::unique_ptr<ThreadRec>> threads_;
     std::vector<ThreadRec*> thread_order_;  // creation order
+    // Records of deleted threads, kept until the kernel ends: a wake-up sent just after the lock
+    // was released may still reach one.
+    std::vector<std::unique_ptr<ThreadRec>> retired_;
     std::unordered_map<const void*, std::unique_ptr<SemaphoreRec>> semaphores_;
     std::unordered_map<const void*, std::unique_ptr<EventFlagsRec>> groups_;
     std::unordered_map<const void*, std::unique_ptr<MutexRec>> mutexes_;
@@ -204,7 +210,11 @@ public:
 
 private:
     void HandTo(ThreadRec* thread);
-    void FreeBaton();
+    void FlushWake(std::unique_lock<std::mutex>& lock);
+    ThreadRec* wake_pending_ = nullptr;  // baton handed, wake-up not yet sent
+    bool driver_wake_pending_ = false;
+    // Without notify the drivers are woken by the next FlushWake.
+    void FreeBaton(bool notify = true);
     void WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self);
     void SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self);
     ThreadRec* HighestReady() const;

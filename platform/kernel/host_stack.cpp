@@ -26,9 +26,17 @@ std::size_t DefaultHostStackSize() {
 }
 
 HostStack::~HostStack() {
+    Release();
+}
+
+void HostStack::Release() {
     if (mapping_ != nullptr) {
         munmap(mapping_, mapping_size_);
     }
+    mapping_ = nullptr;
+    mapping_size_ = 0;
+    base_ = nullptr;
+    size_ = 0;
 }
 
 bool HostStack::Allocate(std::size_t size) {

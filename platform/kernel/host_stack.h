@@ -17,6 +17,8 @@ public:
 
     // Maps and paints size bytes (rounded up to whole pages); false when the mapping fails.
     bool Allocate(std::size_t size);
+    // Unmaps the stack (its thread has ended).
+    void Release();
     void* base() const { return base_; }
     std::size_t size() const { return size_; }
     // Bytes from the top down to the lowest byte that no longer holds the paint.

@@ -1,6 +1,7 @@
 #include "platform/kernel/kernel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/kernel/core.h"
@@ -8,10 +9,11 @@
 namespace kernel {
 
 namespace {
-Kernel* g_kernel = nullptr;
-}
+std::atomic<Kernel*> g_kernel{nullptr};
+std::atomic<std::uint64_t> g_next_id{1};
+}  // namespace
 
-Kernel::Kernel(const Options& options) : core_(new Core(options)) {
+Kernel::Kernel(const Options& options) : core_(new Core(options)), id_(g_next_id++) {
     g_kernel = this;
 }
 
@@ -21,7 +23,7 @@ Kernel::~Kernel() {
 }
 
 Kernel* Kernel::Current() {
-    return g_kernel;
+    return g_kernel.load(std::memory_order_acquire);
 }
 
 void Kernel::Start(const std::function<void(void*)>& app_define) {

@@ -69,6 +69,8 @@ public:
 
     // The instance alive now, or null.
     static Kernel* Current();
+    // Distinct for every instance of the process (a new kernel may reuse an old one's address).
+    std::uint64_t id() const { return id_; }
 
     // Runs app_define in start-up context with the free memory area. Stepped clock: then runs
     // every ready thread until all are blocked. Real time: starts the clock and returns.
@@ -94,6 +96,7 @@ public:
 
 private:
     Core* core_;
+    std::uint64_t id_;
 };
 
 // The calling host thread's context in the current kernel (kOutside when none exists).

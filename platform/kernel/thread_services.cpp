@@ -114,7 +114,10 @@ UINT tx_thread_delete(TX_THREAD* thread_ptr) {
     auto& order = core.thread_order_;
     order.erase(std::remove(order.begin(), order.end(), thread), order.end());
     thread_ptr->tx_thread_internal = nullptr;
-    core.threads_.erase(thread_ptr);
+    thread->stack.Release();
+    auto it = core.threads_.find(thread_ptr);
+    core.retired_.push_back(std::move(it->second));
+    core.threads_.erase(it);
     return TX_SUCCESS;
 }
 

@@ -487,6 +487,11 @@ TEST_F(MultiParserTest, GeneralPurposeOutputsOnlyWhenDrawn) {
     EXPECT_TRUE(env.gpo.empty());
     DrawPages("[ms47,gpo,3,1][ms47,gpo,10,0][ms47,gpo,2,5][ms47,gpo,11,1][ms47,gpo3,1]A", 1);
     EXPECT_EQ(env.gpo, (std::vector<std::pair<unsigned, bool>>{{3, true}, {10, false}}));
+    // A preview drawn on the panel leaves the outputs alone.
+    env.gpo.clear();
+    message.trial_render = 1;
+    DrawPages("[ms47,gpo,3,1]A", 1);
+    EXPECT_TRUE(env.gpo.empty());
 }
 
 TEST_F(MultiParserTest, CallbackFailureStopsTheScanAtTheOffset) {

@@ -226,6 +226,54 @@ TEST(RenderMovingText, CircularLeftFillsTheWindowWithCopies) {
         EXPECT_FALSE(sign.Lit(x, 3)) << x;
 }
 
+TEST(RenderMovingText, WindowIsPlacedByTheLineJustificationAlsoAsThePagesFirstElement) {
+    struct Case {
+        const char* text;
+        int32_t first;
+        int32_t last;
+    } cases[] = {
+        {"[fo4][jl2][mvcl48,1,1,t]", 0, 47},
+        {"[fo4][jl3][mvcl48,1,1,t]", 24, 71},
+        {"[fo4][jl4][mvcl48,1,1,t]", 48, 95},
+        {"[fo4][jl3][mvcl96,1,1,t]", 0, 95},
+        // After a text on the line the window follows it, the segment centred as a whole.
+        {"[fo4][jl3]j[mvcl38,1,1,t]", 24, 71},
+    };
+    for (const Case& c : cases) {
+        Sign sign(RenderSignGeometry{.width = 96, .height = 7});
+        ASSERT_EQ(sign.Load(c.text), kMultiOk) << c.text;
+        EXPECT_EQ(sign.LitColumns(0, 7), (std::pair<int32_t, int32_t>{c.first, c.last})) << c.text;
+    }
+}
+
+TEST(RenderMovingText, CircularTextOfSeveralRunsRepeatsAsAWhole) {
+    // A red run 4 pixels wide and a green one 6 wide: the text repeats every 10 pixels.
+    constexpr uint32_t kRed = 0x001F;
+    constexpr uint32_t kGreen = 0x03E0;
+    struct Case {
+        const char* text;
+        uint32_t frame;
+        int32_t firstRed;  // the pattern red, red, red, red, green x 6 from here
+    } cases[] = {
+        {"[fo4][jl2][mvcl48,1,1,[cf1]d[cf3]f]", 0, 0},
+        {"[fo4][jl2][mvcl48,1,1,[cf1]d[cf3]f]", 3, 7},  // 3 pixels on to the left
+        // Circular right: O starts at 10 - 48 + 1 = -37, then (-37 - 1) mod 10 = -8.
+        {"[fo4][jl2][mvcr48,1,1,[cf1]d[cf3]f]", 1, 8},
+        {"[fo4][jl2][mvcr48,1,1,[cf1]d[cf3]f]", 3, 0},
+    };
+    for (const Case& c : cases) {
+        Sign sign(RenderSignGeometry{.width = 48, .height = 7});
+        ASSERT_EQ(sign.Load(c.text), kMultiOk) << c.text;
+        for (uint32_t f = 0; f < c.frame; ++f)
+            sign.player->NextFrame();
+        for (int32_t x = 0; x < 48; ++x) {
+            const int32_t phase = ((x - c.firstRed) % 10 + 10) % 10;
+            EXPECT_EQ(sign.Colour(x, 3), phase < 4 ? kRed : kGreen)
+                << c.text << " frame " << c.frame << " x " << x;
+        }
+    }
+}
+
 TEST(RenderGraphics, StatusBecomesInUseUnlessPermanentAndTrialsLeaveItAlone) {
     struct Case {
         uint8_t status;

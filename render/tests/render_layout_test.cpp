@@ -117,6 +117,11 @@ TEST(RenderLayout, TextRulesGiveTheirSyntaxErrors) {
         {line, "[fo1]AB", kMultiTextTooBig},  // 14 rows in 7-row lines
         {{}, "[fo4]zzzs", kMultiTextTooBig},  // 3 x 26 + 19 > 96
         {{}, "[fo4]zzzr", kMultiOk},          // exactly 96
+        // A 33-pixel left segment touches a 30-pixel centre one, which starts at 33.
+        {{}, "[fo4][jl2]tm[jl3]jjj", kMultiTextTooBig},
+        {{}, "[fo4][jl2]tl[jl3]jjj", kMultiOk},
+        {{}, "[fo4][jl3]jjj[jl4]vk", kMultiTextTooBig},  // centre ends at 63, right starts there
+        {{}, "[fo4][jl3]jjj[jl4]vj", kMultiOk},
         {{.width = 96, .height = 20}, "A[nl]B", kMultiTextTooBig},
         // A rectangle left empty keeps no height below its placed lines.
         {{}, "[tr1,1,48,16]AB", kMultiOk},

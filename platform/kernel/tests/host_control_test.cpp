@@ -58,10 +58,13 @@ TEST_F(KernelTest, DestructionEndsThreadsInEveryState) {
             "never started", 2, [] { Witness w; }, kSameAsPriority, 0, TX_DONT_START);
     });
     Spawn("ready, never ran", 9, [] { Witness w; });
+    const std::uint64_t old_id = kernel_->id();
     kernel_.reset();
     EXPECT_EQ(g_unwound, 6);
+    EXPECT_EQ(kernel::Kernel::Current(), nullptr);
     // A new kernel takes the same control blocks afresh.
     kernel_ = std::make_unique<kernel::Kernel>();
+    EXPECT_NE(kernel_->id(), old_id);
     Boot([] {
         EXPECT_EQ(tx_semaphore_create(&g_semaphore, "s", 1), TX_SUCCESS);
         EXPECT_EQ(tx_mutex_create(&g_mutex, "m", TX_INHERIT), TX_SUCCESS);
@@ -76,6 +79,7 @@ TEST(KernelTeardown, RealTimeKernelWithBusyThreadsEnds) {
     static TX_THREAD threads[3];
     static unsigned char stacks[3][1024];
     static std::uint64_t spins;
+    spins = 0;
     {
         kernel::Kernel k(options);
         k.Start([](void*) {
@@ -160,6 +164,35 @@ TEST(KernelEnter, CallsTheStartUpHookWithTheFreeMemory) {
     EXPECT_EQ(g_first_unused, k.free_memory());
     EXPECT_GE(k.free_memory_size(), std::size_t{0x30000 + 0x200000 + 0x301000});
     std::memset(g_first_unused, 0, 0x30000 + 0x200000);  // the pools start-up lays down
+}
+
+}  // namespace
+
+#include <signal.h>
+#include <unistd.h>
+
+#include "platform/kernel/signal_stop.h"
+
+namespace {
+
+TEST(SignalStop, TerminationSignalStopsTheKernel) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    kernel::Kernel k(options);
+    kernel::SignalStop stop(k);
+    k.Start([](void*) {});
+    EXPECT_EQ(stop.signal(), 0);
+    ASSERT_EQ(kill(getpid(), SIGTERM), 0);  // blocked in every thread but taken by the waiter
+    k.WaitForStop();
+    EXPECT_EQ(stop.signal(), SIGTERM);
+}
+
+TEST(SignalStop, StopFromElsewhereEndsTheWaiter) {
+    kernel::Kernel k;
+    kernel::SignalStop stop(k);
+    k.Stop();
+    k.WaitForStop();
+    EXPECT_EQ(stop.signal(), 0);
 }
 
 }  // namespace

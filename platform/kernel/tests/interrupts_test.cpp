@@ -174,3 +174,29 @@ TEST(InterruptRealTime, HelperInterruptIsServedWithoutAStep) {
 }
 
 }  // namespace
+
+namespace {
+
+TX_THREAD* g_victim;
+
+// An ISR that runs on the interrupted thread's own host stack terminates that thread: it ends at
+// the kernel call it was interrupted in.
+TEST_F(InterruptTest, IsrTerminatingTheInterruptedThreadEndsItAtItsKernelCall) {
+    Boot([&] {
+        kernel::RegisterInterrupt(
+            2, [](std::uintptr_t) { g_trace += std::to_string(tx_thread_terminate(g_victim)); }, 0);
+        g_victim = Spawn("victim", 3, [&] {
+            g_trace += "raise ";
+            kernel::RaiseInterrupt(2);
+            g_trace += "never ";
+        });
+        Spawn("next", 4, [&] { g_trace += " next"; });
+    });
+    EXPECT_EQ(g_trace, "raise 0 next");
+    UINT state = 0;
+    tx_thread_info_get(g_victim, nullptr, &state, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr);
+    EXPECT_EQ(state, TX_TERMINATED);
+}
+
+}  // namespace

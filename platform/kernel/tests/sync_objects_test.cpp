@@ -198,3 +198,45 @@ TEST_F(KernelTest, InheritedPriorityFallsBackWhenTheWaiterGivesUp) {
 }
 
 }  // namespace
+
+namespace {
+
+TX_MUTEX g_inner;
+
+// A (2) waits for M1 held by B (20), which waits for M2 held by C (30): C runs at 2.
+TEST_F(KernelTest, InheritancePassesAlongAChainOfOwners) {
+    TX_THREAD* b = nullptr;
+    TX_THREAD* c = nullptr;
+    Boot([&] {
+        ASSERT_EQ(tx_mutex_create(&g_mutex, "m1", TX_INHERIT), TX_SUCCESS);
+        ASSERT_EQ(tx_mutex_create(&g_inner, "m2", TX_INHERIT), TX_SUCCESS);
+        c = Spawn("c", 30, [&] {
+            tx_mutex_get(&g_inner, TX_WAIT_FOREVER);
+            tx_thread_sleep(10);
+            Log("c releases");
+            tx_mutex_put(&g_inner);
+        });
+        b = Spawn("b", 20, [&] {
+            tx_thread_sleep(1);
+            tx_mutex_get(&g_mutex, TX_WAIT_FOREVER);
+            tx_mutex_get(&g_inner, TX_WAIT_FOREVER);
+            Log("b has both");
+            tx_mutex_put(&g_inner);
+            tx_mutex_put(&g_mutex);
+        });
+        Spawn("a", 2, [&] {
+            tx_thread_sleep(2);
+            tx_mutex_get(&g_mutex, TX_WAIT_FOREVER);
+            Log("a");
+        });
+    });
+    kernel_->Advance(2);
+    EXPECT_EQ(b->tx_thread_priority, 2u);
+    EXPECT_EQ(c->tx_thread_priority, 2u);
+    kernel_->Advance(10);
+    EXPECT_EQ(Joined(), "c releases b has both a");
+    EXPECT_EQ(b->tx_thread_priority, 20u);
+    EXPECT_EQ(c->tx_thread_priority, 30u);
+}
+
+}  // namespace

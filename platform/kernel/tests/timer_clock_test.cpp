@@ -194,3 +194,44 @@ TEST(RealTimeClock, TicksFollowTheWallClockAndThreadsSleep) {
 }  // teardown ends the sleeping thread
 
 }  // namespace
+
+namespace {
+
+// Two equal threads that never block: time slices of one tick make them take turns (without
+// slices the first would spin alone until the two-second cap).
+TEST(RealTimeClock, TimeSlicesRotateEqualThreadsThatNeverBlock) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    options.time_scale = 10.0;  // 1 ms per tick
+    static std::string order;
+    static int finished;
+    static TX_THREAD threads[2];
+    static unsigned char stacks[2][1024];
+    order.clear();
+    finished = 0;
+    kernel::Kernel k(options);
+    k.Start([](void*) {
+        for (ULONG_PTR i = 0; i < 2; ++i) {
+            tx_thread_create(
+                &threads[i], "spinner",
+                [](ULONG_PTR me) {
+                    const char name = static_cast<char>('a' + me);
+                    while (order.size() < 6 && tx_time_get() < 2000) {
+                        if (order.empty() || order.back() != name) {
+                            order += name;
+                        }
+                    }
+                    if (++finished == 2) {
+                        kernel::Kernel::Current()->Stop();
+                    }
+                    tx_thread_sleep(TX_WAIT_FOREVER);
+                },
+                i, stacks[i], sizeof stacks[i], 5, 5, 1, TX_AUTO_START);
+        }
+    });
+    k.WaitForStop();
+    // Each entry is a change of turn; either thread may have the first turn.
+    EXPECT_GE(order.size(), 6u) << order;
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "app/board.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include "app/system_wiring.h"
+#include "comm/comm_task.h"
+#include "platform/kernel/kernel.h"
+#include "platform/monitor/kernel_binding.h"
+#include "platform/monitor/monitor.h"
+#include "platform/sim/uic.h"
+#include "runtime/interrupts.h"
+#include "runtime/startup.h"
+#include "runtime/timer_scheduler.h"
+
+namespace {
+
+constexpr int kBootAttempts = 50;
+
+void RaiseExternal() {
+    kernel::RaiseInterrupt(kExternalInterruptLine);
+}
+
+}  // namespace
+
+BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bool>& stop,
+                  void (*pollStop)(std::atomic<bool>& stop)) {
+    for (unsigned boot = 1;; ++boot) {
+        monitor::MonitorConfig config;
+        config.boardDir = line.board_dir;
+        // The flash of a controller that was just killed stays locked until the host has torn
+        // the old process down: wait a little for it, as for power to settle.
+        std::unique_ptr<monitor::Monitor> booted;
+        for (int attempt = 0;; ++attempt) {
+            booted = std::make_unique<monitor::Monitor>(config);
+            if (booted->Boot()) {
+                break;
+            }
+            booted.reset();
+            if (attempt == kBootAttempts || stop.load()) {
+                std::fprintf(stderr, "dmsc: cannot open the board directory %s\n",
+                             line.board_dir.c_str());
+                return BoardEnd::kFailed;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        monitor::Monitor& board = *booted;
+        if (boot == 1 && isatty(STDIN_FILENO)) {
+            board.GetConsole().AttachStdin();
+        }
+        sim::Uic uic;
+        uic.Attach();
+        uic.SetAssertHook(&RaiseExternal);
+        {
+            std::unique_ptr<Wiring> wiring = MakeWiring();
+            System system(wiring->hooks);
+            system.Main(argc, argv);
+
+            kernel::Options options;
+            options.clock = kernel::ClockMode::kRealTime;
+            options.time_scale = line.time_scale;
+            kernel::Kernel k(options);
+            k.Start([&](void* memory) {
+                monitor::BindKernel(&board);
+                InstallExternalInterruptVector();
+                InstallEthernetInterruptHandlers();
+                tx_application_define(memory);
+            });
+            while (!k.StopRequested() && !stop.load()) {
+                pollStop(stop);
+            }
+            k.Stop();
+            monitor::UnbindKernel(&board);
+            uic.SetAssertHook(nullptr);
+        }
+        timer_scheduler_tx_rtos::Reset();
+        ResetInterruptState();
+        EndOfBoot();
+        if (stop.load() || board.Cause() == monitor::RestartCause::None) {
+            return BoardEnd::kStopped;
+        }
+        std::fflush(stdout);
+    }
+}

@@ -1,0 +1,167 @@
+#include "app/system_wiring.h"
+
+#include <memory>
+
+#include "comm/comm_task.h"
+#include "database/data_base.h"
+#include "database/file_system_driver.h"
+#include "runtime/post_office.h"
+
+#if DMS_HAVE_PERIPHERALS
+#include "peripherals/peripheral_task.h"
+#endif
+
+#if __has_include("database/database_task.h")
+#define DMS_HAVE_DATABASE_TASK 1
+#include "database/database_task.h"
+#include "database/file_config.h"
+#include "database/global_database.h"
+#include "database/monitor_journal_services.h"
+#include "database/rtos_notify_sink.h"
+#endif
+
+#if DMS_HAVE_DATABASE_TASK
+// The database of one boot: g_DataBase built afresh (as at power-up), its journal and services,
+// and the task that runs its start-up flow.
+struct BootObjects {
+    BootObjects() {
+        std::destroy_at(&g_DataBase);
+        std::construct_at(&g_DataBase);
+        journal = std::make_unique<CFlashDatabase>(&g_DataBase, &services);
+        g_DataBase.SetNotifySink(&sink);
+        CFile_Config::AttachDatabase(&g_DataBase);
+        CFile_Config::AttachPostOffice(&g_PostOffice);
+    }
+    ~BootObjects() {
+        g_DataBase.SetNotifySink(nullptr);
+        g_DataBase.SetJournal(nullptr);
+    }
+    CDataBase& store = g_DataBase;
+    MonitorJournalServices services;
+    std::unique_ptr<CFlashDatabase> journal;
+    RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
+    CDatabaseTask* task = nullptr;
+};
+#else
+// Until the database task lands: an object store of this boot, volatile only (no journal).
+struct BootObjects {
+    CDataBase store;
+};
+#endif
+
+Wiring::Wiring() = default;
+Wiring::~Wiring() = default;
+
+namespace {
+
+BootObjects* g_boot = nullptr;
+
+uint32_t GetInt(uint32_t id, uint32_t width, bool nv) {
+    return g_boot ? g_boot->store.GetInt(id, width, nv ? DbImage::kNv : DbImage::kVolatile) : 0;
+}
+
+void SetInt(uint32_t id, uint32_t width, uint32_t value, bool nv, bool notify) {
+    if (g_boot) {
+        g_boot->store.SetInt(id, width, value, nv ? DbImage::kNv : DbImage::kVolatile,
+                             notify ? kDbNotify : 0);
+    }
+}
+
+#if DMS_HAVE_PERIPHERALS
+bool ClockLocalTime(uint32_t* seconds) {
+    auto* clock =
+        static_cast<CClock*>(CPeripheralTask::FindPeripheral(PeripheralTask(), CClock::kId));
+    return clock != nullptr && clock->GetLocalTime(seconds);
+}
+
+bool ClockDateTime(uint32_t seconds, std::tm* out) {
+    if (CPeripheralTask::FindPeripheral(PeripheralTask(), CClock::kId) == nullptr) {
+        return false;
+    }
+    SecondsToDateTime(seconds, out);
+    return true;
+}
+#endif
+
+#if DMS_HAVE_DATABASE_TASK
+void WireDatabase(StartupHooks& h) {
+    h.database = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        auto task = std::make_unique<CDatabaseTask>(office, g_boot->store, *g_boot->journal,
+                                                    g_boot->services);
+        g_boot->task = task.get();
+        return task;
+    };
+    h.databaseInit = [] { return g_boot->task->InitDatabase(); };
+    h.resetHooks.bootCounter = [](int stage) {
+        if (g_boot != nullptr && g_boot->task != nullptr) {
+            g_boot->task->StateMachine_BootCounter(stage);
+        }
+    };
+    h.resetHooks.writeConfigFile = [] {
+        CFile_Config::WriteConfigFile(&g_SystemDrive, &g_FileSystem);
+    };
+    g_boot->services.SetDefragRestart(&DefragReset);
+}
+#endif
+
+}  // namespace
+
+std::unique_ptr<Wiring> MakeWiring() {
+    auto wiring = std::make_unique<Wiring>();
+    wiring->objects = std::make_unique<BootObjects>();
+    g_boot = wiring->objects.get();
+    StartupHooks& h = wiring->hooks;
+
+    h.getInt = [](uint32_t id, uint32_t width, bool nv) { return GetInt(id, width, nv); };
+    h.setInt = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
+        SetInt(id, width, value, nv, true);
+    };
+#if DMS_HAVE_DATABASE_TASK
+    WireDatabase(h);
+#endif
+
+#if DMS_HAVE_PERIPHERALS
+    h.peripheral = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        CPeripheralTask::Objects objects;
+        objects.get = &GetInt;
+        objects.set = &SetInt;
+        objects.getOctets = [](uint32_t id, uint8_t* out, uint32_t capacity) -> uint32_t {
+            return g_boot ? g_boot->store.ReadString(id, DbImage::kVolatile, out, capacity) : 0;
+        };
+#if DMS_HAVE_DATABASE_TASK
+        objects.markConfigDirty = [] { g_ConfigDirty = 1; };
+#endif
+        return std::make_unique<CPeripheralTask>(office, std::move(objects));
+    };
+    h.localTime = &ClockLocalTime;
+    h.dateTime = &ClockDateTime;
+    PeripheralSetDestroyHook([] { tx_event_flags_set(&g_DatabaseEvents, 0x40, TX_OR); });
+#endif
+    h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        comm_task::Objects objects;
+        objects.get = &GetInt;
+        objects.set = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
+            SetInt(id, width, value, nv, true);
+        };
+        return std::make_unique<comm_task>(office, &g_DatabaseEvents, std::move(objects));
+    };
+
+    h.ethernetSetBufferArea = [](uint8_t* area) { EthernetSetBufferArea(area); };
+    h.setWatchdogStateHook = [](int (*hook)()) { g_SystemDrive.watchdog_state = hook; };
+    h.mountSystemDrive = [] {
+        return g_FileSystem.Mount(&g_SystemDrive, "system drive") == FS_SUCCESS;
+    };
+    h.initNtcipTransports = [](uint8_t** next) { InitNtcipTransports(next); };
+    h.markStartupComplete = [] {
+        if (g_boot) {
+            g_boot->store.startupComplete = 1;
+        }
+    };
+    return wiring;
+}
+
+void EndOfBoot() {
+    g_FileSystem.Unmount(&g_SystemDrive);
+    g_SystemDrive.watchdog_state = nullptr;
+    g_boot = nullptr;
+}

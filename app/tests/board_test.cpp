@@ -1,0 +1,111 @@
+#include "app/board.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/command_line.h"
+#include "platform/kernel/kernel.h"
+#include "platform/monitor/mon.h"
+#include "platform/monitor/monitor.h"
+#include "runtime/debug_print.h"
+
+namespace {
+
+TEST(CommandLine, OptionsAndTheirErrors) {
+    struct Case {
+        std::vector<const char*> args;
+        std::string error;  // empty: accepted
+    };
+    const CommandLine defaults = ParseCommandLine(1, std::vector<const char*>{"dmsc"}.data());
+    EXPECT_EQ(defaults.board_dir, "var/board");
+    EXPECT_EQ(defaults.port_offset, 0);
+    EXPECT_FALSE(defaults.allow_network);
+
+    std::vector<const char*> args = {
+        "dmsc", "--board-dir", "b", "--port-offset=10000", "--allow-network", "--time-scale", "4"};
+    const CommandLine line = ParseCommandLine(int(args.size()), args.data());
+    EXPECT_EQ(line.error, "");
+    EXPECT_EQ(line.board_dir, "b");
+    EXPECT_EQ(line.port_offset, 10000);
+    EXPECT_TRUE(line.allow_network);
+    EXPECT_EQ(line.time_scale, 4.0);
+
+    for (const Case& c : {
+             Case{{"dmsc", "--port-offset", "x"}, "--port-offset needs a number"},
+             Case{{"dmsc", "--port-offset", "-1"}, "--port-offset needs a number"},
+             Case{{"dmsc", "--port-offset", "60001"}, "--port-offset needs a number"},
+             Case{{"dmsc", "--port-offset"}, "--port-offset needs a value"},
+             Case{{"dmsc", "--board-dir="}, "--board-dir needs a directory"},
+             Case{{"dmsc", "--time-scale", "0"}, "--time-scale needs a positive number"},
+         }) {
+        const CommandLine bad = ParseCommandLine(int(c.args.size()), c.args.data());
+        EXPECT_EQ(bad.error.rfind(c.error, 0), 0u) << c.args[1] << ": " << bad.error;
+    }
+}
+
+std::mutex g_textLock;
+std::string g_text;
+
+void Capture(const char* text) {
+    std::lock_guard<std::mutex> lock(g_textLock);
+    g_text += text;
+}
+
+size_t Count(const std::string& what) {
+    std::lock_guard<std::mutex> lock(g_textLock);
+    size_t n = 0;
+    for (size_t at = g_text.find(what); at != std::string::npos; at = g_text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+bool WaitFor(const std::string& what, size_t count) {
+    for (int i = 0; i < 1000; ++i) {
+        if (Count(what) >= count) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+void Nap(std::atomic<bool>&) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// A board restart ends the boot and the controller boots again from the same directory.
+TEST(Board, RestartAndWatchdogBiteBootAgain) {
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("dmsc_board_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    g_text.clear();
+    DebugSetSink(&Capture);
+    CommandLine line;
+    line.board_dir = (dir / "nested").string();
+    line.time_scale = 20;
+    std::atomic<bool> stop{false};
+    BoardEnd end = BoardEnd::kFailed;
+    std::thread runner([&] { end = RunBoard(line, 0, nullptr, stop, &Nap); });
+
+    ASSERT_TRUE(WaitFor("Launching Thread(s)", 1));
+    kernel::Post([] { mon_restart(0); });
+    ASSERT_TRUE(WaitFor("Launching Thread(s)", 2));
+    kernel::Post([] { monitor::Monitor::Active()->Reset(monitor::RestartCause::Watchdog, 0); });
+    ASSERT_TRUE(WaitFor("Launching Thread(s)", 3));
+    EXPECT_EQ(Count("Booting PX40317"), 3u);
+    stop.store(true);
+    runner.join();
+    EXPECT_EQ(end, BoardEnd::kStopped);
+    EXPECT_TRUE(std::filesystem::exists(dir / "nested" / "flash.bin"));
+    DebugSetSink(nullptr);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#pragma once
+// The communication task, as far as the controller's core needs it: its task contract, its
+// letters, the network memory area, the transports' construction step and the Ethernet-path
+// interrupt handlers. The links themselves (serial, PPP, PMPP, Ethernet) come with the
+// communications subsystem.
+
+#include <cstdint>
+#include <functional>
+
+#include "runtime/standard_task.h"
+
+class comm_task : public CStandardTask {
+public:
+    // Object ids the task acts on.
+    static constexpr uint32_t kBrenCommCommand = 95833;  // NV, 1 byte
+    // "database" event bits taken each cycle.
+    static constexpr ULONG kCommLossTimeChanged = 0x8000;
+    static constexpr ULONG kFileTransferStatusChanged = 0x8000000;
+
+    // Object store access (may be left empty: the letters then change nothing).
+    struct Objects {
+        std::function<uint32_t(uint32_t id, uint32_t width, bool nv)> get;
+        std::function<void(uint32_t id, uint32_t width, uint32_t value, bool nv)> set;
+    };
+
+    explicit comm_task(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents = nullptr,
+                       Objects objects = {});
+
+    // Reference time of the heartbeat check.
+    void SetSavedGlobalTime(uint32_t seconds) { savedGlobalTime_ = seconds; }
+    uint32_t SavedGlobalTime() const { return savedGlobalTime_; }
+    // Times the command of brenCommCommand 3 was carried out.
+    uint32_t CommandsRun() const { return commandsRun_; }
+
+protected:
+    void OnLetter(letter_s& letter) override;
+    void Work() override;
+
+private:
+    TX_EVENT_FLAGS_GROUP* databaseEvents_;
+    Objects objects_;
+    uint32_t savedGlobalTime_ = 0;
+    uint32_t commandsRun_ = 0;
+};
+
+// Records where the network memory area starts; 0.
+int EthernetSetBufferArea(uint8_t* area);
+uint8_t* EthernetBufferArea();
+
+// Builds the serial port drivers and the NTCIP interfaces at *next (none in this build); without
+// a pointer prints "Error: Initializing NTCIP Objects\n".
+int InitNtcipTransports(uint8_t** next);
+
+// The six Ethernet-path interrupt handlers, installed with the dispatcher.
+void MalSystemErrorInterrupt();
+void MalTxEndOfBufferInterrupt();
+void MalRxEndOfBufferInterrupt();
+void MalTxDescriptorErrorInterrupt();
+void MalRxDescriptorErrorInterrupt();
+void EmacInterrupt();
+void InstallEthernetInterruptHandlers();

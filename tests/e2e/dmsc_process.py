@@ -1,0 +1,52 @@
+"""Starts the controller executable on a board directory and reads its console."""
+
+import os
+import select
+import signal
+import subprocess
+import time
+
+
+class Controller:
+    def __init__(self, exe, board_dir, *extra):
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen(
+            [exe, "--board-dir", board_dir, *extra],
+            stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE,
+        )
+        self.buffer = b""
+
+    def read_until(self, marker, timeout=10.0):
+        """Console text up to and including the line holding marker; None on time-out."""
+        deadline = time.monotonic() + timeout
+        fd = self.proc.stdout.fileno()
+        while True:
+            at = self.buffer.find(marker.encode())
+            if at >= 0:
+                end = self.buffer.find(b"\n", at)
+                if end >= 0:
+                    text, self.buffer = self.buffer[: end + 1], self.buffer[end + 1 :]
+                    return text.decode(errors="replace")
+            left = deadline - time.monotonic()
+            if left <= 0:
+                return None
+            ready, _, _ = select.select([fd], [], [], left)
+            if ready:
+                chunk = os.read(fd, 4096)
+                if not chunk:
+                    return None
+                self.buffer += chunk
+
+    def kill(self, sig=signal.SIGKILL, timeout=10.0):
+        self.proc.send_signal(sig)
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            return None
+        finally:
+            self.proc.stdout.close()
+            self.proc.stderr.close()
