@@ -149,6 +149,15 @@ bool CTelnetServer::Send(ULONG_PTR connection, const char* text, ULONG length) {
     return S().tcp.Send(static_cast<uint32_t>(connection), text, length);
 }
 
+void CTelnetServer::EndOfBoot() {
+    ServerStatics& s = S();
+    s.tcp.Stop();
+    s.inputs.clear();
+    if (s.state == kStarted) {
+        s.state = kStopped;
+    }
+}
+
 void CTelnetServer::SetHandler(TelnetConsoleHandler handler) {
     S().handler = handler;
 }

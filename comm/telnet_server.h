@@ -44,6 +44,10 @@ public:
     // Sends text on a connection; true when it went out or was dropped for want of buffers,
     // false when the connection cannot take it.
     static bool Send(ULONG_PTR connection, const char* text, ULONG length);
+    // Closes the listener and the connections without telling the handler. The sockets' helper
+    // thread wakes the server through the kernel: whoever ends a boot calls this before the
+    // kernel goes (from any host thread). The server is left stopped.
+    static void EndOfBoot();
     static void SetHandler(TelnetConsoleHandler handler);
     static uint8_t GetState();
 

@@ -35,7 +35,7 @@ protected:
         CTelnetServer::SetHandler(&Handler);
     }
     void TearDown() override {
-        server_.Stop();
+        CTelnetServer::EndOfBoot();
         KernelTest::TearDown();
     }
     ~TelnetServerTest() override {

@@ -85,9 +85,7 @@ protected:
     }
     // The sockets' helper thread wakes the server through the kernel: it ends first.
     void TearDown() override {
-        if (task_) {
-            task_->TelnetServer().Stop();
-        }
+        CTelnetServer::EndOfBoot();
         KernelTest::TearDown();
     }
     ~ConsoleTest() override {

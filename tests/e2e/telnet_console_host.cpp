@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/factory_defaults.h"
 #include "platform/kernel/kernel.h"
@@ -112,8 +113,7 @@ int main(int argc, char** argv) {
                 k.Stop();
             }
         }
-        // The sockets' helper wakes the server through the kernel: it ends first.
-        task->TelnetServer().Stop();
+        CTelnetServer::EndOfBoot();
     }
     monitor::UnbindKernel(&board);
     task.reset();
