@@ -44,9 +44,20 @@ def main():
                         help="controller option that switches the telnet console on")
     parser.add_argument("--debug-text", default=r"alive \d+",
                         help="debug text (regex) some thread prints at trace level 1; '' skips")
+    parser.add_argument("--flashdump", default="",
+                        help="with the flashdump tool: the console is switched on by a CONFIG.XML "
+                             "seeded into the new board's flash (brenFeatureSet 0x1C: the factory "
+                             "0x14 and the telnet bit 0x08), restored at the first start")
+    parser.add_argument("--display-task", action="store_true",
+                        help="the controller runs the display task: its stack report shows")
     args = parser.parse_args()
 
     board = tempfile.mkdtemp(prefix="dms-e2e-telnet-")
+    if args.flashdump:
+        config = os.path.join(board, "seed-config.xml")
+        with open(config, "w") as f:
+            f.write("<!-- CONFIG.XML Q2 V2.0 -->\nbrenFeatureSet[0000]:XXXX,1C\n")
+        subprocess.run([args.flashdump, board, "add", "CONFIG.XML", config, "p"], check=True)
     port = free_port()
     offset = port - 23
     log = open(os.path.join(board, "controller.log"), "wb")
@@ -88,6 +99,8 @@ def main():
 
         session.send("vms -d thread stack display\r")
         session.expect("VMS>")
+        if args.display_task:
+            session.expect(r"Display Stack Used: \d+/\d+")
         session.send("vms -d thread stack monitor\r")
         session.expect(r"Monitor Stack Used: \d+/\d+")
 
