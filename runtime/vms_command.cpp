@@ -5,12 +5,15 @@
 #include <ctime>
 
 #include "runtime/debug_print.h"
+#include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
 #include "runtime/monitor_task.h"
 #include "runtime/os_wrappers.h"
 #include "runtime/post_office.h"
+#include "runtime/startup.h"
 #include "runtime/task_base.h"
 #include "runtime/text_util.h"
+#include "runtime/watchdog_task.h"
 
 const char* const g_VmsHelp[] = {
     "VMS Functions.",
@@ -47,7 +50,36 @@ constexpr ThreadRow kThreads[] = {
 constexpr const char* kEthernetOperations[] = {"tcp",   "udp",  "icmp", "pool",
                                                "reset", "dhcp", "arp"};
 
+// The parts of this call (taken at each call: the defaults follow the running System).
 VmsSystem g_system;
+VmsSystem g_configured;
+bool g_useDefaults = true;
+
+VmsSystem DefaultSystem() {
+    VmsSystem s;
+    if (System* system = System::Current()) {
+        s.display = &system->Display();
+        s.peripheral = &system->Peripheral();
+        s.schedule = &system->Schedule();
+        s.comm = &system->Comm();
+        s.monitor = &system->Monitor();
+    }
+    s.interruptCount = [] { return static_cast<uint32_t>(g_InterruptCount); };
+    s.etherInterruptCount = [] { return static_cast<uint32_t>(g_EthernetInterruptCount); };
+    s.threadStacks = &g_ThreadStackPool;
+    s.dynamicDatabase = &g_DynamicDatabasePool;
+    s.watchdogTimer = [](bool on) {
+        if (CWatchdogTask* watchdog = WatchdogTask()) {
+            if (on) {
+                watchdog->EnableWatchdogTimer();
+            } else {
+                watchdog->DisableWatchdogTimer();
+            }
+        }
+    };
+    s.defragReset = &DefragReset;
+    return s;
+}
 
 PostOffice& Office() {
     return g_system.office != nullptr ? *g_system.office : g_PostOffice;
@@ -356,13 +388,21 @@ int Debug(int argc, char* argv[]) {
 }  // namespace
 
 void VmsSetSystem(const VmsSystem& system) {
-    g_system = system;
+    g_configured = system;
+    g_useDefaults = false;
 }
-const VmsSystem& VmsGetSystem() {
-    return g_system;
+
+void VmsUseDefaultSystem() {
+    g_configured = VmsSystem{};
+    g_useDefaults = true;
+}
+
+VmsSystem VmsGetSystem() {
+    return g_useDefaults ? DefaultSystem() : g_configured;
 }
 
 int vms_command(int argc, char* argv[]) {
+    g_system = VmsGetSystem();
     if (argc <= 1 || argv == nullptr) {
         DebugPrint("\n");
         return 0;

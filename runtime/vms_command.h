@@ -81,8 +81,13 @@ struct VmsSystem {
     size_t (*arpEntries)(VmsArpEntry* entries, size_t capacity) = nullptr;
 };
 
+// Until VmsSetSystem is called the command uses the runtime's own parts: the tasks of the
+// running System, the interrupt counters, the "thread stacks" and "dynamic database" pools, the
+// watchdog task's hardware watchdog switch and DefragReset (no peripheral side).
 void VmsSetSystem(const VmsSystem& system);
-const VmsSystem& VmsGetSystem();
+void VmsUseDefaultSystem();
+// The parts in use now.
+VmsSystem VmsGetSystem();
 
 // 0 done, -2 refused.
 int vms_command(int argc, char* argv[]);

@@ -92,7 +92,7 @@ protected:
         Shutdown();
         task_.reset();
         CTelnetServer::SetListenPort(-1);
-        VmsSetSystem({});
+        VmsUseDefaultSystem();
     }
 
     void SetCommunity(const std::string& text) {

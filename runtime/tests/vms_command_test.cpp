@@ -9,8 +9,10 @@
 
 #include "platform/kernel/kernel.h"
 #include "runtime/debug_print.h"
+#include "runtime/interrupts.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
+#include "runtime/startup.h"
 #include "runtime/task_base.h"
 
 namespace {
@@ -83,7 +85,7 @@ protected:
         VmsSetSystem(system_);
     }
     ~VmsCommandTest() override {
-        VmsSetSystem({});
+        VmsUseDefaultSystem();
         DebugSetSink(nullptr);
         DebugSetTraceLevel(0);
     }
@@ -272,6 +274,23 @@ TEST_F(VmsCommandTest, WithoutThePeripheralSubsystemEveryIdIsUnknown) {
         EXPECT_EQ(Run(c.line), c.result);
         EXPECT_EQ(g_out, c.output);
     }
+}
+
+TEST_F(VmsCommandTest, DefaultsAreTheRuntimesOwnParts) {
+    VmsUseDefaultSystem();
+    const VmsSystem s = VmsGetSystem();
+    EXPECT_EQ(s.threadStacks, &g_ThreadStackPool);
+    EXPECT_EQ(s.dynamicDatabase, &g_DynamicDatabasePool);
+    EXPECT_EQ(s.display, nullptr) << "no System runs";
+    EXPECT_EQ(s.peripherals, nullptr);
+    ASSERT_NE(s.interruptCount, nullptr);
+    const uint32_t saved = g_InterruptCount;
+    g_InterruptCount = 4242;
+    EXPECT_EQ(s.interruptCount(), 4242u);
+    EXPECT_EQ(Run("vms -s"), 0);
+    EXPECT_NE(g_out.find("-Interrupts RX:4242, Ether:"), std::string::npos) << g_out;
+    EXPECT_EQ(g_out.find("byte_pool_0"), std::string::npos) << "a pool not created is skipped";
+    g_InterruptCount = saved;
 }
 
 TEST(VmsCommandTableTest, RegisteredUnderBothNamesWithTheHelp) {
