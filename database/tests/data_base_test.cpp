@@ -126,6 +126,24 @@ TEST_F(DbTest, UnchangedNotifiedWritePostsKindOneAndNoRecord) {
     EXPECT_TRUE(journal.Records().empty());
 }
 
+// A write the width cannot store (width 3, or above 65535 in 2 bytes) stores nothing, writes no
+// record and still ends with the changed notice.
+TEST_F(DbTest, UnstorableWritesStillPostTheChangedNotice) {
+    struct Case {
+        uint32_t width, value;
+    };
+    for (const Case& c : {Case{2, 0x10000}, Case{3, 5}, Case{0, 5}}) {
+        SCOPED_TRACE(testing::Message() << "width " << c.width << " value " << c.value);
+        Poke(dbo::messageStoreSplit.id, 1, 0x12, DbImage::kNv);
+        ClearRecords();
+        EXPECT_EQ(db->SetInt(dbo::messageStoreSplit.id, c.width, c.value, DbImage::kNv, kDbNotify),
+                  kDbOk);
+        EXPECT_EQ(db->GetInt(dbo::messageStoreSplit.id, 1, DbImage::kNv), 0x12u);
+        EXPECT_TRUE(journal.Records().empty());
+        EXPECT_EQ(sink.Letters(), std::vector<uint32_t>{24});  // a kind-2 row
+    }
+}
+
 TEST_F(DbTest, JournalSkippedForFlagVolatileAndJournalOff) {
     EXPECT_EQ(db->SetInt(57, 1, 4, DbImage::kNv, kDbNoFlashWrite), kDbOk);
     EXPECT_EQ(db->GetInt(57, 1, DbImage::kNv), 4u);  // in RAM, lost at restart

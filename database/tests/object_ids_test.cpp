@@ -103,6 +103,96 @@ TEST(ObjectIds, FindByName) {
     static_assert(dbo::dmsActivateMessage.image == DbImage::kVolatile);
 }
 
+// The 70 rows in file order with the defaults of the file (not the factory defaults), written out
+// independently of config_catalogue.cpp: CONFIG.XML lists the records in this order and leaves
+// out a value equal to its default.
+TEST(ConfigCatalogue, OrderAndDefaults) {
+    struct Expected {
+        const char* name;
+        uint32_t defaultValue;
+    };
+    const Expected rows[] = {
+        {"dmsSignHeight", 1524},
+        {"dmsSignWidth", 1220},
+        {"dmsHorizontalBorder", 338},
+        {"dmsVerticalBorder", 338},
+        {"dmsSignAccess", 8},
+        {"dmsSignType", 6},
+        {"dmsBeaconType", 2},
+        {"vmsSignHeightPixels", 16},
+        {"vmsSignWidthPixels", 24},
+        {"vmsCharacterHeightPixels", 0},
+        {"vmsCharacterWidthPixels", 0},
+        {"chapName[0]", 0},
+        {"chapSecret[0]", 0},
+        {"brenIllumBrightnessScaler", 0},
+        {"brenSignSerialNum", 0},
+        {"brenControllerSerialNum", 0},
+        {"globalDaylightSaving", 3},
+        {"dstBeginMonth[0]", 14},
+        {"controllerStandardTimeZone", 0xFFFFABA0},  // -21600
+        {"dstBeginOccurrences[0]", 1},
+        {"dstBeginDayOfWeek[0]", 1},
+        {"dstBeginDayOfMonth[0]", 1},
+        {"dstBeginSecondsToTransition[0]", 0},
+        {"dstEndMonth[0]", 14},
+        {"dstEndOccurrences[0]", 1},
+        {"dstEndDayOfWeek[0]", 1},
+        {"dstEndDayOfMonth[0]", 1},
+        {"dstEndSecondsToTransition[0]", 0},
+        {"dstSecondsToAdjust[0]", 0},
+        {"brenLegibilityRatioThreshold", 0},
+        {"fdotMaxNumPixelFailure", 0xFFFFFFFF},
+        {"rs232PortInSpeed[0]", 9600},
+        {"ifSpeed[0]", 0x5000000},
+        {"brenShutOffTemp", 85},
+        {"brenCallbackNumber", 0},
+        {"brenCallbackMinTimeBetweenAttempts", 5},
+        {"brenCallbackMaxAttempts", 5},
+        {"brenLCDPassword", 0},
+        {"brenModuleID", 0},
+        {"brenCommConfigFlowControl[0]", 0},
+        {"brenCommConfigProtocol[0]", 2},
+        {"brenCommConfigTraps[0]", 0},
+        {"brenCommConfigInnerCharTimeout[0]", 0},
+        {"brenCommConfigParameters[0]", 0},
+        {"brenEnableRealTimePixelDiagnostics", 0},
+        {"brenhdlcAddress", 1},
+        {"brenLCDAdminPassword", 0},
+        {"brenTrapsGeneric", 65},
+        {"brenTrapsEnterpriseSpecific", 0},
+        {"brenTrapsExpirationDuration", 0},
+        {"brenPeripheralID[0]", 0},
+        {"brenPeripheralParameters[0]", 0},
+        {"brenPeripheralAuxIOTableIndex[0]", 0},
+        {"brenTBSCBayHeightInModules", 0},
+        {"brenTBSCBayWidthInModules", 0},
+        {"brenModTimeout", 10},
+        {"brenLineLength[0]", 0},
+        {"brenSpecialFeatureSet", 0},
+        {"vmsHorizontalPitch", 34},
+        {"vmsVerticalPitch", 34},
+        {"brenRemoteIPAddress", 0},
+        {"brenRemoteIPPort", 162},
+        {"brenHostIPPort", 161},
+        {"brenHostHttpPort", 80},
+        {"brenEthernetMode", 1},
+        {"brenCANBaudRate", 1},
+        {"brenCANMaxLineLength", 0},
+        {"brenFeatureSet", 0},
+        {"brenNTPIPAddress", 0},
+        {"brenNTPPollTime", 60},
+    };
+    static_assert(std::size(rows) == kConfigCatalogueRows);
+    for (uint32_t i = 0; i < kConfigCatalogueRows; ++i) {
+        SCOPED_TRACE(rows[i].name);
+        EXPECT_STREQ(kConfigCatalogue[i].name, rows[i].name) << "row " << i + 1;
+        if (kConfigCatalogue[i].kind == DbKind::kInteger) {
+            EXPECT_EQ(kConfigCatalogue[i].defaultValue, rows[i].defaultValue);
+        }
+    }
+}
+
 TEST(ConfigCatalogue, FindRowByObjectId) {
     struct Case {
         uint32_t id;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "database/global_database.h"
+#include "database/object_ids.h"
 #include "ntcip/snmp_counters.h"
 #include "ntcip/tests/snmp_test_support.h"
 
@@ -221,10 +223,12 @@ TEST_F(SnmpMessage, GetResponsesAreCountedOnlyInVersionOne) {
     Bytes v2 = Fixture("v2c_get_two.bin");
     v2[13] = 0xA2;
     snmp_counters_reset();
+    const uint32_t stored = g_DataBase.Get(dbo::snmpInGetResponses);
     ASSERT_TRUE(Parse(snmpv1_parse_message, v1));
     EXPECT_EQ(fields_.response_tag, kSnmpNoResponseTag);
     ASSERT_TRUE(Parse(snmpv2c_parse_message, v2));
     EXPECT_EQ(snmp_in_get_responses(), 1u);
+    EXPECT_EQ(g_DataBase.Get(dbo::snmpInGetResponses), stored + 1) << "the MIB counter too";
     EXPECT_EQ(snmp_pending_in_use(&pending_), 0u);
 }
 
@@ -435,6 +439,28 @@ TEST_F(SnmpMessage, VarbindWithoutValueInCompatibilityMode) {
     ASSERT_EQ(Parse(snmpv1_parse_message, bytes), 1);
     EXPECT_EQ(pdu_->varbinds[0].syntax, kSnmpNull);
     EXPECT_EQ(Name(pdu_->varbinds[0]), kSysDescr);
+}
+
+// The mode follows bit 0x20 of brenSpecialFeatureSet in the database; other bits do not count.
+TEST_F(SnmpMessage, CompatibilityModeFollowsTheSpecialFeatureSet) {
+    // sysDescr.0 without a value, and a message whose SEQUENCE is declared 2 octets short.
+    const Bytes no_value =
+        Hex("30 27 02 01 00 04 06 70 75 62 6C 69 63 A0 1A 02 04 1D E3 D8 25 02 01 00 "
+            "02 01 00 30 0C 30 0A 06 08 2B 06 01 02 01 01 01 00");
+    Bytes short_message = Fixture("v1_get_sysdescr.bin");
+    short_message[1] = static_cast<uint8_t>(short_message[1] - 2);
+    const uint32_t saved = g_DataBase.Get(dbo::brenSpecialFeatureSet);
+    DebugCapture quiet;
+    for (const uint32_t features : {0x0u, 0xFFFFFFDFu, 0x20u, 0x0u}) {
+        SCOPED_TRACE(testing::Message() << "brenSpecialFeatureSet 0x" << std::hex << features);
+        ASSERT_EQ(g_DataBase.Set(dbo::brenSpecialFeatureSet, features, kDbReplayFlags), kDbOk);
+        const int expected = (features & 0x20) != 0 ? 1 : 0;
+        EXPECT_EQ(Parse(snmpv1_parse_message, no_value), expected);
+        EXPECT_EQ(Parse(snmpv1_parse_message, short_message), expected);
+        snmp_pending_release(&pending_, 0);
+        snmp_pending_release(&pending_, 1);
+    }
+    g_DataBase.Set(dbo::brenSpecialFeatureSet, saved, kDbReplayFlags);
 }
 
 TEST_F(SnmpMessage, MessageVersion) {

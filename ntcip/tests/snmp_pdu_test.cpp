@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "database/global_database.h"
+#include "database/object_ids.h"
 #include "ntcip/snmp_counters.h"
 #include "ntcip/tests/snmp_test_support.h"
 
@@ -132,6 +134,7 @@ TEST(SnmpObject, EncodesEverySyntaxItCarries) {
 
 TEST(SnmpObject, SyntaxesWithoutAnEncodingCountABadValue) {
     snmp_counters_reset();
+    const uint32_t stored = g_DataBase.Get(dbo::snmpOutBadValues);
     auto object = std::make_unique<snmp_object>();
     SetName(object.get(), kSysDescr, 9);
     for (uint16_t syntax :
@@ -142,6 +145,7 @@ TEST(SnmpObject, SyntaxesWithoutAnEncodingCountABadValue) {
         EXPECT_EQ(ok, 0) << syntax;
     }
     EXPECT_EQ(snmp_out_bad_values(), 4u);
+    EXPECT_EQ(g_DataBase.Get(dbo::snmpOutBadValues), stored + 4) << "the MIB counter too";
 }
 
 TEST(SnmpObject, UndecodableVarbinds) {
@@ -429,6 +433,65 @@ TEST(SnmpPdu, DebugLinesOfFailingCodecs) {
         EXPECT_EQ(DecodePdu(Hex("A0 0B 02 01 05 02 01 00 02 01 00 31 00"), 1, pdu.get()), 0);
         EXPECT_EQ(capture.text(), "g_snmp_pdu_v1_decode: g_snmp_list_decode failed\n");
     }
+    // An empty request encodes as A0 0B, three INTEGERs of one octet and 30 00 (13 octets): a
+    // buffer that holds only the list fails at the request header, one that lacks only the PDU
+    // header fails there.
+    pdu->count = 0;
+    struct Case {
+        uint32_t room;
+        unsigned level;
+        const char* line;
+    };
+    const Case cases[] = {
+        {2, 1, "g_snmp_pdu_v1_encode: g_snmp_request_encode failed\n"},
+        {2, 0, ""},  // a level-1 line
+        {11, 0, "g_snmp_pdu_v1_encode: g_snmp_header_encode failed\n"},
+        {12, 0, "g_snmp_pdu_v1_encode: g_snmp_header_encode failed\n"},
+        {13, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.room);
+        std::vector<uint8_t> buffer(c.room);
+        asn1_context ctx;
+        g_asn1_open(&ctx, buffer.data(), c.room, 0);
+        DebugCapture capture(c.level);
+        EXPECT_EQ(g_snmp_pdu_v1_encode(&ctx, pdu.get()), c.room == 13 ? 1 : 0);
+        EXPECT_EQ(capture.text(), c.line);
+        // Version 2c encodes without debug lines.
+        g_asn1_open(&ctx, buffer.data(), c.room, 0);
+        DebugCapture quiet(1);
+        g_snmp_pdu_v2_encode(&ctx, pdu.get());
+        EXPECT_EQ(quiet.text(), "");
+    }
+}
+
+// An OBJECT IDENTIFIER value announces itself at level 1 before it is written.
+TEST(SnmpObject, ObjectIdentifierValueTraceLine) {
+    auto object = std::make_unique<snmp_object>();
+    SetName(object.get(), kSysDescr, 9);
+    object->syntax = kSnmpObjectId;
+    const uint32_t value[] = {1, 3, 6, 1, 4, 1, 1206};
+    std::memcpy(object->value, value, sizeof value);
+    object->value_length = 7;
+    {
+        DebugCapture capture(1);
+        EXPECT_EQ(EncodeObject(*object),
+                  "30 13 " + std::string(kSysDescrHex) + " 06 07 2B 06 01 04 01 89 36");
+        unsigned asn1 = 0, end = 0, ul = 0, len = 0;
+        char tail = 0;
+        ASSERT_EQ(
+            std::sscanf(capture.text().c_str(), "asn1:0x%08X,end:0x%08X,ul:0x%08X,len:0x%08X%c",
+                        &asn1, &end, &ul, &len, &tail),
+            5)
+            << capture.text();
+        EXPECT_EQ(len, 7u);
+        EXPECT_EQ(tail, '\n');
+        EXPECT_EQ(ul, static_cast<unsigned>(reinterpret_cast<uintptr_t>(object->value)));
+        EXPECT_EQ(capture.text().size(), std::string("asn1:0x,end:0x,ul:0x,len:0x\n").size() + 32);
+    }
+    DebugCapture level0;
+    EncodeObject(*object);
+    EXPECT_EQ(level0.text(), "");
 }
 
 TEST(SnmpPdu, RequestIdIsUnsignedBothWays) {

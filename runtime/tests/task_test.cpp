@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "runtime/post_office.h"
@@ -88,6 +89,197 @@ TEST(TaskBase, StackReportLine) {
                   low + 600);
     EXPECT_EQ(Captured(), expected);
     DebugSetSink(nullptr);
+}
+
+// The task table, written out independently of task_specs.cpp: a typo in a stack size, a
+// period or a letter id fails here.
+TEST(TaskSpecs, ParametersOfTheSevenTasks) {
+    struct Row {
+        const TaskSpec* spec;
+        const char* name;
+        uint32_t stack, priority, slice, firstTick, period;
+        const char* startText;
+        uint32_t control[4];      // terminate, suspend, resume, stack report
+        uint32_t supervision[3];  // start, kick, stop (0: none)
+        const char* suspendMessage;
+        const char* resumeMessage;
+        bool printsStackReport;
+    };
+    const Row rows[] = {
+        {&kWatchdogTaskSpec,
+         "Watchdog",
+         1000,
+         1,
+         0,
+         1,
+         50,
+         "Watchdog Task",
+         {72, 73, 74, 75},
+         {0, 0, 0},
+         "Suspending watchdog task\n",
+         "Resuming watchdog task\n",
+         true},
+        {&kDatabaseTaskSpec,
+         "Database",
+         8192,
+         4,
+         0,
+         200,
+         100,
+         "Database Task",
+         {68, 69, 70, 71},
+         {0, 0, 0},
+         nullptr,
+         nullptr,
+         true},
+        {&kDisplayTaskSpec,
+         "Display",
+         20480,
+         2,
+         1,
+         150,
+         10,
+         "Display Task",
+         {44, 45, 46, 47},
+         {48, 49, 50},
+         nullptr,
+         nullptr,
+         true},
+        {&kScheduleTaskSpec,
+         "Schedule",
+         4096,
+         2,
+         0,
+         100,
+         50,
+         "Schedule Task",
+         {53, 54, 55, 56},
+         {57, 58, 59},
+         "Suspending schedule task\n",
+         "Resuming schedule task\n",
+         false},
+        {&kPeripheralTaskSpec,
+         "Peripheral",
+         6144,
+         2,
+         0,
+         10,
+         50,
+         "Peripheral Task",
+         {60, 61, 62, 63},
+         {64, 65, 66},
+         "Suspending peripheral task\n",
+         "Resuming peripheral task\n",
+         false},
+        {&kMonitorTaskSpec,
+         "Monitor",
+         4096,
+         2,
+         0,
+         200,
+         10,
+         "Monitor Task",
+         {37, 38, 39, 40},
+         {41, 42, 43},
+         nullptr,
+         nullptr,
+         true},
+        {&kCommunicationTaskSpec,
+         "Communication",
+         8192,
+         2,
+         0,
+         1000,
+         200,
+         "Communication",
+         {97, 98, 99, 100},
+         {101, 102, 103},
+         "Suspending Communication task\n",
+         "Resuming Communication task\n",
+         true},
+    };
+    auto same = [](const char* a, const char* b) {
+        return (a == nullptr && b == nullptr) ||
+               (a != nullptr && b != nullptr && std::strcmp(a, b) == 0);
+    };
+    for (const Row& r : rows) {
+        const TaskSpec& s = *r.spec;
+        SCOPED_TRACE(r.name);
+        EXPECT_STREQ(s.name, r.name);
+        EXPECT_EQ(s.stackSize, r.stack);
+        EXPECT_EQ(s.priority, r.priority);
+        EXPECT_EQ(s.timeSlice, r.slice);
+        EXPECT_EQ(s.firstTick, r.firstTick);
+        EXPECT_EQ(s.period, r.period);
+        EXPECT_STREQ(s.startText, r.startText);
+        EXPECT_EQ(s.terminateId, r.control[0]);
+        EXPECT_EQ(s.suspendId, r.control[1]);
+        EXPECT_EQ(s.resumeId, r.control[2]);
+        EXPECT_EQ(s.stackReportId, r.control[3]);
+        EXPECT_EQ(s.supervisionStartId, r.supervision[0]);
+        EXPECT_EQ(s.kickId, r.supervision[1]);
+        EXPECT_EQ(s.supervisionStopId, r.supervision[2]);
+        EXPECT_TRUE(same(s.suspendMessage, r.suspendMessage));
+        EXPECT_TRUE(same(s.resumeMessage, r.resumeMessage));
+        EXPECT_EQ(s.printsStackReport, r.printsStackReport);
+    }
+    EXPECT_EQ(kCommunicationTaskSpec.announceId, 104u);
+    // On terminate the display, schedule, database and monitor tasks end their thread; the
+    // peripheral and communication tasks keep it (panel, network); the watchdog ignores it.
+    for (const Row& r : rows) {
+        const std::string name = r.name;
+        EXPECT_EQ(r.spec->terminatesThread, name == "Display" || name == "Schedule" ||
+                                                name == "Database" || name == "Monitor")
+            << name;
+        EXPECT_EQ(r.spec->ignoresTerminate, name == "Watchdog") << name;
+        EXPECT_EQ(r.spec->announceId, name == "Communication" ? 104u : 0u) << name;
+    }
+}
+
+// Each task's letter list, in list order.
+TEST(TaskSpecs, SubscriptionLists) {
+    auto ids = [](const uint32_t* list) {
+        std::vector<uint32_t> out;
+        while (*list != 0) {
+            out.push_back(*list++);
+        }
+        return out;
+    };
+    auto range = [](uint32_t first, uint32_t last) {
+        std::vector<uint32_t> out;
+        for (uint32_t id = first; id <= last; ++id) {
+            out.push_back(id);
+        }
+        return out;
+    };
+    std::vector<uint32_t> schedule = {53, 54, 55, 56};
+    for (uint32_t id : range(6, 22)) {
+        schedule.push_back(id);
+    }
+    schedule.insert(schedule.end(), {32, 33, 118});
+    const std::pair<const TaskSpec*, std::vector<uint32_t>> cases[] = {
+        {&kCommunicationTaskSpec, {97, 98, 99, 100, 105, 106, 107, 110, 115, 119, 67}},
+        {&kWatchdogTaskSpec, {72, 73, 74, 75, 77, 48, 49, 50, 57,  58,  59,  64,  65,
+                              66, 41, 42, 43, 79, 80, 82, 83, 101, 102, 103, 108, 109}},
+        {&kDisplayTaskSpec,
+         {44, 45, 46, 47, 24, 25, 31, 113, 114, 1, 2, 34, 88, 91, 96, 119, 123, 124, 126}},
+        {&kScheduleTaskSpec, schedule},
+        {&kPeripheralTaskSpec,
+         {60, 61,  62,  63,  1,   2,   3,   4,   5,   23,  26, 29, 30,  79, 80,
+          81, 83,  76,  78,  84,  85,  86,  87,  89,  90,  35, 36, 92,  93, 94,
+          95, 108, 109, 111, 112, 117, 120, 121, 122, 125, 51, 52, 127, 128}},
+        {&kDatabaseTaskSpec, {68, 69, 70, 71}},
+        {&kMonitorTaskSpec, {37, 38, 39, 40, 79, 80, 81, 83, 104}},
+    };
+    for (const auto& [spec, expected] : cases) {
+        EXPECT_EQ(ids(spec->letters), expected) << spec->name;
+        // A task takes its own four control letters.
+        const std::vector<uint32_t> got = ids(spec->letters);
+        for (uint32_t id :
+             {spec->terminateId, spec->suspendId, spec->resumeId, spec->stackReportId}) {
+            EXPECT_NE(std::find(got.begin(), got.end(), id), got.end()) << spec->name << " " << id;
+        }
+    }
 }
 
 class TaskTest : public testing_support::KernelTest {
