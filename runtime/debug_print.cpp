@@ -2,22 +2,31 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+
+#include "platform/kernel/kernel.h"
 
 namespace {
 std::atomic<DebugSink> g_sink{nullptr};
+std::atomic<DebugConsoleWriter> g_writer{nullptr};
 std::atomic<unsigned> g_traceLevel{0};
 
 void Emit(unsigned level, const char* format, va_list args) {
     if (level > g_traceLevel.load()) {
         return;
     }
-    char buffer[200];
-    std::vsnprintf(buffer, sizeof buffer, format, args);
+    // Per call: callers on several threads never share a buffer.
+    char text[kDebugTextSize];
+    if (std::vsnprintf(text, sizeof text, format, args) < 0) {
+        return;
+    }
     if (DebugSink sink = g_sink.load()) {
-        sink(buffer);
+        sink(text);
     } else {
-        std::fputs(buffer, stdout);
-        std::fflush(stdout);
+        host_console_write(text, std::strlen(text));
+    }
+    if (DebugConsoleWriter writer = g_writer.load()) {
+        writer(level, text);
     }
 }
 }  // namespace
@@ -41,6 +50,15 @@ int DebugPutChar(int character) {
     return 0;
 }
 
-void DebugSetSink(DebugSink sink) { g_sink.store(sink); }
-void DebugSetTraceLevel(unsigned level) { g_traceLevel.store(level); }
-unsigned DebugGetTraceLevel() { return g_traceLevel.load(); }
+void DebugSetSink(DebugSink sink) {
+    g_sink.store(sink);
+}
+void DebugSetTraceLevel(unsigned level) {
+    g_traceLevel.store(level);
+}
+unsigned DebugGetTraceLevel() {
+    return g_traceLevel.load();
+}
+void DebugSetConsoleWriter(DebugConsoleWriter writer) {
+    g_writer.store(writer);
+}
