@@ -9,6 +9,8 @@
 
 #include "app/system_wiring.h"
 #include "comm/comm_task.h"
+#include "comm/telnet_server.h"
+#include "platform/net/net_config.h"
 #include "platform/kernel/kernel.h"
 #include "platform/monitor/kernel_binding.h"
 #include "platform/monitor/monitor.h"
@@ -29,6 +31,8 @@ void RaiseExternal() {
 
 BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bool>& stop,
                   void (*pollStop)(std::atomic<bool>& stop)) {
+    net::SetPortOffset(line.port_offset);
+    net::SetAllowNetwork(line.allow_network);
     for (unsigned boot = 1;; ++boot) {
         monitor::MonitorConfig config;
         config.boardDir = line.board_dir;
@@ -74,6 +78,8 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
                 pollStop(stop);
             }
             k.Stop();
+            // The socket threads must not wake a kernel that is going away.
+            CTelnetServer::EndOfBoot();
             monitor::UnbindKernel(&board);
             uic.SetAssertHook(nullptr);
         }

@@ -3,9 +3,13 @@
 #include <memory>
 
 #include "comm/comm_task.h"
+#include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/file_system_driver.h"
+#include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
+#include "runtime/startup.h"
+#include "runtime/vms_command.h"
 
 #if DMS_HAVE_PERIPHERALS
 #include "peripherals/peripheral_task.h"
@@ -146,6 +150,12 @@ std::unique_ptr<Wiring> MakeWiring() {
         return std::make_unique<comm_task>(office, &g_DatabaseEvents, std::move(objects));
     };
 
+    h.monitor = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        return std::make_unique<CMonitorTask>(office, g_boot->store, &g_ThreadStackPool);
+    };
+    h.commandTable = g_MonitorCommandTable;
+    h.setTraceLevel = [](int level) { CMonitorTask::SetTraceLevel(level); };
+
     h.ethernetSetBufferArea = [](uint8_t* area) { EthernetSetBufferArea(area); };
     h.setWatchdogStateHook = [](int (*hook)()) { g_SystemDrive.watchdog_state = hook; };
     h.mountSystemDrive = [] {
@@ -161,6 +171,7 @@ std::unique_ptr<Wiring> MakeWiring() {
 }
 
 void EndOfBoot() {
+    CTelnetServer::EndOfBoot();
     g_FileSystem.Unmount(&g_SystemDrive);
     g_SystemDrive.watchdog_state = nullptr;
     g_boot = nullptr;
