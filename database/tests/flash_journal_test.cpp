@@ -607,6 +607,11 @@ TEST_F(FlashJournal, EmptiedStringStaysEmpty) {
 // index follows the record into the new file instead of comparing old-file addresses with it.
 TEST_F(FlashJournal, IndexFollowsRecordsIntoTheNewFile) {
     board.Boot();
+    // Dead records first, so that records sit lower in the new file than in the old one.
+    for (uint32_t value = 1; value <= 30; ++value) {
+        board.Set(kInt8Id, 1, value);
+    }
+    board.journal->ProcessDeletes();
     for (uint32_t value = 1; value <= 50; ++value) {
         board.Set(kInt16Id, 2, value);
     }
@@ -616,11 +621,12 @@ TEST_F(FlashJournal, IndexFollowsRecordsIntoTheNewFile) {
     board.Boot();
     EXPECT_EQ(board.Get(kInt16Id, 2), 50u);
     EXPECT_EQ(board.Get(kInt32Id, 4), 7u);
+    EXPECT_EQ(board.Get(kInt8Id, 1), 30u);
     // Superseded copies in the new file were retired by the pass.
     board.journal->ProcessDeletes();
     const uint32_t before = board.Used();
     board.Compact();
-    EXPECT_EQ(board.Used(), kHeaderSize + 12 + 14);
+    EXPECT_EQ(board.Used(), kHeaderSize + 11 + 12 + 14);
     EXPECT_LT(board.Used(), before);
 }
 
