@@ -481,6 +481,8 @@ long Tfs::Seek(int fd, long offset, int whence) {
                                           : -1;
     if (origin < 0)
         return TFSERR_BADARG;
+    if (offset > long(size))
+        return TFSERR_EOF;  // also keeps origin + offset from overflowing
     long target = origin + offset;
     if (target < 0)
         return TFSERR_BADARG;
