@@ -440,8 +440,15 @@ bool CFlashDatabase::FFS_SDH(const journal::Header* previous, const char* name) 
     uint8_t header[kHeaderSize];
     journal::BuildHeader(previous, kNvImageSize, header);
     if (services_->Stat(name, nullptr) == nullptr) {
-        if (services_->Available() < static_cast<long>(geometry_.fileSize)) {
-            services_->RequestDefragRestart();
+        const long needed = static_cast<long>(geometry_.fileSize);
+        const long available = services_->Available();
+        if (available < needed) {
+            // Only when packing makes room: on a full flash the restart would come back to the
+            // same request at every start.
+            const long dead = services_->DeadSpace();
+            if (dead > 0 && available >= 0 && dead >= needed - available) {
+                services_->RequestDefragRestart();
+            }
         }
         services_->Add(name, geometry_.fileSize);
     }

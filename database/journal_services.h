@@ -21,6 +21,8 @@ public:
     virtual int Unlink(const char* name) = 0;
     // Largest file that can still be added.
     virtual long Available() = 0;
+    // Bytes of removed files that a defragmentation would give back.
+    virtual long DeadSpace() { return 0; }
     // Asks the monitor for a restart that defragments the flash.
     virtual void RequestDefragRestart() {}
 

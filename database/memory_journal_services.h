@@ -24,6 +24,7 @@ public:
     int Ipmod(const char* name, const void* data, uint32_t offset, uint32_t size) override;
     int Unlink(const char* name) override;
     long Available() override;
+    long DeadSpace() override { return deadSpace; }
     void RequestDefragRestart() override { ++defragRestarts; }
     bool Take(Lock lock) override;
     void Give(Lock lock) override;
@@ -57,6 +58,7 @@ public:
     // Runs while the journal sleeps (other threads' turn).
     std::function<void()> onSleep;
     int defragRestarts = 0;
+    long deadSpace = 0;  // what a defragmentation would give back
     int lockDepth[2] = {0, 0};
     unsigned priority = 4;
 

@@ -31,6 +31,10 @@ long MonitorJournalServices::Available() {
     return mon_tfsctrl(TFS_AVAILABLE, 0, 0);
 }
 
+long MonitorJournalServices::DeadSpace() {
+    return mon_tfsctrl(TFS_DEADSPACE, 0, 0);
+}
+
 void MonitorJournalServices::RequestDefragRestart() {
     if (defragRestart_ != nullptr) {
         defragRestart_();

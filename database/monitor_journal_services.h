@@ -14,6 +14,7 @@ public:
     int Ipmod(const char* name, const void* data, uint32_t offset, uint32_t size) override;
     int Unlink(const char* name) override;
     long Available() override;
+    long DeadSpace() override;
     // Runs the restart hook (the watchdog task's DefragReset) when one is set.
     void RequestDefragRestart() override;
 

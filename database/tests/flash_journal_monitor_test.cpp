@@ -13,6 +13,7 @@
 #include "database/data_base.h"
 #include "database/flash_database.h"
 #include "database/monitor_journal_services.h"
+#include "platform/monitor/mon.h"
 #include "platform/monitor/monitor.h"
 #include "runtime/debug_print.h"
 
@@ -68,6 +69,7 @@ public:
         monitor_.reset();
     }
     monitor::Flash& Flash() { return monitor_->GetFlash(); }
+    void SetDefragRestart(void (*restart)()) { services_.SetDefragRestart(restart); }
     void Set(uint32_t id, uint32_t width, uint32_t value) {
         db->SetInt(id, width, value, DbImage::kNv, kDbSkipValidation);
     }
@@ -199,6 +201,35 @@ TEST(FlashJournalOnMonitor, PowerCutsOnTheMonitorFlash) {
         run.Set(1000, 4, 77);
         ASSERT_EQ(run.Boot(), 1) << "cut after " << cut;
         ASSERT_EQ(run.Get(1000, 4), 77u) << "cut after " << cut;
+    }
+}
+
+int g_defragRestarts = 0;
+
+// No room for the compaction's file: the monitor is asked to defragment the flash only when the
+// dead space of removed files would make room.
+TEST(FlashJournalOnMonitor, DefragmentationRestartOnlyWhenDeadSpaceMakesRoom) {
+    for (bool removeFiller : {false, true}) {
+        SCOPED_TRACE(removeFiller ? "filler removed" : "filler kept");
+        MonitorBoard board;
+        ASSERT_EQ(board.Boot(), 0);
+        board.SetDefragRestart(+[] { ++g_defragRestarts; });
+        g_defragRestarts = 0;
+        board.Set(48, 4, 5);
+        const long available = mon_tfsctrl(TFS_AVAILABLE, 0, 0);
+        ASSERT_GT(available, 0x10000);
+        const std::vector<char> filler(static_cast<size_t>(available - 0x1000), 'f');
+        ASSERT_EQ(mon_tfsadd("filler", "", "", filler.data(), static_cast<long>(filler.size())),
+                  TFS_OKAY);
+        if (removeFiller) {
+            ASSERT_EQ(mon_tfsunlink("filler"), TFS_OKAY);
+        }
+        ASSERT_LT(mon_tfsctrl(TFS_AVAILABLE, 0, 0), 0x10000);
+        board.Compact();
+        EXPECT_EQ(g_defragRestarts, removeFiller ? 1 : 0);
+        EXPECT_STREQ(board.journal->ActiveFile(), "nv1.dat");
+        EXPECT_EQ(board.Boot(), 1);
+        EXPECT_EQ(board.Get(48, 4), 5u);
     }
 }
 

@@ -390,6 +390,31 @@ std::vector<Scenario> Scenarios() {
                         {1016, "6"},
                         {1004, "7"}}));
     all.back().geometry.indexCapacity = 53;
+    // A full index while the copy runs: records retired at once in both files, the copies the
+    // new file already holds among them.
+    all.push_back(Make("index-full marking during a compaction",
+                       {
+                           Does([](JournalBoard& board, Model& model) {
+                               board.journal->SetCountdown(0);
+                               board.journal->RequestCompaction();
+                               board.journal->StateMachine_Defrag();
+                               int turn = 0;
+                               board.flash.onSleep = [&board, &model, turn]() mutable {
+                                   ++turn;
+                                   if (turn <= 8) {
+                                       ModelWrite(board, model, 1000 + 4 * (turn % 4),
+                                                  std::to_string(200 + turn));
+                                   }
+                               };
+                               board.journal->StateMachine_Defrag();
+                               board.flash.onSleep = nullptr;
+                               board.journal->StateMachine_Defrag();
+                           }),
+                           Writes(1004, "9"),
+                           Does(ProcessDeletes),
+                       },
+                       {{1000, "1"}, {1004, "2"}, {1008, "3"}, {1012, "4"}, {1000, "5"}}));
+    all.back().geometry.indexCapacity = 3;
     return all;
 }
 

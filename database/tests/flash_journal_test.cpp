@@ -393,16 +393,39 @@ TEST_F(FlashJournal, UsagePercentOfTheActiveFile) {
     EXPECT_EQ(big.journal->UsagePercent(), 50);
 }
 
+// No room for a new journal file: a flash defragmentation is asked for only when the dead space
+// would make room, so a full flash does not restart the board at every start.
 TEST_F(FlashJournal, NoRoomForTheFileAsksForAFlashDefragmentation) {
-    MemoryJournalServices tight(0x4000 + 0x1000);
-    CDataBase db(1u << 16);
-    CFlashDatabase flashJournal(&db, &tight, SmallGeometry());
-    tight.Put("nv1.dat", JournalFile(0x4000, 1, {}));
-    ASSERT_EQ(flashJournal.Load(), 1);
-    flashJournal.RequestCompaction();
-    flashJournal.SetCountdown(0);
-    flashJournal.StateMachine_Defrag();
-    EXPECT_EQ(tight.defragRestarts, 1);
+    struct Case {
+        long deadSpace;
+        int restarts;
+    };
+    for (const Case c : {Case{0x3000, 1}, Case{0x2FFF, 0}, Case{0, 0}}) {
+        SCOPED_TRACE(c.deadSpace);
+        // Compaction: the copy's file does not fit beside the active one.
+        MemoryJournalServices tight(0x4000 + 0x1000);
+        tight.deadSpace = c.deadSpace;
+        CDataBase db(1u << 16);
+        CFlashDatabase flashJournal(&db, &tight, SmallGeometry());
+        tight.Put("nv1.dat", JournalFile(0x4000, 1, {}));
+        ASSERT_EQ(flashJournal.Load(), 1);
+        flashJournal.RequestCompaction();
+        flashJournal.SetCountdown(0);
+        flashJournal.StateMachine_Defrag();
+        EXPECT_EQ(tight.defragRestarts, c.restarts);
+        EXPECT_STREQ(flashJournal.ActiveFile(), "nv1.dat");
+        EXPECT_EQ(flashJournal.State(), CFlashDatabase::kIdle);
+
+        // First start: no file fits at all.
+        MemoryJournalServices full(0x1000);
+        full.deadSpace = c.deadSpace;
+        CFlashDatabase fresh(&db, &full, SmallGeometry());
+        JournalLog().clear();
+        EXPECT_EQ(fresh.Load(), 0);
+        EXPECT_EQ(full.defragRestarts > 0, c.restarts > 0);  // asked again by the retry
+        EXPECT_NE(JournalLog().find("\tfailed saving header 1st boot retry\n"), std::string::npos)
+            << JournalLog();
+    }
 }
 
 // ---- Compaction -------------------------------------------------------------------------------
@@ -607,6 +630,11 @@ TEST_F(FlashJournal, EmptiedStringStaysEmpty) {
 // index follows the record into the new file instead of comparing old-file addresses with it.
 TEST_F(FlashJournal, IndexFollowsRecordsIntoTheNewFile) {
     board.Boot();
+    // Dead records first, so that records sit lower in the new file than in the old one.
+    for (uint32_t value = 1; value <= 30; ++value) {
+        board.Set(kInt8Id, 1, value);
+    }
+    board.journal->ProcessDeletes();
     for (uint32_t value = 1; value <= 50; ++value) {
         board.Set(kInt16Id, 2, value);
     }
@@ -616,11 +644,12 @@ TEST_F(FlashJournal, IndexFollowsRecordsIntoTheNewFile) {
     board.Boot();
     EXPECT_EQ(board.Get(kInt16Id, 2), 50u);
     EXPECT_EQ(board.Get(kInt32Id, 4), 7u);
+    EXPECT_EQ(board.Get(kInt8Id, 1), 30u);
     // Superseded copies in the new file were retired by the pass.
     board.journal->ProcessDeletes();
     const uint32_t before = board.Used();
     board.Compact();
-    EXPECT_EQ(board.Used(), kHeaderSize + 12 + 14);
+    EXPECT_EQ(board.Used(), kHeaderSize + 11 + 12 + 14);
     EXPECT_LT(board.Used(), before);
 }
 

@@ -21,7 +21,8 @@
 //
 // Add: prefix, header, data, then "complete"; a replaced copy gets
 // "deleted" only after the new one is complete. A mount walks the records
-// from offset 0 up to 272 erased bytes (end of log). A prefix that does not
+// from offset 0 up to the last programmed byte of the data region (end of
+// log); an erased run inside the log (damage) is dead space. A prefix that does not
 // check (cut while it was programmed: nothing behind it was written) is
 // skipped as 8 dead bytes; a record whose header fails its checks (cut while
 // the header was programmed) is skipped whole, by L. A record counts when it
@@ -170,9 +171,13 @@ void Tfs::Scan() {
     index_.clear();
     deadBytes_ = 0;
     deadRecords_ = 0;
+    // The log is walked up to its last programmed byte, where new records go: an erased run
+    // inside it (damage) is passed as dead space, so no record behind it is lost.
+    size_t last = dataEnd_;
+    while (last > 0 && Base()[last - 1] == 0xFF)
+        --last;
     uint32_t p = 0;
-    while (uint64_t(p) + kPrefix <= dataEnd_ &&
-           !AllErased(Base() + p, std::min<size_t>(kRecHead, dataEnd_ - p))) {
+    while (p < last && uint64_t(p) + kPrefix <= dataEnd_) {
         uint32_t len = Get32(Base() + p);
         if (len != ~Get32(Base() + p + 4) || len < kRecHead || len % 8 != 0 || len > dataEnd_ - p) {
             deadBytes_ += kPrefix;  // a cut while the prefix was programmed
@@ -202,9 +207,6 @@ void Tfs::Scan() {
         p += len;
     }
     // Torn writes leave programmed bytes behind the last good record.
-    size_t last = dataEnd_;
-    while (last > p && Base()[last - 1] == 0xFF)
-        --last;
     append_ = last > p ? Align8(last) : p;
     if (append_ > dataEnd_)
         append_ = uint32_t(dataEnd_);
@@ -479,6 +481,8 @@ long Tfs::Seek(int fd, long offset, int whence) {
                                           : -1;
     if (origin < 0)
         return TFSERR_BADARG;
+    if (offset > long(size))
+        return TFSERR_EOF;  // also keeps origin + offset from overflowing
     long target = origin + offset;
     if (target < 0)
         return TFSERR_BADARG;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <random>
 #include <set>
@@ -271,6 +272,9 @@ TEST_F(TfsTest, DescriptorAccess) {
     EXPECT_EQ(mon_tfsseek(fd, 12, TFS_BEGIN), TFSERR_EOF);
     EXPECT_EQ(mon_tfsseek(fd, -1, TFS_END), 10);
     EXPECT_EQ(mon_tfsseek(fd, 0, 7), TFSERR_BADARG);
+    EXPECT_EQ(mon_tfsseek(fd, LONG_MAX, TFS_CURRENT), TFSERR_EOF);
+    EXPECT_EQ(mon_tfsseek(fd, LONG_MIN, TFS_END), TFSERR_BADARG);
+    EXPECT_EQ(mon_tfsseek(fd, 0, TFS_CURRENT), 10) << "a refused seek leaves the position";
     EXPECT_EQ(mon_tfswrite(fd, "x", 1), TFSERR_NOTPERMITTED);
     EXPECT_EQ(mon_tfsclose(fd, nullptr), TFS_OKAY);
 

@@ -2,6 +2,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/sim/hw.h"
@@ -113,6 +114,41 @@ TEST(Nvram, RegistersPersistAndTheBatteryCanBeLost) {
     EXPECT_EQ(n.BoardId(), 3);
     EXPECT_TRUE(n.BatteryWasLost());
     EXPECT_FALSE(n.ClockValid());
+}
+
+// A damaged register file (wrong size, foreign contents) starts as a fresh board, never a crash
+// or stale bytes read as registers.
+TEST(Nvram, DamagedFileStartsFresh) {
+    struct Case {
+        const char* name;
+        std::string contents;
+    };
+    const Case cases[] = {
+        {"empty", ""},
+        {"short", "NVRM\x01"},
+        {"long", std::string("NVRM\x01", 5) + std::string(200, '\x55')},
+        {"foreign", std::string(64, '\x55')},
+        {"other version", std::string("NVRM\x07", 5) + std::string(59, '\x55')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dir dir;
+        {
+            FILE* f = std::fopen((dir.Path() + "/nvram.bin").c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            std::fwrite(c.contents.data(), 1, c.contents.size(), f);
+            std::fclose(f);
+        }
+        sim::Nvram n;
+        ASSERT_TRUE(n.Open(dir.Path(), 6));
+        EXPECT_EQ(n.GlobalTime(), 0u);
+        EXPECT_EQ(n.BootCounterByte(), 0);
+        EXPECT_EQ(n.BootFlag(), 0);
+        EXPECT_EQ(n.BoardId(), 6);
+        n.Attach();
+        hw::Write8(sim::kBootFlagReg, 0x01);
+        EXPECT_EQ(hw::Read8(sim::kBootFlagReg), 0x01);
+    }
 }
 
 uint32_t g_ticks = 0;
