@@ -332,6 +332,63 @@ TEST_F(FactoryDefaults, VolatileDefaultsRewriteEveryRowOfAUsedImage) {
     }
 }
 
+// NV objects that only a first start writes (rows marked first start): a commanded factory reset
+// keeps them. Inclusive id ranges.
+struct IdRange {
+    uint32_t first, last;
+};
+constexpr IdRange kFirstStartOnly[] = {
+    {48, 71},                                        // geometry, pixels, pitch, monochromeColor
+    {25782, 25782},                                  // NV 25782
+    {27792, 28191}, {30192, 30591}, {31592, 31791},  // message rows 501-600: text, owner, CRC,
+    {32292, 32391}, {32892, 32991}, {33492, 33591},  // beacon, pixel service, priority,
+    {34092, 34191},                                  // status
+    {35320, 48775},                                  // graphics and their blocks
+    {98628, 98631}, {98652, 98671},                  // ifSpeed, rs232PortInSpeed
+    {95620, 95687}, {95696, 98399},                  // private installation settings
+    {48784, 48791}, {48840, 49035},                  // CHAP texts, time, zone, daylight saving
+};
+bool FirstStartOnly(uint32_t id) {
+    for (const IdRange& range : kFirstStartOnly) {
+        if (id >= range.first && id <= range.last) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Mode 1 over an image where every NV object differs from its default: the rows marked both
+// return to their defaults, the rows marked first start keep what they hold.
+TEST_F(FactoryDefaults, FactoryResetRewritesBothRowsAndKeepsFirstStartRows) {
+    RunAll(db, kDefaultsFirstStart);
+    for (const IntRow& row : kIntRows) {
+        for (uint32_t i = 0; row.image == N && i < row.count; ++i) {
+            db.SetInt(row.id + i * row.stride, row.width, row.Expected(i) ^ 0x5A, N,
+                      kDbReplayFlags);
+        }
+    }
+    for (const TextRow& row : kTextRows) {
+        for (uint32_t i = 0; row.image == N && i < row.count; ++i) {
+            db.SetString(row.id + i * row.stride, 4, "old", 3, N, kDbReplayFlags);
+        }
+    }
+    RunAll(db, kDefaultsFactoryReset);
+    for (const IntRow& row : kIntRows) {
+        for (uint32_t i = 0; row.image == N && i < row.count; ++i) {
+            const uint32_t id = row.id + i * row.stride;
+            const uint32_t expected = FirstStartOnly(id) ? row.Expected(i) ^ 0x5A : row.Expected(i);
+            EXPECT_EQ(db.GetInt(id, row.width, N), expected) << "NV " << id;
+        }
+    }
+    for (const TextRow& row : kTextRows) {
+        for (uint32_t i = 0; row.image == N && i < row.count; ++i) {
+            const uint32_t id = row.id + i * row.stride;
+            EXPECT_EQ(Text(N, id), FirstStartOnly(id) ? std::string("old") : row.text)
+                << "NV " << id;
+        }
+    }
+}
+
 TEST_F(FactoryDefaults, FactoryResetKeepsInstallationAndResetsTheRest) {
     RunAll(db, kDefaultsFirstStart);
     // The installation changes.
