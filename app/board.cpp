@@ -22,6 +22,7 @@
 namespace {
 
 constexpr int kBootAttempts = 50;
+constexpr unsigned kBootCounterIndex = 0xB;  // of the battery-backed bytes at 0xF0100000
 
 void RaiseExternal() {
     kernel::RaiseInterrupt(kExternalInterruptLine);
@@ -87,6 +88,11 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
         ResetInterruptState();
         EndOfBoot();
         if (stop.load() || board.Cause() == monitor::RestartCause::None) {
+            // A stop asked for from outside is a shutdown, not a start that failed: clear the
+            // boot counter as a commanded restart does, so that quick stops never discard the
+            // journal.
+            board.Nvram().SetReg(kBootCounterIndex,
+                                 uint8_t(board.Nvram().BootCounterByte() & 0xF0));
             return BoardEnd::kStopped;
         }
         std::fflush(stdout);

@@ -6,10 +6,16 @@
 
 namespace {
 
+// The range in which the real-time kernel keeps up with the board; outside it a run ends in
+// restarts and worse.
+constexpr double kMinTimeScale = 0.01;
+constexpr double kMaxTimeScale = 100;
+
 bool ParseScale(const std::string& text, double* scale) {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end == nullptr || *end != '\0' || !std::isfinite(value) || value <= 0) {
+    if (text.empty() || end == nullptr || *end != '\0' || !std::isfinite(value) ||
+        value < kMinTimeScale || value > kMaxTimeScale) {
         return false;
     }
     *scale = value;
@@ -62,7 +68,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             line.board_dir = value;
         } else if (name == "--time-scale") {
             if (!ParseScale(value, &line.time_scale)) {
-                line.error = "--time-scale needs a positive number, not '" + value + "'";
+                line.error =
+                    "--time-scale needs a positive number from 0.01 to 100, not '" + value + "'";
                 return line;
             }
         } else if (name == "--port-offset") {

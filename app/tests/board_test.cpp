@@ -13,6 +13,7 @@
 #include "platform/kernel/kernel.h"
 #include "platform/monitor/mon.h"
 #include "platform/monitor/monitor.h"
+#include "platform/sim/nvram.h"
 #include "runtime/debug_print.h"
 
 namespace {
@@ -104,6 +105,37 @@ TEST(Board, RestartAndWatchdogBiteBootAgain) {
     runner.join();
     EXPECT_EQ(end, BoardEnd::kStopped);
     EXPECT_TRUE(std::filesystem::exists(dir / "nested" / "flash.bin"));
+    DebugSetSink(nullptr);
+    std::filesystem::remove_all(dir);
+}
+
+// A stop from outside (SIGINT, SIGTERM) is a shutdown: it does not count as a start that never
+// reached 30 s, so quick stops in a row never discard the journal.
+TEST(Board, StopClearsTheBootCounter) {
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("dmsc_stop_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    DebugSetSink(&Capture);
+    CommandLine line;
+    line.board_dir = dir.string();
+    for (int run = 1; run <= 3; ++run) {
+        g_text.clear();
+        std::atomic<bool> stop{false};
+        BoardEnd end = BoardEnd::kFailed;
+        std::thread runner([&] { end = RunBoard(line, 0, nullptr, stop, &Nap); });
+        ASSERT_TRUE(WaitFor("Launching Thread(s)", 1)) << run;
+        const uint8_t counted = monitor::Monitor::Active()->Nvram().BootCounterByte() & 0x0F;
+        stop.store(true);
+        runner.join();
+        EXPECT_EQ(end, BoardEnd::kStopped);
+        // The first run found no journal; the later ones count their start until the stop.
+        EXPECT_EQ(counted, run == 1 ? 0 : 1) << run;
+        sim::Nvram nvram;
+        ASSERT_TRUE(nvram.Open(dir.string()));
+        EXPECT_EQ(nvram.BootCounterByte() & 0x0F, 0) << run;
+        nvram.Close();
+    }
+    EXPECT_EQ(Count(" - Loading off nv1.dat"), 1u) << "the journal is still there";
     DebugSetSink(nullptr);
     std::filesystem::remove_all(dir);
 }

@@ -71,7 +71,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"scale_zero", {"--time-scale", "0"}, "", 0, {}, true},
         Case{"scale_negative", {"--time-scale=-2"}, "", 0, {}, true},
         Case{"scale_trailing_text", {"--time-scale", "2x"}, "", 0, {}, true},
-        Case{"scale_infinite", {"--time-scale", "inf"}, "", 0, {}, true}),
+        Case{"scale_infinite", {"--time-scale", "inf"}, "", 0, {}, true},
+        Case{"scale_tiny", {"--time-scale", "1e-300"}, "", 0, {}, true},
+        Case{"scale_huge", {"--time-scale=1000"}, "", 0, {}, true},
+        Case{"scale_lowest", {"--time-scale", "0.01"}, "var/board", 0.01, {}, false},
+        Case{"scale_highest", {"--time-scale", "100"}, "var/board", 100.0, {}, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

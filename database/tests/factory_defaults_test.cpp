@@ -17,10 +17,12 @@ namespace {
 constexpr DbImage N = DbImage::kNv;
 constexpr DbImage V = DbImage::kVolatile;
 
-// count integer objects from id, stride apart, all holding value.
+// count integer objects from id, stride apart, holding value, value + step, value + 2 step, ...
 struct IntRow {
     DbImage image;
     uint32_t id, width, count, stride, value;
+    uint32_t step = 0;
+    uint32_t Expected(uint32_t i) const { return value + i * step; }
 };
 // count string objects from id, stride apart, all holding text.
 struct TextRow {
@@ -61,8 +63,8 @@ const IntRow kIntRows[] = {
     {N, 25788, 1, 1, 0, 20}, {N, 25789, 1, 1, 0, 0}, {N, 25790, 1, 1, 0, 2},
     {N, 30592, 2, 600, 2, 0}, {N, 31792, 1, 600, 1, 0}, {N, 32392, 1, 600, 1, 0},
     {N, 32992, 1, 500, 1, 1}, {N, 33492, 1, 100, 1, 190}, {N, 33592, 1, 600, 1, 1},
-    {N, 34200, 2, 1, 0, 0}, {N, 34204, 1, 1, 0, 1}, {N, 34205, 1, 1, 0, 4},
-    {N, 34216, 2, 1, 0, 0}, {N, 34220, 1, 1, 0, 1}, {N, 34221, 1, 1, 0, 4},
+    {N, 34200, 2, 1, 0, 0}, {N, 34202, 1, 2, 1, 0}, {N, 34204, 1, 1, 0, 1}, {N, 34205, 1, 1, 0, 4},
+    {N, 34216, 2, 1, 0, 0}, {N, 34218, 1, 2, 1, 0}, {N, 34220, 1, 1, 0, 1}, {N, 34221, 1, 1, 0, 4},
     {N, 34224, 1, 1, 0, 0}, {N, 34226, 2, 1, 0, 65535}, {N, 34232, 4, 1, 0, 0},
     {N, 34236, 1, 1, 0, 11}, {N, 34248, 2, 1, 0, 60}, {N, 34260, 2, 1, 0, 0},
     {N, 34272, 1, 1, 0, 0}, {N, 34273, 1, 1, 0, 2}, {N, 34274, 2, 1, 0, 0},
@@ -133,16 +135,18 @@ const IntRow kIntRows[] = {
     {V, 110, 1, 2, 1, 4}, {V, 120, 2, 1, 0, 0}, {V, 122, 1, 2, 1, 0}, {V, 124, 1, 2, 1, 1},
     {V, 132, 1, 1, 0, 4}, {V, 133, 1, 1, 0, 2}, {V, 134, 2, 3, 2, 0},
     {V, 140, 1, 1, 0, 0}, {V, 142, 2, 1, 0, 0}, {V, 144, 2, 1, 0, 65535}, {V, 146, 1, 1, 0, 255},
-    {V, 148, 1, 1, 0, 255}, {V, 149, 1, 3, 1, 0}, {V, 152, 1, 1, 0, 1}, {V, 162, 1, 1, 0, 11},
+    {V, 148, 1, 1, 0, 255}, {V, 149, 1, 3, 1, 0}, {V, 152, 1, 11, 1, 1, 1},
     {V, 220, 2, 1, 0, 0}, {V, 222, 1, 3, 1, 2}, {V, 225, 1, 1, 0, 0}, {V, 226, 2, 3, 2, 0},
-    {V, 252, 1, 3, 1, 0}, {V, 260, 1, 1, 0, 0},
+    {V, 236, 4, 1, 0, 0}, {V, 244, 4, 1, 0, 0}, {V, 252, 1, 3, 1, 0}, {V, 260, 1, 1, 0, 0},
+    {V, 268, 4, 1, 0, 0},
     {V, 2672, 1, 300, 1, 2}, {V, 2972, 2, 300, 2, 0}, {V, 3572, 1, 300, 1, 6},
     {V, 4128, 1, 32, 1, 2}, {V, 4160, 1, 32, 1, 0}, {V, 4192, 1, 32, 1, 2}, {V, 4352, 1, 32, 1, 1},
     {V, 4452, 2, 6, 2, 0}, {V, 4464, 1, 6, 1, 2}, {V, 4496, 1, 6, 1, 0}, {V, 4502, 1, 6, 1, 2},
     {V, 4556, 1, 6, 1, 0}, {V, 4532, 1, 6, 1, 127}, {V, 4544, 1, 6, 1, 127},
     {V, 4538, 1, 6, 1, 128}, {V, 4550, 1, 6, 1, 128}, {V, 4562, 1, 6, 1, 0},
     {V, 4568, 2, 3, 2, 1}, {V, 5568, 2, 3, 2, 1}, {V, 6568, 2, 3, 2, 1}, {V, 7568, 2, 3, 2, 1},
-    {V, 9568, 2, 3, 2, 1}, {V, 10568, 1, 3, 1, 0},
+    {V, 8568, 2, 3, 2, 1}, {V, 9568, 2, 3, 2, 1}, {V, 10568, 1, 3, 1, 0}, {V, 11068, 1, 3, 1, 0},
+    {V, 11568, 1, 3, 1, 0},
     {V, 12068, 2, 1, 0, 0}, {V, 12070, 1, 2, 1, 0}, {V, 12072, 1, 1, 0, 120},
     {V, 12073, 1, 1, 0, 4}, {V, 12074, 1, 1, 0, 0}, {V, 12076, 1, 6, 1, 0},
     {V, 12092, 1, 1, 0, 50}, {V, 12093, 1, 1, 0, 0}, {V, 12094, 2, 1, 0, 64449},
@@ -153,9 +157,11 @@ const IntRow kIntRows[] = {
     {V, 24504, 4, 1, 0, 1}, {V, 24508, 4, 18, 4, 0}, {V, 24580, 4, 4, 4, 0}, {V, 24596, 2, 1, 0, 0},
     {V, 24600, 4, 7, 4, 0}, {V, 24628, 1, 1, 0, 1}, {V, 24629, 1, 1, 0, 0}, {V, 24632, 4, 2, 4, 0},
     {V, 24644, 4, 1, 0, 0}, {V, 24652, 4, 2, 4, 0}, {V, 24660, 4, 1, 0, 1}, {V, 24664, 4, 12, 4, 0},
-    {V, 24716, 4, 2, 4, 0}, {V, 24744, 4, 20, 4, 0}, {V, 24844, 4, 10, 4, 0},
-    {V, 24904, 4, 1, 0, 0}, {V, 24928, 1, 2, 1, 2}, {V, 24930, 1, 1, 0, 1}, {V, 24931, 1, 1, 0, 2},
-    {V, 24932, 1, 1, 0, 1}, {V, 24956, 4, 10, 4, 0}, {V, 24996, 4, 25, 4, 0},
+    {V, 24716, 4, 2, 4, 0}, {V, 24724, 4, 5, 4, 1, 1}, {V, 24744, 4, 20, 4, 0},
+    {V, 24824, 4, 5, 4, 1, 1}, {V, 24844, 4, 10, 4, 0},
+    {V, 24904, 4, 1, 0, 0}, {V, 24908, 4, 5, 4, 1, 1}, {V, 24928, 1, 2, 1, 2},
+    {V, 24930, 1, 1, 0, 1}, {V, 24931, 1, 1, 0, 2}, {V, 24932, 1, 1, 0, 1},
+    {V, 24936, 4, 5, 4, 1, 1}, {V, 24956, 4, 10, 4, 0}, {V, 24996, 4, 25, 4, 0},
     {V, 25096, 4, 1, 0, 2},
     // private, volatile
     {V, 14016, 2, 1500, 2, 0}, {V, 17016, 1, 1, 0, 1}, {V, 17017, 1, 1, 0, 100},
@@ -175,10 +181,10 @@ const IntRow kIntRows[] = {
     {V, 12251, 1, 1, 0, 3},
     {V, 12252, 1, 1, 0, 1}, {V, 12253, 1, 1, 0, 7}, {V, 12260, 1, 3, 1, 0}, {V, 12268, 4, 1, 0, 0},
     {V, 12272, 1, 1, 0, 10}, {V, 12274, 2, 1, 0, 60}, {V, 12276, 2, 1, 0, 255},
-    {V, 12278, 1, 1, 0, 16}, {V, 12280, 1, 1, 0, 100}, {V, 12281, 1, 1, 0, 1}, {V, 12380, 1, 1, 0, 100},
+    {V, 12278, 1, 1, 0, 16}, {V, 12280, 1, 1, 0, 100}, {V, 12281, 1, 100, 1, 1, 1},
     {V, 12381, 1, 1, 0, 112}, {V, 12382, 1, 1, 0, 24},
-    {V, 12384, 1, 112, 1, 3}, {V, 12496, 1, 24, 1, 2}, {V, 12520, 1, 1, 0, 1}, {V, 12631, 1, 1, 0, 112},
-    {V, 12632, 1, 1, 0, 1}, {V, 12655, 1, 1, 0, 24}, {V, 12656, 1, 136, 1, 0},
+    {V, 12384, 1, 112, 1, 3}, {V, 12496, 1, 24, 1, 2}, {V, 12520, 1, 112, 1, 1, 1},
+    {V, 12632, 1, 24, 1, 1, 1}, {V, 12656, 1, 136, 1, 0},
     {V, 12792, 4, 136, 4, 0}, {V, 13336, 1, 136, 1, 2}, {V, 13472, 4, 136, 4, 0},
 };
 
@@ -210,14 +216,18 @@ const TextRow kTextRows[] = {
     {N, 94276, 97, 4, "tamsol"}, {N, 95064, 136, 4, "UNUSED"},
     // volatile
     {V, 28, 8, 4, kEmpty}, {V, 84, 4, 4, kEmpty}, {V, 112, 2, 4, kEmpty}, {V, 128, 1, 0, kEmpty},
-    {V, 164, 11, 4, kEmpty}, {V, 256, 1, 0, std::string(1, '\0')}, {V, 264, 1, 0, std::string(1, '\0')},
+    {V, 164, 11, 4, kEmpty}, {V, 208, 3, 4, kEmpty}, {V, 232, 3, 8, kEmpty},
+    {V, 256, 1, 0, std::string(1, '\0')}, {V, 264, 1, 0, std::string(1, '\0')},
     {V, 272, 600, 4, kEmpty}, {V, 3872, 64, 4, kEmpty}, {V, 4224, 32, 4, kEmpty},
+    {V, 4384, 11, 4, kEmpty}, {V, 4428, 6, 4, kEmpty}, {V, 4472, 6, 4, kEmpty},
+    {V, 4508, 6, 4, kEmpty}, {V, 12084, 2, 4, kEmpty},
     {V, 24404, 1, 0, kDefaultSysName}, {V, 24408, 1, 0, Oid({1, 3, 6, 1, 4, 1, 1206, 4, 2, 3})},
     {V, 24428, 1, 0, "Ethernet Port"}, {V, 24440, 1, 0, kEmpty}, {V, 24500, 1, 0, kOid00},
-    {V, 24640, 1, 0, kOid00}, {V, 24712, 1, 0, Oid({1, 3, 6, 1, 2, 1, 10, 7, 8, 2, 1})},
+    {V, 24640, 1, 0, kOid00}, {V, 24648, 1, 0, kEmpty}, {V, 24712, 1, 0, Oid({1, 3, 6, 1, 2, 1, 10, 7, 8, 2, 1})},
     {V, 24884, 5, 4, kOid00},
     {V, 17024, 2, 4, std::string(12, '\0')}, {V, 17032, 5, 4, kEmpty}, {V, 17104, 5, 4, kEmpty},
-    {V, 17132, 6, 4, kEmpty}, {V, 17208, 1, 0, kEmpty}, {V, 17484, 26, 4, kEmpty},
+    {V, 17132, 6, 4, kEmpty}, {V, 17172, 1, 0, kEmpty}, {V, 17208, 1, 0, kEmpty},
+    {V, 17484, 26, 4, kEmpty}, {V, 17744, 26, 4, kEmpty},
     {V, 17848, 1638, 4, std::string(1024, '\0')},
     {V, 12116, 8, 4, Oid({1, 3, 6, 1, 4, 1, 1206, 4, 2, 3})}, {V, 12148, 8, 4, "Brennovask, Inc."},
     {V, 12180, 1, 0, "PX40317 - SFC-4400 FW"}, {V, 12184, 1, 0, "CONTROLLER SERIAL NUMBER"},
@@ -277,7 +287,7 @@ TEST_F(FactoryDefaults, FirstStartFillsEveryRow) {
     for (const IntRow& row : kIntRows) {
         for (uint32_t i = 0; i < row.count; ++i) {
             const uint32_t id = row.id + i * row.stride;
-            EXPECT_EQ(db.GetInt(id, row.width, row.image), row.value)
+            EXPECT_EQ(db.GetInt(id, row.width, row.image), row.Expected(i))
                 << (row.image == N ? "NV " : "volatile ") << id;
         }
     }
@@ -289,6 +299,94 @@ TEST_F(FactoryDefaults, FirstStartFillsEveryRow) {
         }
     }
     EXPECT_EQ(static_cast<int16_t>(db.GetInt(17124, 2, V)), -127);
+}
+
+// The volatile defaults also run over a used image (after a commanded reset): every volatile row
+// is rewritten, zeros and empty strings included, and unused graphics lose their blocks.
+TEST_F(FactoryDefaults, VolatileDefaultsRewriteEveryRowOfAUsedImage) {
+    RunAll(db, kDefaultsFirstStart);
+    RunVolatile(db);
+    for (const IntRow& row : kIntRows) {
+        for (uint32_t i = 0; row.image == V && i < row.count; ++i) {
+            db.SetInt(row.id + i * row.stride, row.width, row.Expected(i) ^ 0x5A, V,
+                      kDbReplayFlags);
+        }
+    }
+    for (const TextRow& row : kTextRows) {
+        for (uint32_t i = 0; (row.image == V || row.id == 36176) && i < row.count; ++i) {
+            db.SetString(row.id + i * row.stride, 4, "old", 3, row.image, kDbReplayFlags);
+        }
+    }
+    RunVolatile(db);
+    for (const IntRow& row : kIntRows) {
+        for (uint32_t i = 0; row.image == V && i < row.count; ++i) {
+            EXPECT_EQ(db.GetInt(row.id + i * row.stride, row.width, V), row.Expected(i))
+                << "volatile " << row.id + i * row.stride;
+        }
+    }
+    for (const TextRow& row : kTextRows) {
+        for (uint32_t i = 0; (row.image == V || row.id == 36176) && i < row.count; ++i) {
+            EXPECT_EQ(Text(row.image, row.id + i * row.stride), row.text)
+                << (row.image == N ? "NV " : "volatile ") << row.id + i * row.stride;
+        }
+    }
+}
+
+// NV objects that only a first start writes (rows marked first start): a commanded factory reset
+// keeps them. Inclusive id ranges.
+struct IdRange {
+    uint32_t first, last;
+};
+constexpr IdRange kFirstStartOnly[] = {
+    {48, 71},                                        // geometry, pixels, pitch, monochromeColor
+    {25782, 25782},                                  // NV 25782
+    {27792, 28191}, {30192, 30591}, {31592, 31791},  // message rows 501-600: text, owner, CRC,
+    {32292, 32391}, {32892, 32991}, {33492, 33591},  // beacon, pixel service, priority,
+    {34092, 34191},                                  // status
+    {35320, 48775},                                  // graphics and their blocks
+    {98628, 98631}, {98652, 98671},                  // ifSpeed, rs232PortInSpeed
+    {95620, 95687}, {95696, 98399},                  // private installation settings
+    {48784, 48791}, {48840, 49035},                  // CHAP texts, time, zone, daylight saving
+};
+bool FirstStartOnly(uint32_t id) {
+    for (const IdRange& range : kFirstStartOnly) {
+        if (id >= range.first && id <= range.last) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Mode 1 over an image where every NV object differs from its default: the rows marked both
+// return to their defaults, the rows marked first start keep what they hold.
+TEST_F(FactoryDefaults, FactoryResetRewritesBothRowsAndKeepsFirstStartRows) {
+    RunAll(db, kDefaultsFirstStart);
+    for (const IntRow& row : kIntRows) {
+        for (uint32_t i = 0; row.image == N && i < row.count; ++i) {
+            db.SetInt(row.id + i * row.stride, row.width, row.Expected(i) ^ 0x5A, N,
+                      kDbReplayFlags);
+        }
+    }
+    for (const TextRow& row : kTextRows) {
+        for (uint32_t i = 0; row.image == N && i < row.count; ++i) {
+            db.SetString(row.id + i * row.stride, 4, "old", 3, N, kDbReplayFlags);
+        }
+    }
+    RunAll(db, kDefaultsFactoryReset);
+    for (const IntRow& row : kIntRows) {
+        for (uint32_t i = 0; row.image == N && i < row.count; ++i) {
+            const uint32_t id = row.id + i * row.stride;
+            const uint32_t expected = FirstStartOnly(id) ? row.Expected(i) ^ 0x5A : row.Expected(i);
+            EXPECT_EQ(db.GetInt(id, row.width, N), expected) << "NV " << id;
+        }
+    }
+    for (const TextRow& row : kTextRows) {
+        for (uint32_t i = 0; row.image == N && i < row.count; ++i) {
+            const uint32_t id = row.id + i * row.stride;
+            EXPECT_EQ(Text(N, id), FirstStartOnly(id) ? std::string("old") : row.text)
+                << "NV " << id;
+        }
+    }
 }
 
 TEST_F(FactoryDefaults, FactoryResetKeepsInstallationAndResetsTheRest) {

@@ -292,6 +292,23 @@ TEST_F(StartupTest, StaleBootLoaderIsReplacedAndTheBoardRestarts) {
     EXPECT_EQ(file->filsize, kBootLoaderSize);
 }
 
+TEST_F(StartupTest, StaleBootLoaderThatCannotBeAddedLetsStartUpGoOn) {
+    monitor::MonitorConfig config = Config();
+    config.buildDate = "Jun 30 2006";
+    config.flashSize = 128 * 1024;  // no room for the 256 KB image
+    Boot(Wired(), config);
+    EXPECT_EQ(Captured().rfind(kHead + " - Is Bootloader Current?\t\t\t\t[FAIL]\n"
+                                       "Please standby for system restart...\n"
+                                       " - Initialize Q3 Platform Specific Items\t\t",
+                               0),
+              0u)
+        << Captured();
+    EXPECT_EQ(mon_tfsstat(kBootLoaderFile), nullptr);
+    EXPECT_FALSE(system_->Restarting());
+    EXPECT_TRUE(system_->Launched());
+    EXPECT_EQ(monitor_->Cause(), monitor::RestartCause::None);
+}
+
 TEST_F(StartupTest, CurrentOrUnreadableBootLoaderDateIsLeftAlone) {
     for (const char* date : {"Nov 29 2006", "Nov 2"}) {
         monitor::MonitorConfig config = Config();
