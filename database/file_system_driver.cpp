@@ -60,7 +60,7 @@ bool Open(const FsFile* f) {
 class Lock {
 public:
     explicit Lock(FsMedia* m) : m_(m), held_(m->mutex.TryLock()) {}
-    ~Lock() {
+    ~Lock() noexcept(false) {
         if (held_)
             m_->mutex.Unlock();
     }

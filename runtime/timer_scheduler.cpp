@@ -59,7 +59,7 @@ public:
             saved_ = tx_interrupt_control(TX_INT_DISABLE);
         }
     }
-    ~Guard() {
+    ~Guard() noexcept(false) {
         if (ok_) {
             tx_interrupt_control(saved_);
         }
