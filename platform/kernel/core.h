@@ -102,10 +102,10 @@ struct ThreadRec {
     std::vector<MutexRec*> owned;
 
     std::condition_variable cv;
-    bool kill = false;      // end the host thread at its next chance
+    bool kill = false;        // end the host thread at its next chance
     unsigned refusals = 0;    // calls refused since kill
     bool terminated = false;  // ended by tx_thread_terminate (not by teardown)
-    bool exited = false;    // host thread has left the firmware code for good
+    bool exited = false;      // host thread has left the firmware code for good
     bool joined = false;
     HostStack stack;
     std::size_t stack_baseline = 0;  // host stack in use before the entry function ran
