@@ -227,6 +227,33 @@ TEST_F(VmsCommandTest, OperationsReachThePeripheralTask) {
     EXPECT_EQ(peripherals_.calls, expected);
 }
 
+// A vector with fewer words than its count says (a null word) reads as a missing word.
+TEST_F(VmsCommandTest, NullWordsAreMissingWords) {
+    char vms[] = "vms";
+    char debug[] = "-d";
+    char module[] = "module";
+    char modem[] = "modem";
+    char trace[] = "-t";
+    struct Line {
+        std::vector<char*> argv;
+        int result;
+        std::string output;
+    };
+    const Line lines[] = {
+        {{vms, debug, module, nullptr}, 0, kDebugUsage},
+        {{vms, debug, modem, nullptr, nullptr}, 0, kModemUsage},
+        {{vms, trace, nullptr}, -2, ""},
+        {{vms, nullptr}, -2, ""},
+    };
+    for (const Line& line : lines) {
+        std::vector<char*> argv = line.argv;
+        g_out.clear();
+        EXPECT_EQ(vms_command(int(argv.size()), argv.data()), line.result);
+        EXPECT_EQ(g_out, line.output);
+    }
+    EXPECT_TRUE(Posted().empty());
+}
+
 TEST_F(VmsCommandTest, ModuleBroadcastCarriesTheFace) {
     EXPECT_EQ(Run("vms -d module 2"), 0);
     EXPECT_EQ(Posted(), std::vector<uint32_t>{124});
