@@ -356,10 +356,10 @@ int Debug(int argc, char* argv[]) {
         Office().PostLetter(kLetterProgram);
         return 0;
     }
-    if (Is(operation, "module") && argc > 3) {
+    if (Is(operation, "module") && *Word(argc, argv, 3) != '\0') {
         letter_s letter(kLetterModuleWork);
         letter.word = 1;
-        letter.param1 = (Hex(argv[3]) & 0xFF) << 24;
+        letter.param1 = (Hex(Word(argc, argv, 3)) & 0xFF) << 24;
         Office().Broadcast(letter);
         return 0;
     }

@@ -53,6 +53,11 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         Advance(0);
+        // The helper queues an event before it wakes the server: step until it is taken.
+        while (CTelnetServer::PendingEvents() > 0 && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            Advance(0);
+        }
     }
 
     CTelnetServer server_{nullptr, nullptr, &stacks_};

@@ -135,7 +135,7 @@ UINT tx_byte_allocate(TX_BYTE_POOL* pool_ptr, VOID** memory_ptr, ULONG memory_si
 }
 
 UINT tx_byte_release(VOID* memory_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call || call.in_interrupt()) {
         return TX_CALLER_ERROR;
     }

@@ -29,7 +29,8 @@ VOID tx_time_set(ULONG new_time) {
 }
 
 UINT tx_interrupt_control(UINT new_posture) {
-    ServiceCall call;
+    // Masking and restoring pair up in guards: neither unwinds a thread being ended.
+    ServiceCall call(false, true);
     new_posture = new_posture == TX_INT_ENABLE ? TX_INT_ENABLE : TX_INT_DISABLE;
     if (!call || call.context() == Context::kOutside) {
         const UINT old = tls_outside_posture;

@@ -172,15 +172,20 @@ void Core::FreeBaton(bool notify) {
 
 // A thread being ended unwinds by an exception. A terminated thread unwinds at its next kernel
 // call. At teardown it unwinds only where it waits (or after many refused calls), not where it
-// merely yields: a destructor that puts a mutex must not throw.
-bool Core::MayUnwind(ThreadRec* self, bool blocking) {
+// merely yields: a destructor that puts a mutex must not throw. Calls that give something back
+// (the calls of destructors) never unwind without waiting; the next other call does.
+bool Core::MayUnwind(ThreadRec* self, bool blocking, bool releasing) {
     if (std::uncaught_exceptions() != 0) {
         return false;  // already unwinding: destructors' calls are refused
     }
     if (holder_ == self && context_ != Context::kThread) {
         return false;  // an interrupt or timer running on the thread's own stack
     }
-    return blocking || self->terminated || ++self->refusals > kRefusalsBeforeUnwind;
+    if (blocking) {
+        return true;
+    }
+    const bool due = self->terminated || ++self->refusals > kRefusalsBeforeUnwind;
+    return due && !releasing;
 }
 
 void Core::WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw) {
@@ -237,7 +242,8 @@ void Core::PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self, boo
     }
 }
 
-bool Core::Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocking) {
+bool Core::Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocking,
+                 bool releasing) {
     ThreadRec* me = tls_self;
     if (me != nullptr && me->core != this) {
         me = nullptr;
@@ -261,7 +267,7 @@ bool Core::Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocki
         }
     }
     // A thread being ended: calls are refused until it reaches a point where it may unwind.
-    if (MayUnwind(me, blocking)) {
+    if (MayUnwind(me, blocking, releasing)) {
         throw ThreadExit{};
     }
     return false;

@@ -147,7 +147,10 @@ public:
     // Classifies the caller, runs pending interrupts and timers at a thread's kernel call and
     // yields to a thread that should preempt it. False: refuse the call (a thread being ended).
     // blocking: the call may wait, so a thread being ended may unwind there.
-    bool Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocking);
+    // releasing: a call that gives something back (put, release, posture restore), the kind
+    // destructors make; a thread being ended never unwinds there unless it waits.
+    bool Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocking,
+               bool releasing = false);
     // After a service readied threads: preemption check in thread context, driver wake-up
     // outside.
     void AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller);
@@ -221,7 +224,7 @@ private:
     void FreeBaton(bool notify = true);
     void WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw);
     void SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw);
-    bool MayUnwind(ThreadRec* self, bool blocking);
+    bool MayUnwind(ThreadRec* self, bool blocking, bool releasing = false);
     static constexpr unsigned kRefusalsBeforeUnwind = 1000;
     ThreadRec* HighestReady() const;
     void AcquireAsDriver(std::unique_lock<std::mutex>& lock);
@@ -287,10 +290,11 @@ namespace kernel {
 class ServiceCall {
 public:
     // blocking: the service may wait (a wait option other than TX_NO_WAIT, sleep, suspend).
-    explicit ServiceCall(bool blocking = false) : core_(Core::Get()) {
+    // releasing: it gives something back (see Core::Enter).
+    explicit ServiceCall(bool blocking = false, bool releasing = false) : core_(Core::Get()) {
         if (core_ != nullptr) {
             lock_ = std::unique_lock<std::mutex>(core_->m_);
-            ok_ = core_->Enter(lock_, caller_, blocking);
+            ok_ = core_->Enter(lock_, caller_, blocking, releasing);
         }
     }
     // False when no kernel exists or the call is refused.

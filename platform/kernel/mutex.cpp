@@ -98,7 +98,7 @@ UINT tx_mutex_get(TX_MUTEX* mutex_ptr, ULONG wait_option) {
 }
 
 UINT tx_mutex_put(TX_MUTEX* mutex_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call) {
         return TX_CALLER_ERROR;
     }

@@ -75,7 +75,7 @@ UINT tx_semaphore_get(TX_SEMAPHORE* semaphore_ptr, ULONG wait_option) {
 }
 
 UINT tx_semaphore_put(TX_SEMAPHORE* semaphore_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call) {
         return TX_CALLER_ERROR;
     }

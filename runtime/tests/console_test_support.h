@@ -120,7 +120,8 @@ protected:
         Advance(kMonitorTaskSpec.period);
     }
     // Lets the server thread handle what the sockets brought (waits for the traffic itself,
-    // at most 5 s), then every thread runs until blocked.
+    // at most 5 s), then every thread runs until blocked. The helper queues an event before it
+    // wakes the server, so steps go on until the server has taken them all.
     void Pump(size_t events = 1) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (CTelnetServer::PendingEvents() < events &&
@@ -128,6 +129,10 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         Advance(0);
+        while (CTelnetServer::PendingEvents() > 0 && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            Advance(0);
+        }
     }
     std::unique_ptr<Client> Connect() {
         auto client = std::make_unique<Client>(CTelnetServer::BoundPort());

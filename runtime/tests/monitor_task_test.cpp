@@ -53,6 +53,8 @@ TEST_F(MonitorTaskTest, LoginThroughTelnetThenDebugTextAndCommands) {
     EXPECT_EQ(CMonitorTask::TraceLevel(), 1u);
     EXPECT_EQ(Exchange(*client, "nosuch\r"), "nosuch\r\r\nCommand not found: nosuch\r\nVMS>")
         << "the boot monitor's own output comes through the console";
+    EXPECT_EQ(Exchange(*client, "\r"), "\r\r\nVMS>")
+        << "an empty line: empty command, prompt again";
 
     client->Close();
     Pump();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <sstream>
 #include <string>
@@ -226,6 +227,33 @@ TEST_F(VmsCommandTest, OperationsReachThePeripheralTask) {
     EXPECT_EQ(peripherals_.calls, expected);
 }
 
+// A vector with fewer words than its count says (a null word) reads as a missing word.
+TEST_F(VmsCommandTest, NullWordsAreMissingWords) {
+    char vms[] = "vms";
+    char debug[] = "-d";
+    char module[] = "module";
+    char modem[] = "modem";
+    char trace[] = "-t";
+    struct Line {
+        std::vector<char*> argv;
+        int result;
+        std::string output;
+    };
+    const Line lines[] = {
+        {{vms, debug, module, nullptr}, 0, kDebugUsage},
+        {{vms, debug, modem, nullptr, nullptr}, 0, kModemUsage},
+        {{vms, trace, nullptr}, -2, ""},
+        {{vms, nullptr}, -2, ""},
+    };
+    for (const Line& line : lines) {
+        std::vector<char*> argv = line.argv;
+        g_out.clear();
+        EXPECT_EQ(vms_command(int(argv.size()), argv.data()), line.result);
+        EXPECT_EQ(g_out, line.output);
+    }
+    EXPECT_TRUE(Posted().empty());
+}
+
 TEST_F(VmsCommandTest, ModuleBroadcastCarriesTheFace) {
     EXPECT_EQ(Run("vms -d module 2"), 0);
     EXPECT_EQ(Posted(), std::vector<uint32_t>{124});
@@ -242,6 +270,78 @@ TEST_F(VmsCommandTest, StatusSummary) {
               "-Interrupts RX:77, Ether:8\n"
               "-Q2 CAN\tRX:1\tTX:2\tErr:3\n"
               "-LTP CAN\tRX:4\tTX:5\tErr:6\n");
+}
+
+// The pool lines, the ARP readings and the network and flash hooks, with parts that answer.
+TEST_F(VmsCommandTest, PoolsArpAndHooksPrintTheirFigures) {
+    static TX_BYTE_POOL stacks;
+    static TX_BYTE_POOL database;
+    alignas(8) static unsigned char stackArea[0x400];
+    alignas(8) static unsigned char databaseArea[0x800];
+    ASSERT_EQ(tx_byte_pool_create(&stacks, const_cast<char*>("thread stacks"), stackArea,
+                                  sizeof stackArea),
+              TX_SUCCESS);
+    ASSERT_EQ(tx_byte_pool_create(&database, const_cast<char*>("dynamic database"), databaseArea,
+                                  sizeof databaseArea),
+              TX_SUCCESS);
+    void* block = nullptr;
+    ASSERT_EQ(tx_byte_allocate(&stacks, &block, 0x100, TX_NO_WAIT), TX_SUCCESS);
+    ULONG stacksFree = 0;
+    ULONG databaseFree = 0;
+    tx_byte_pool_info_get(&stacks, nullptr, &stacksFree, nullptr, nullptr, nullptr, nullptr);
+    tx_byte_pool_info_get(&database, nullptr, &databaseFree, nullptr, nullptr, nullptr, nullptr);
+    static std::string hooks;
+    hooks.clear();
+    system_.threadStacks = &stacks;
+    system_.dynamicDatabase = &database;
+    system_.emacConfigure = [] { hooks += "emac "; };
+    system_.defragReset = [] { hooks += "defrag "; };
+    system_.arpStats = [](VmsArpStats* s) {
+        *s = VmsArpStats{1, 2, 3, 4, 5, 6, 7, 8};
+        return true;
+    };
+    system_.arpEntries = [](VmsArpEntry* e, size_t capacity) -> size_t {
+        if (capacity < 2) {
+            return 0;
+        }
+        e[0] = VmsArpEntry{0x7F000001, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0xFF}};
+        e[1] = VmsArpEntry{0xC0A80A02, {0xAB, 0, 1, 2, 3, 4}};
+        return 2;
+    };
+    VmsSetSystem(system_);
+
+    char pools[128];
+    std::snprintf(
+        pools, sizeof pools, "-byte_pool_0 usage:0x%X of 0x400\n-dyn db usage:0x%X of 0x800\n",
+        static_cast<unsigned>(0x400 - stacksFree), static_cast<unsigned>(0x800 - databaseFree));
+    EXPECT_EQ(Run("vms -s"), 0);
+    EXPECT_NE(g_out.find(std::string("-Interrupts RX:77, Ether:8\n") + pools + "-Q2 CAN\t"),
+              std::string::npos)
+        << g_out;
+    const Case cases[] = {
+        {"vms -d ethernet arp stat",
+         0,
+         " requests sent:1\n requests received:2\n responses sent:3\n responses received:4\n"
+         " dynamic entries:5\n static entries:6\n aged entries:7\n dropped msg:8\n",
+         {}},
+        {"vms -d ethernet arp list",
+         0,
+         "Dynamic ARP Table:\n 127.0.0.1 = 0-1A-2B-3C-4D-FF\n 192.168.10.2 = AB-0-1-2-3-4\n",
+         {}},
+        {"vms -d ethernet reset", 0, "", {}},
+        {"vms -d ethernet udp", 0, "", {}},
+        {"vms -d ethernet icmp", 0, "", {}},
+        {"vms -d defrag", 0, "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(Run(c.line), c.result);
+        EXPECT_EQ(g_out, c.output);
+    }
+    EXPECT_EQ(hooks, "emac defrag ");
+    tx_byte_release(block);
+    tx_byte_pool_delete(&stacks);
+    tx_byte_pool_delete(&database);
 }
 
 TEST_F(VmsCommandTest, PeripheralListBetweenWatchdogOffAndOn) {

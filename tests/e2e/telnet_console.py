@@ -4,6 +4,7 @@ running controller, runs "vms" commands and watches debug text arrive."""
 
 import argparse
 import os
+import random
 import shutil
 import signal
 import socket
@@ -18,9 +19,18 @@ TIMEOUT = 15
 
 
 def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+    """A free port for the console whose offset from 23 the controller accepts (at most 60000;
+    the kernel's ephemeral ports go higher)."""
+    rng = random.SystemRandom()
+    for _ in range(200):
+        port = rng.randrange(20023, 50023)
+        with socket.socket() as s:
+            try:
+                s.bind(("127.0.0.1", port))
+            except OSError:
+                continue
+            return port
+    raise RuntimeError("no free port for the console")
 
 
 def wait_for_listener(port, process, seconds=30):

@@ -1,5 +1,6 @@
 // Teardown per test, host stacks, the console capture and the kernel entry.
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -251,6 +252,67 @@ TEST(KernelTeardown, ThreadPreemptedInADestructorEndsAtItsNextWait) {
         EXPECT_FALSE(g_after_guard);
     }
     EXPECT_TRUE(g_after_guard);
+}
+
+}  // namespace
+
+namespace {
+
+std::atomic<std::uint64_t> g_masks{0};
+
+// A scope that masks interrupts, as the firmware's list guards do: both its kernel calls are
+// non-blocking, and one of them runs in a destructor.
+struct MaskedScope {
+    MaskedScope() : saved(tx_interrupt_control(TX_INT_DISABLE)) {}
+    ~MaskedScope() { tx_interrupt_control(saved); }
+    UINT saved;
+};
+struct RestoreOnly {
+    ~RestoreOnly() { tx_interrupt_control(TX_INT_ENABLE); }
+};
+
+// A thread that never waits at teardown: its calls are refused until it has made many; it then
+// unwinds at a call that gives nothing back, never in a destructor's put or restore (an exception
+// leaving a destructor ends the process).
+TEST(KernelTeardown, BusyThreadWithoutWaitsEndsOutsideItsDestructors) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    options.time_scale = 10.0;
+    static TX_THREAD busy[2];
+    static unsigned char stacks[2][1024];
+    g_masks = 0;
+    {
+        kernel::Kernel k(options);
+        k.Start([](void*) {
+            tx_thread_create(
+                &busy[0], "guards",
+                [](ULONG_PTR) {
+                    for (;;) {
+                        MaskedScope outer;
+                        {
+                            MaskedScope inner;
+                            if (++g_masks == 100) {
+                                kernel::Kernel::Current()->Stop();
+                            }
+                        }
+                        tx_semaphore_get(&g_holding, TX_NO_WAIT);  // refused, never waits
+                    }
+                },
+                0, stacks[0], sizeof stacks[0], 4, 4, 1, TX_AUTO_START);
+            tx_thread_create(
+                &busy[1], "restores",
+                [](ULONG_PTR) {
+                    for (;;) {
+                        RestoreOnly scope;
+                        tx_mutex_put(&g_guarded);  // not owned: an error, never a wait
+                        tx_time_get();
+                    }
+                },
+                0, stacks[1], sizeof stacks[1], 4, 4, 1, TX_AUTO_START);
+        });
+        k.WaitForStop();
+    }
+    EXPECT_GE(g_masks.load(), 100u);
 }
 
 }  // namespace
