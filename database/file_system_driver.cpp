@@ -60,7 +60,7 @@ bool Open(const FsFile* f) {
 class Lock {
 public:
     explicit Lock(FsMedia* m) : m_(m), held_(m->mutex.TryLock()) {}
-    ~Lock() noexcept(false) {
+    ~Lock() {
         if (held_)
             m_->mutex.Unlock();
     }

@@ -18,7 +18,7 @@ class LockScope {
 public:
     LockScope(JournalServices* services, JournalServices::Lock lock)
         : services_(services), lock_(lock), held_(services->Take(lock)) {}
-    ~LockScope() noexcept(false) {
+    ~LockScope() {
         if (held_) {
             services_->Give(lock_);
         }

@@ -73,7 +73,7 @@ pl_mediator::Guard::Guard(pl_mediator& mediator) : mediator_(mediator) {
     held_ = taken_;
 }
 
-pl_mediator::Guard::~Guard() noexcept(false) {
+pl_mediator::Guard::~Guard() {
     if (taken_) {
         tx_mutex_put(&mediator_.mutex_);
     }

@@ -81,7 +81,7 @@ private:
     class Guard {
     public:
         explicit Guard(pl_mediator& mediator);
-        ~Guard() noexcept(false);
+        ~Guard();
         Guard(const Guard&) = delete;
         Guard& operator=(const Guard&) = delete;
         bool Held() const { return held_; }

@@ -9,7 +9,7 @@ namespace {
 class Masked {
 public:
     Masked() : saved_(tx_interrupt_control(TX_INT_DISABLE)) {}
-    ~Masked() noexcept(false) { tx_interrupt_control(saved_); }
+    ~Masked() { tx_interrupt_control(saved_); }
     Masked(const Masked&) = delete;
     Masked& operator=(const Masked&) = delete;
 

@@ -59,7 +59,7 @@ public:
             saved_ = tx_interrupt_control(TX_INT_DISABLE);
         }
     }
-    ~Guard() noexcept(false) {
+    ~Guard() {
         if (ok_) {
             tx_interrupt_control(saved_);
         }

@@ -154,7 +154,7 @@ Monitor::Guard::Guard(Monitor* m) : m_(m) {
     }
 }
 
-Monitor::Guard::~Guard() noexcept(false) {
+Monitor::Guard::~Guard() {
     if (locked_ && m_->unlock_ != nullptr)
         m_->unlock_();
 }

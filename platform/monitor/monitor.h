@@ -77,7 +77,7 @@ public:
     class Guard {
     public:
         explicit Guard(Monitor* m);
-        ~Guard() noexcept(false);
+        ~Guard();
         Guard(const Guard&) = delete;
         Guard& operator=(const Guard&) = delete;
 
