@@ -3,7 +3,7 @@
 #include "runtime/debug_print.h"
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 #include "runtime/watchdog_task.h"
 
 namespace {
@@ -11,7 +11,7 @@ uint8_t* g_networkArea = nullptr;
 }  // namespace
 
 comm_task::comm_task(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents, Objects objects)
-    : CStandardTask(office, kCommunicationTaskSpec),
+    : CStandardTask(office, kCommunicationTaskDefinition),
       databaseEvents_(databaseEvents),
       objects_(std::move(objects)) {}
 

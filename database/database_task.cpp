@@ -7,7 +7,7 @@
 #include "platform/kernel/tx_api.h"
 #include "platform/sim/hw.h"
 #include "runtime/debug_print.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 
 namespace {
 constexpr uint32_t kGlobalTime = 48840;
@@ -47,7 +47,7 @@ CDatabaseTask* g_DatabaseTask = nullptr;
 
 CDatabaseTask::CDatabaseTask(PostOffice& office, CDataBase& db, CFlashDatabase& journal,
                              JournalServices& services, const DatabaseTaskConfig& config)
-    : CStandardTask(office, kDatabaseTaskSpec),
+    : CStandardTask(office, kDatabaseTaskDefinition),
       db_(db),
       journal_(journal),
       services_(services),

@@ -5,7 +5,7 @@
 #include "platform/monitor/mon.h"
 #include "runtime/debug_print.h"
 #include "runtime/letter_id.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ CPeripheralTask* PeripheralTask() {
 }
 
 CPeripheralTask::CPeripheralTask(PostOffice& office, Objects objects, FileFactory files)
-    : CStandardTask(office, kPeripheralTaskSpec),
+    : CStandardTask(office, kPeripheralTaskDefinition),
       objects_(std::move(objects)),
       files_(std::move(files)) {
     g_instance = this;

@@ -6,7 +6,7 @@
 #include "platform/monitor/mon.h"
 #include "runtime/debug_print.h"
 #include "runtime/letter_id.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 #include "runtime/text_util.h"
 
 namespace {
@@ -18,7 +18,7 @@ constexpr char kLoginFailure[] = "\r\nFAILURE\r\nPassword: ";
 
 CMonitorTask::CMonitorTask(PostOffice& office, CDataBase& database, TX_BYTE_POOL* stackPool,
                            NX_IP* ip, NX_PACKET_POOL* packetPool)
-    : CStandardTask(office, kMonitorTaskSpec),
+    : CStandardTask(office, kMonitorTaskDefinition),
       database_(database),
       telnet_(ip, packetPool, stackPool) {
     for (Session& session : sessions_) {

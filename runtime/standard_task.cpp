@@ -2,15 +2,15 @@
 
 #include "runtime/debug_print.h"
 
-CStandardTask::CStandardTask(PostOffice& office, const TaskSpec& spec)
-    : CTaskBase(spec.name, spec.stackSize, spec.priority, spec.timeSlice, spec.firstTick,
-                spec.period),
-      spec_(spec),
+CStandardTask::CStandardTask(PostOffice& office, const TaskDefinition& definition)
+    : CTaskBase(definition.name, definition.stackSize, definition.priority, definition.timeSlice,
+                definition.firstTick, definition.period),
+      definition_(definition),
       office_(office),
       subscriber_(&office, &events, kLetterFlag, &thread) {}
 
 bool CStandardTask::Start() {
-    return subscriber_.Start(spec_.letters);
+    return subscriber_.Start(definition_.letters);
 }
 
 bool CStandardTask::Create(TX_BYTE_POOL* pool) {
@@ -40,14 +40,14 @@ void CStandardTask::ThreadMain() {
             return;  // the group is gone
         }
     }
-    DebugPrintLevel1("%s Start...\n", spec_.startText);
+    DebugPrintLevel1("%s Start...\n", definition_.startText);
     Init();
-    if (spec_.announceId != 0) {
-        Post(spec_.announceId);
+    if (definition_.announceId != 0) {
+        Post(definition_.announceId);
     }
-    if (spec_.supervisionStartId != 0) {
-        Post(spec_.supervisionStartId);
-        Post(spec_.kickId);
+    if (definition_.supervisionStartId != 0) {
+        Post(definition_.supervisionStartId);
+        Post(definition_.kickId);
     }
     for (;;) {
         // A wait cut short (a sender waking this thread for its request) runs a cycle at once.
@@ -55,8 +55,8 @@ void CStandardTask::ThreadMain() {
         if (status != TX_SUCCESS && status != TX_WAIT_ABORTED) {
             return;
         }
-        if (spec_.kickId != 0) {
-            Post(spec_.kickId);
+        if (definition_.kickId != 0) {
+            Post(definition_.kickId);
         }
         Run();
     }
@@ -81,46 +81,46 @@ int CStandardTask::Run() {
 
 bool CStandardTask::HandleControl(const letter_s& letter) {
     const uint32_t id = letter.id;
-    if (id == spec_.terminateId) {
-        if (spec_.ignoresTerminate) {
+    if (id == definition_.terminateId) {
+        if (definition_.ignoresTerminate) {
             return true;
         }
-        if (spec_.supervisionStopId != 0) {
-            Post(spec_.supervisionStopId);
+        if (definition_.supervisionStopId != 0) {
+            Post(definition_.supervisionStopId);
         }
         if (hasTimer) {
             tx_timer_deactivate(&timer);
         }
         OnTerminate();
-        if (spec_.terminatesThread) {
+        if (definition_.terminatesThread) {
             tx_thread_terminate(&thread);
         }
         return true;
     }
-    if (id == spec_.suspendId) {
-        if (spec_.supervisionStopId != 0) {
-            Post(spec_.supervisionStopId);
+    if (id == definition_.suspendId) {
+        if (definition_.supervisionStopId != 0) {
+            Post(definition_.supervisionStopId);
         }
-        if (spec_.suspendMessage != nullptr) {
-            DebugPrint("%s", spec_.suspendMessage);
+        if (definition_.suspendMessage != nullptr) {
+            DebugPrint("%s", definition_.suspendMessage);
         }
         OnSuspend();
         Suspend();
         return true;
     }
-    if (id == spec_.resumeId) {
-        if (spec_.supervisionStartId != 0) {
-            Post(spec_.supervisionStartId);
+    if (id == definition_.resumeId) {
+        if (definition_.supervisionStartId != 0) {
+            Post(definition_.supervisionStartId);
         }
-        if (spec_.resumeMessage != nullptr) {
-            DebugPrint("%s", spec_.resumeMessage);
+        if (definition_.resumeMessage != nullptr) {
+            DebugPrint("%s", definition_.resumeMessage);
         }
         OnResume();
         Resume();
         return true;
     }
-    if (id == spec_.stackReportId) {
-        if (spec_.printsStackReport) {
+    if (id == definition_.stackReportId) {
+        if (definition_.printsStackReport) {
             StackReport();
         }
         return true;

@@ -1,14 +1,14 @@
 #pragma once
 // The task contract shared by the seven tasks: subscription, thread loop paced by the timer,
 // supervision letters and the four control letters. A task derives from CStandardTask with its
-// TaskSpec and fills in the hooks.
+// TaskDefinition and fills in the hooks.
 
 #include <cstdint>
 
 #include "runtime/post_office.h"
 #include "runtime/task_base.h"
 
-struct TaskSpec {
+struct TaskDefinition {
     const char* name;
     uint32_t stackSize;
     uint32_t priority;
@@ -37,7 +37,7 @@ struct TaskSpec {
 
 class CStandardTask : public CTaskBase {
 public:
-    CStandardTask(PostOffice& office, const TaskSpec& spec);
+    CStandardTask(PostOffice& office, const TaskDefinition& definition);
 
     // Subscribes the letter list (before the kernel starts).
     bool Start();
@@ -46,7 +46,7 @@ public:
     // One cycle: counts the run, drains the mailbox (control letters, then OnLetter), then Work.
     int Run() override;
 
-    const TaskSpec& Spec() const { return spec_; }
+    const TaskDefinition& Definition() const { return definition_; }
     subscriber& Subscriber() { return subscriber_; }
     PostOffice& Office() { return office_; }
     void Post(uint32_t id) { office_.PostLetter(id); }
@@ -71,7 +71,7 @@ private:
     // True when the letter was one of the four control letters.
     bool HandleControl(const letter_s& letter);
 
-    const TaskSpec& spec_;
+    const TaskDefinition& definition_;
     PostOffice& office_;
     subscriber subscriber_;
 };

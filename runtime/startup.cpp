@@ -11,7 +11,7 @@
 #include "runtime/gp_buffer.h"
 #include "runtime/job_queue.h"
 #include "runtime/post_office.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 #include "runtime/timer_scheduler.h"
 
 TX_BYTE_POOL g_ThreadStackPool;
@@ -50,13 +50,13 @@ constexpr const char* kBoardNames[7] = {
 constexpr int kPlatformRestarting = 2;
 
 std::unique_ptr<CStandardTask> MakeTask(const StartupHooks::TaskFactory& factory,
-                                        const TaskSpec& spec) {
+                                        const TaskDefinition& definition) {
     if (factory) {
         if (std::unique_ptr<CStandardTask> task = factory(g_PostOffice)) {
             return task;
         }
     }
-    return std::make_unique<CStandardTask>(g_PostOffice, spec);
+    return std::make_unique<CStandardTask>(g_PostOffice, definition);
 }
 
 // Runs a constructor again in place: the boot module's globals are built afresh at every boot,
@@ -73,13 +73,13 @@ System::System(StartupHooks hooks) : hooks_(std::move(hooks)) {
     g_system = this;
     g_monitorMutexReady = false;
     Rebuild(g_PostOffice);
-    display_ = MakeTask(hooks_.display, kDisplayTaskSpec);
-    schedule_ = MakeTask(hooks_.schedule, kScheduleTaskSpec);
-    peripheral_ = MakeTask(hooks_.peripheral, kPeripheralTaskSpec);
-    monitor_ = MakeTask(hooks_.monitor, kMonitorTaskSpec);
+    display_ = MakeTask(hooks_.display, kDisplayTaskDefinition);
+    schedule_ = MakeTask(hooks_.schedule, kScheduleTaskDefinition);
+    peripheral_ = MakeTask(hooks_.peripheral, kPeripheralTaskDefinition);
+    monitor_ = MakeTask(hooks_.monitor, kMonitorTaskDefinition);
     watchdog_ = std::make_unique<CWatchdogTask>(g_PostOffice);
-    database_ = MakeTask(hooks_.database, kDatabaseTaskSpec);
-    comm_ = MakeTask(hooks_.comm, kCommunicationTaskSpec);
+    database_ = MakeTask(hooks_.database, kDatabaseTaskDefinition);
+    comm_ = MakeTask(hooks_.comm, kCommunicationTaskDefinition);
     Rebuild(g_JobQueue);
     Rebuild(g_GpBuffer);
     g_ResetOptions = 0x04;

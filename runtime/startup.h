@@ -37,8 +37,8 @@ inline constexpr uint32_t kWatchdogFailureCount = 35316;   // NV, 4 bytes
 inline constexpr uint32_t kControllerStatusFlags = 25184;  // volatile, 4 bytes
 
 // Where the task objects and the steps of the other subsystems come from. Every member may be
-// left empty: a missing task becomes a plain task of its TaskSpec (it keeps the task contract:
-// supervision, kicks, control letters), a missing step is skipped.
+// left empty: a missing task becomes a plain task of its TaskDefinition (it keeps the task
+// contract: supervision, kicks, control letters), a missing step is skipped.
 struct StartupHooks {
     using TaskFactory = std::function<std::unique_ptr<CStandardTask>(PostOffice&)>;
 

@@ -1,9 +1,9 @@
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 
 // Peripheral and communication tasks keep their thread on terminate (they shut the panel or the
 // network down instead); the watchdog ignores its terminate letter.
 
-const TaskSpec kWatchdogTaskSpec = {
+const TaskDefinition kWatchdogTaskDefinition = {
     .name = "Watchdog",
     .stackSize = 1000,
     .priority = 1,
@@ -27,7 +27,7 @@ const TaskSpec kWatchdogTaskSpec = {
     .resumeMessage = "Resuming watchdog task\n",
 };
 
-const TaskSpec kDatabaseTaskSpec = {
+const TaskDefinition kDatabaseTaskDefinition = {
     .name = "Database",
     .stackSize = 8192,
     .priority = 4,
@@ -51,7 +51,7 @@ const TaskSpec kDatabaseTaskSpec = {
     .resumeMessage = nullptr,
 };
 
-const TaskSpec kDisplayTaskSpec = {
+const TaskDefinition kDisplayTaskDefinition = {
     .name = "Display",
     .stackSize = 20480,
     .priority = 2,
@@ -75,7 +75,7 @@ const TaskSpec kDisplayTaskSpec = {
     .resumeMessage = nullptr,
 };
 
-const TaskSpec kScheduleTaskSpec = {
+const TaskDefinition kScheduleTaskDefinition = {
     .name = "Schedule",
     .stackSize = 4096,
     .priority = 2,
@@ -99,7 +99,7 @@ const TaskSpec kScheduleTaskSpec = {
     .resumeMessage = "Resuming schedule task\n",
 };
 
-const TaskSpec kPeripheralTaskSpec = {
+const TaskDefinition kPeripheralTaskDefinition = {
     .name = "Peripheral",
     .stackSize = 6144,
     .priority = 2,
@@ -123,7 +123,7 @@ const TaskSpec kPeripheralTaskSpec = {
     .resumeMessage = "Resuming peripheral task\n",
 };
 
-const TaskSpec kMonitorTaskSpec = {
+const TaskDefinition kMonitorTaskDefinition = {
     .name = "Monitor",
     .stackSize = 4096,
     .priority = 2,
@@ -147,7 +147,7 @@ const TaskSpec kMonitorTaskSpec = {
     .resumeMessage = nullptr,
 };
 
-const TaskSpec kCommunicationTaskSpec = {
+const TaskDefinition kCommunicationTaskDefinition = {
     .name = "Communication",
     .stackSize = 8192,
     .priority = 2,
@@ -171,6 +171,7 @@ const TaskSpec kCommunicationTaskSpec = {
     .resumeMessage = "Resuming Communication task\n",
 };
 
-const TaskSpec* const kTaskSpecs[7] = {
-    &kWatchdogTaskSpec,   &kDatabaseTaskSpec, &kDisplayTaskSpec,      &kScheduleTaskSpec,
-    &kPeripheralTaskSpec, &kMonitorTaskSpec,  &kCommunicationTaskSpec};
+const TaskDefinition* const kTaskDefinitions[7] = {
+    &kWatchdogTaskDefinition,     &kDatabaseTaskDefinition,   &kDisplayTaskDefinition,
+    &kScheduleTaskDefinition,     &kPeripheralTaskDefinition, &kMonitorTaskDefinition,
+    &kCommunicationTaskDefinition};

@@ -3,13 +3,13 @@
 
 #include "runtime/standard_task.h"
 
-extern const TaskSpec kWatchdogTaskSpec;
-extern const TaskSpec kDatabaseTaskSpec;
-extern const TaskSpec kDisplayTaskSpec;
-extern const TaskSpec kScheduleTaskSpec;
-extern const TaskSpec kPeripheralTaskSpec;
-extern const TaskSpec kMonitorTaskSpec;
-extern const TaskSpec kCommunicationTaskSpec;
+extern const TaskDefinition kWatchdogTaskDefinition;
+extern const TaskDefinition kDatabaseTaskDefinition;
+extern const TaskDefinition kDisplayTaskDefinition;
+extern const TaskDefinition kScheduleTaskDefinition;
+extern const TaskDefinition kPeripheralTaskDefinition;
+extern const TaskDefinition kMonitorTaskDefinition;
+extern const TaskDefinition kCommunicationTaskDefinition;
 
 // All seven, in the order of their thread creation at start-up.
-extern const TaskSpec* const kTaskSpecs[7];
+extern const TaskDefinition* const kTaskDefinitions[7];

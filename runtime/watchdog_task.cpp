@@ -5,7 +5,7 @@
 #include "platform/sim/nvram.h"
 #include "runtime/debug_print.h"
 #include "runtime/letter_id.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 
 uint8_t g_ResetOptions = 0x04;
 
@@ -54,7 +54,7 @@ void SetWatchdogResetHooks(const WatchdogResetHooks& hooks) {
     g_hooks = hooks;
 }
 
-CWatchdogTask::CWatchdogTask(PostOffice& office) : CStandardTask(office, kWatchdogTaskSpec) {
+CWatchdogTask::CWatchdogTask(PostOffice& office) : CStandardTask(office, kWatchdogTaskDefinition) {
     g_instance = this;
 }
 

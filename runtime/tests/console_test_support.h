@@ -20,7 +20,7 @@
 #include "runtime/letter_id.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 #include "runtime/tests/kernel_fixture.h"
 #include "runtime/vms_command.h"
 
@@ -111,13 +111,13 @@ protected:
             ASSERT_TRUE(task_->Start());
             ASSERT_TRUE(task_->Create(&stacks_));
         });
-        Advance(kMonitorTaskSpec.firstTick + 1);
+        Advance(kMonitorTaskDefinition.firstTick + 1);
         ASSERT_EQ(task_->ConsoleStateNow(), CMonitorTask::kConsoleIdle);
     }
     // Letter 104 and one monitor cycle: the telnet server starts when the bit is on.
     void NetworkUp() {
         office_.PostLetter(kLetterCommNetworkStarted);
-        Advance(kMonitorTaskSpec.period);
+        Advance(kMonitorTaskDefinition.period);
     }
     // Lets the server thread handle what the sockets brought (waits for the traffic itself,
     // at most 5 s), then every thread runs until blocked. The helper queues an event before it

@@ -203,13 +203,13 @@ TEST_F(MonitorTaskTest, SystemLettersPrintTheirLines) {
          {kLetterSystemRestart, kLetterPowerLoss, kLetterShutdown, kLetterDefragRestart}) {
         office_.PostLetter(id);
     }
-    Advance(kMonitorTaskSpec.period);
+    Advance(kMonitorTaskDefinition.period);
     EXPECT_EQ(Captured(),
               "System Restart Requested\nSystem Power Loss Detected\nSystem Shutdown "
               "Requested\nSystem Defragmentation Restart Requested\n");
     Captured().clear();
     office_.PostLetter(kLetterMonitorStackReport);
-    Advance(kMonitorTaskSpec.period);
+    Advance(kMonitorTaskDefinition.period);
     EXPECT_EQ(Captured().rfind("Monitor Stack Used: ", 0), 0u) << Captured();
 }
 

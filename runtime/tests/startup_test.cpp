@@ -10,7 +10,7 @@
 #include "platform/sim/rtc.h"
 #include "runtime/boot_loader_check.h"
 #include "runtime/post_office.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 #include "runtime/tests/board_fixture.h"
 
 namespace {
@@ -148,18 +148,18 @@ TEST_F(StartupTest, StepsRunInTheirOrder) {
 TEST_F(StartupTest, StaticConstructionAndSubscriptionsFollowTheBootModule) {
     std::vector<std::string> built;
     StartupHooks hooks;
-    auto factory = [&built](const TaskSpec& spec) {
-        return [&built, &spec](PostOffice& office) {
-            built.push_back(spec.name);
-            return std::make_unique<CStandardTask>(office, spec);
+    auto factory = [&built](const TaskDefinition& definition) {
+        return [&built, &definition](PostOffice& office) {
+            built.push_back(definition.name);
+            return std::make_unique<CStandardTask>(office, definition);
         };
     };
-    hooks.display = factory(kDisplayTaskSpec);
-    hooks.schedule = factory(kScheduleTaskSpec);
-    hooks.peripheral = factory(kPeripheralTaskSpec);
-    hooks.monitor = factory(kMonitorTaskSpec);
-    hooks.database = factory(kDatabaseTaskSpec);
-    hooks.comm = factory(kCommunicationTaskSpec);
+    hooks.display = factory(kDisplayTaskDefinition);
+    hooks.schedule = factory(kScheduleTaskDefinition);
+    hooks.peripheral = factory(kPeripheralTaskDefinition);
+    hooks.monitor = factory(kMonitorTaskDefinition);
+    hooks.database = factory(kDatabaseTaskDefinition);
+    hooks.comm = factory(kCommunicationTaskDefinition);
     hooks.constructModules = [&built] { built.push_back("modules"); };
     System system(std::move(hooks));
     EXPECT_EQ(built, (std::vector<std::string>{"Display", "Schedule", "Peripheral", "Monitor",

@@ -10,7 +10,7 @@
 #include "runtime/post_office.h"
 #include "runtime/standard_task.h"
 #include "runtime/task_base.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 #include "runtime/tests/kernel_fixture.h"
 
 namespace {
@@ -91,11 +91,11 @@ TEST(TaskBase, StackReportLine) {
     DebugSetSink(nullptr);
 }
 
-// The task table, written out independently of task_specs.cpp: a typo in a stack size, a
+// The task table, written out independently of task_table.cpp: a typo in a stack size, a
 // period or a letter id fails here.
-TEST(TaskSpecs, ParametersOfTheSevenTasks) {
+TEST(TaskDefinitions, ParametersOfTheSevenTasks) {
     struct Row {
-        const TaskSpec* spec;
+        const TaskDefinition* definition;
         const char* name;
         uint32_t stack, priority, slice, firstTick, period;
         const char* startText;
@@ -106,7 +106,7 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
         bool printsStackReport;
     };
     const Row rows[] = {
-        {&kWatchdogTaskSpec,
+        {&kWatchdogTaskDefinition,
          "Watchdog",
          1000,
          1,
@@ -119,7 +119,7 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
          "Suspending watchdog task\n",
          "Resuming watchdog task\n",
          true},
-        {&kDatabaseTaskSpec,
+        {&kDatabaseTaskDefinition,
          "Database",
          8192,
          4,
@@ -132,7 +132,7 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
          nullptr,
          nullptr,
          true},
-        {&kDisplayTaskSpec,
+        {&kDisplayTaskDefinition,
          "Display",
          20480,
          2,
@@ -145,7 +145,7 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
          nullptr,
          nullptr,
          true},
-        {&kScheduleTaskSpec,
+        {&kScheduleTaskDefinition,
          "Schedule",
          4096,
          2,
@@ -158,7 +158,7 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
          "Suspending schedule task\n",
          "Resuming schedule task\n",
          false},
-        {&kPeripheralTaskSpec,
+        {&kPeripheralTaskDefinition,
          "Peripheral",
          6144,
          2,
@@ -171,7 +171,7 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
          "Suspending peripheral task\n",
          "Resuming peripheral task\n",
          false},
-        {&kMonitorTaskSpec,
+        {&kMonitorTaskDefinition,
          "Monitor",
          4096,
          2,
@@ -184,7 +184,7 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
          nullptr,
          nullptr,
          true},
-        {&kCommunicationTaskSpec,
+        {&kCommunicationTaskDefinition,
          "Communication",
          8192,
          2,
@@ -203,7 +203,7 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
                (a != nullptr && b != nullptr && std::strcmp(a, b) == 0);
     };
     for (const Row& r : rows) {
-        const TaskSpec& s = *r.spec;
+        const TaskDefinition& s = *r.definition;
         SCOPED_TRACE(r.name);
         EXPECT_STREQ(s.name, r.name);
         EXPECT_EQ(s.stackSize, r.stack);
@@ -223,21 +223,21 @@ TEST(TaskSpecs, ParametersOfTheSevenTasks) {
         EXPECT_TRUE(same(s.resumeMessage, r.resumeMessage));
         EXPECT_EQ(s.printsStackReport, r.printsStackReport);
     }
-    EXPECT_EQ(kCommunicationTaskSpec.announceId, 104u);
+    EXPECT_EQ(kCommunicationTaskDefinition.announceId, 104u);
     // On terminate the display, schedule, database and monitor tasks end their thread; the
     // peripheral and communication tasks keep it (panel, network); the watchdog ignores it.
     for (const Row& r : rows) {
         const std::string name = r.name;
-        EXPECT_EQ(r.spec->terminatesThread, name == "Display" || name == "Schedule" ||
-                                                name == "Database" || name == "Monitor")
+        EXPECT_EQ(r.definition->terminatesThread, name == "Display" || name == "Schedule" ||
+                                                      name == "Database" || name == "Monitor")
             << name;
-        EXPECT_EQ(r.spec->ignoresTerminate, name == "Watchdog") << name;
-        EXPECT_EQ(r.spec->announceId, name == "Communication" ? 104u : 0u) << name;
+        EXPECT_EQ(r.definition->ignoresTerminate, name == "Watchdog") << name;
+        EXPECT_EQ(r.definition->announceId, name == "Communication" ? 104u : 0u) << name;
     }
 }
 
 // Each task's letter list, in list order.
-TEST(TaskSpecs, SubscriptionLists) {
+TEST(TaskDefinitions, SubscriptionLists) {
     auto ids = [](const uint32_t* list) {
         std::vector<uint32_t> out;
         while (*list != 0) {
@@ -257,27 +257,28 @@ TEST(TaskSpecs, SubscriptionLists) {
         schedule.push_back(id);
     }
     schedule.insert(schedule.end(), {32, 33, 118});
-    const std::pair<const TaskSpec*, std::vector<uint32_t>> cases[] = {
-        {&kCommunicationTaskSpec, {97, 98, 99, 100, 105, 106, 107, 110, 115, 119, 67}},
-        {&kWatchdogTaskSpec, {72, 73, 74, 75, 77, 48, 49, 50, 57,  58,  59,  64,  65,
-                              66, 41, 42, 43, 79, 80, 82, 83, 101, 102, 103, 108, 109}},
-        {&kDisplayTaskSpec,
+    const std::pair<const TaskDefinition*, std::vector<uint32_t>> cases[] = {
+        {&kCommunicationTaskDefinition, {97, 98, 99, 100, 105, 106, 107, 110, 115, 119, 67}},
+        {&kWatchdogTaskDefinition, {72, 73, 74, 75, 77, 48, 49, 50, 57,  58,  59,  64,  65,
+                                    66, 41, 42, 43, 79, 80, 82, 83, 101, 102, 103, 108, 109}},
+        {&kDisplayTaskDefinition,
          {44, 45, 46, 47, 24, 25, 31, 113, 114, 1, 2, 34, 88, 91, 96, 119, 123, 124, 126}},
-        {&kScheduleTaskSpec, schedule},
-        {&kPeripheralTaskSpec,
+        {&kScheduleTaskDefinition, schedule},
+        {&kPeripheralTaskDefinition,
          {60, 61,  62,  63,  1,   2,   3,   4,   5,   23,  26, 29, 30,  79, 80,
           81, 83,  76,  78,  84,  85,  86,  87,  89,  90,  35, 36, 92,  93, 94,
           95, 108, 109, 111, 112, 117, 120, 121, 122, 125, 51, 52, 127, 128}},
-        {&kDatabaseTaskSpec, {68, 69, 70, 71}},
-        {&kMonitorTaskSpec, {37, 38, 39, 40, 79, 80, 81, 83, 104}},
+        {&kDatabaseTaskDefinition, {68, 69, 70, 71}},
+        {&kMonitorTaskDefinition, {37, 38, 39, 40, 79, 80, 81, 83, 104}},
     };
-    for (const auto& [spec, expected] : cases) {
-        EXPECT_EQ(ids(spec->letters), expected) << spec->name;
+    for (const auto& [definition, expected] : cases) {
+        EXPECT_EQ(ids(definition->letters), expected) << definition->name;
         // A task takes its own four control letters.
-        const std::vector<uint32_t> got = ids(spec->letters);
-        for (uint32_t id :
-             {spec->terminateId, spec->suspendId, spec->resumeId, spec->stackReportId}) {
-            EXPECT_NE(std::find(got.begin(), got.end(), id), got.end()) << spec->name << " " << id;
+        const std::vector<uint32_t> got = ids(definition->letters);
+        for (uint32_t id : {definition->terminateId, definition->suspendId, definition->resumeId,
+                            definition->stackReportId}) {
+            EXPECT_NE(std::find(got.begin(), got.end(), id), got.end())
+                << definition->name << " " << id;
         }
     }
 }
@@ -286,16 +287,16 @@ class TaskTest : public testing_support::KernelTest {
 protected:
     // Builds the seven tasks, subscribes them in start-up order and creates them in start-up.
     void BootSeven() {
-        for (const TaskSpec* spec : kTaskSpecs) {
-            tasks_[spec->name] = std::make_unique<ProbeTask>(office_, *spec);
+        for (const TaskDefinition* definition : kTaskDefinitions) {
+            tasks_[definition->name] = std::make_unique<ProbeTask>(office_, *definition);
         }
         for (const char* name : {"Communication", "Display", "Schedule", "Peripheral", "Monitor",
                                  "Watchdog", "Database"}) {
             ASSERT_TRUE(tasks_[name]->Start());
         }
         Boot([this](uint8_t*) {
-            for (const TaskSpec* spec : kTaskSpecs) {
-                EXPECT_TRUE(tasks_[spec->name]->Create(&stacks_)) << spec->name;
+            for (const TaskDefinition* definition : kTaskDefinitions) {
+                EXPECT_TRUE(tasks_[definition->name]->Create(&stacks_)) << definition->name;
             }
         });
     }
@@ -362,13 +363,16 @@ TEST_F(TaskTest, EveryTaskFirstRunsAtFirstTickPlusPeriod) {
     DebugSetTraceLevel(1);
     BootSeven();
     Advance(1200);
-    for (const TaskSpec* spec : kTaskSpecs) {
-        ProbeTask& task = Task(spec->name);
-        EXPECT_TRUE(task.initialised) << spec->name;
-        EXPECT_EQ(task.firstRunTick, spec->firstTick + spec->period) << spec->name;
-        EXPECT_EQ(task.runs, (1200 - spec->firstTick) / spec->period) << spec->name;
-        EXPECT_NE(Captured().find(std::string(spec->startText) + " Start...\n"), std::string::npos)
-            << spec->name;
+    for (const TaskDefinition* definition : kTaskDefinitions) {
+        ProbeTask& task = Task(definition->name);
+        EXPECT_TRUE(task.initialised) << definition->name;
+        EXPECT_EQ(task.firstRunTick, definition->firstTick + definition->period)
+            << definition->name;
+        EXPECT_EQ(task.runs, (1200 - definition->firstTick) / definition->period)
+            << definition->name;
+        EXPECT_NE(Captured().find(std::string(definition->startText) + " Start...\n"),
+                  std::string::npos)
+            << definition->name;
     }
     EXPECT_EQ(Task("Display").runsPerSecond, 10);
     EXPECT_EQ(Task("Communication").runsPerSecond, 0);

@@ -8,7 +8,7 @@
 #include "platform/monitor/mon.h"
 #include "runtime/letter_id.h"
 #include "runtime/post_office.h"
-#include "runtime/task_specs.h"
+#include "runtime/task_table.h"
 #include "runtime/tests/board_fixture.h"
 
 namespace {
