@@ -85,7 +85,11 @@ int CDatabaseTask::InitDatabase() {
     db_.SetValidationEnabled(false);
     journal_.CreateMutexes();
     StateMachine_BootCounter(0);
-    if (journal_.Load() == 1) {
+    const int loaded = journal_.Load();
+    if (loaded != 1 && journal_.RestartRequested()) {
+        return kRestarting;
+    }
+    if (loaded == 1) {
         // In volatile-only mode the journal does not hold the latest settings.
         if (VolatileOnlyBit()) {
             CFile_Config::RestoreConfigFile(config_.media, config_.driver);

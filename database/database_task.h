@@ -37,7 +37,10 @@ public:
                   JournalServices& services, const DatabaseTaskConfig& config = {});
     ~CDatabaseTask() override;
 
-    // The start-up flow (the database's Init; CStandardTask::Init is the thread's own); 1.
+    // The start-up flow (the database's Init; CStandardTask::Init is the thread's own); 1, or
+    // kRestarting when the board restarts to reclaim flash for a new journal (nothing else is
+    // set up: the start-up ends there).
+    static constexpr int kRestarting = -1;
     int InitDatabase();
     // Stage 0 at start, 1 after 30 s or before a commanded restart.
     void StateMachine_BootCounter(int stage);

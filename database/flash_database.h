@@ -77,7 +77,12 @@ public:
     int FileExists(const char* name);
     int ValidateHeader(const char* name);
     void SelectFile(const char** name, const uint8_t** data);
+    // Creates the file when absent and writes its header. When the flash lacks room for a new
+    // file but its dead space would make it, the flash is reclaimed first: the defragmentation
+    // restart is requested and nothing is created (RestartRequested).
     bool FFS_SDH(const journal::Header* previous, const char* name);
+    // A journal file could not be created until the flash is reclaimed: the board is restarting.
+    bool RestartRequested() const { return restartRequested_; }
     // Used length of a file: its size minus the run of erased bytes at its end.
     uint32_t FFS_FU(const char* name, bool mutexHeld);
 
@@ -133,6 +138,7 @@ private:
     bool firstWrite_ = true;
     bool rescan_ = false;
     bool closed_ = false;
+    bool restartRequested_ = false;
 
     JournalIndex index_;
     JournalIndex pending_;

@@ -59,7 +59,8 @@ struct StartupHooks {
     std::function<void(int (*)())> setWatchdogStateHook;       // system drive's hook
     std::function<bool()> mountSystemDrive;                    // "system drive"
     std::function<void()> openDisplayRegistry;                 // between database and display
-    std::function<int()> databaseInit;                         // loads or builds the objects
+    // Loads or builds the objects; negative: the board is restarting, the start-up stops.
+    std::function<int()> databaseInit;
     std::function<void()> powerSupplyInit;
     std::function<void()> displayInit;
     std::function<void()> buildDisplayConfiguration;

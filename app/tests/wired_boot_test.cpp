@@ -160,6 +160,36 @@ TEST_F(WiredBoot, StringsLiveInTheDynamicDatabasePool) {
     EXPECT_GE(usedAfter, used + 1500);
 }
 
+// Starts that never reach 30 s discard the journal at every further start. On a flash of the
+// board's size the dead journals fill it by the third discard: the flash is reclaimed (a
+// defragmentation restart) before a new journal is made, and no start runs without one.
+TEST_F(WiredBoot, RepeatedJournalDiscardsNeverRunWithoutAJournal) {
+    int restarts = 0;
+    for (int start = 1; start <= 10; ++start) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        wiring_ = MakeWiring();
+        Captured().clear();
+        Boot(wiring_->hooks, Config(), [](monitor::Monitor& board) {
+            board.Nvram().SetReg(0xB, uint8_t((board.Nvram().BootCounterByte() & 0xF0) | 0x08));
+        });
+        if (system_->Launched()) {
+            Advance(400);
+            EXPECT_NE(monitor_->GetTfs().Stat("nv1.dat"), nullptr) << Captured();
+            EXPECT_EQ(Captured().find("journal closed"), std::string::npos) << Captured();
+            EXPECT_EQ(Captured().find("failed saving header"), std::string::npos) << Captured();
+        } else {
+            ++restarts;
+            EXPECT_EQ(monitor_->Cause(), monitor::RestartCause::Requested);
+            EXPECT_EQ(monitor_->Nvram().BootFlag() & 1, 1) << "the next mount packs the flash";
+        }
+        Shutdown();
+        wiring_.reset();
+        EndOfBoot();
+    }
+    EXPECT_GE(restarts, 2);
+    EXPECT_LE(restarts, 4) << "one restart frees room for more than one journal";
+}
+
 // Answers the modem dialogue of the console.
 class RecordingModem : public CModemDevice {
 public:
