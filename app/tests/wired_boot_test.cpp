@@ -1,6 +1,4 @@
-// The controller as dmsc wires it, booted on a stepped clock: a configuration change reaches
-// CONFIG.XML after the write delay, the strings count in the "dynamic database" pool, and the
-// console command reaches the peripheral task.
+// The controller as dmsc wires it, on a stepped clock: config file, strings, discards, console.
 
 #include <gtest/gtest.h>
 
