@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "database/data_base.h"
+#include "render/multi_colour24.h"
 #include "render/multi_environment.h"
 #include "render/render_files.h"
 #include "render/render_objects.h"
@@ -18,17 +19,7 @@ uint32_t Nv(Ref ref) {
 }
 
 bool TwoColourModule() {
-    switch (Nv(Ref{95630, 2})) {  // brenModuleID
-        case 11:
-        case 12:
-        case 98:
-        case 99:
-        case 100:
-        case 101:
-            return true;
-        default:
-            return false;
-    }
+    return multi_is_two_colour_module(Nv(multi_objects::kModuleId));
 }
 
 // Longest block read; longer blocks are read up to here.

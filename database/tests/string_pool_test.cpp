@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "database/arena_allocator.h"
+#include "database/object_ids.h"
 #include "database/tests/db_test_support.h"
 
 namespace {
@@ -165,7 +166,8 @@ protected:
 
 TEST_F(SmallPoolTest, AllocationFailureLeavesTheObjectEmptyAndLogs) {
     const std::string big(300, 'x');
-    EXPECT_EQ(db->SetString(68, 4, big.data(), 300, DbImage::kNv, kDbNotify), kDbGenError);
+    EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, big.data(), 300, DbImage::kNv, kDbNotify),
+              kDbGenError);
     EXPECT_EQ(CapturedDebug(),
               "NV Allocation Error:16! Ptr:00000000, Size:305\n"
               "Byte Pool Info for dynamic database 0x00000008 Avail 248 Frag\n");
@@ -196,7 +198,8 @@ TEST_F(SmallPoolTest, ReplacementThatFitsOnlyAfterTheOldBlockIsFreed) {
 
 TEST_F(SmallPoolTest, TraceLevelZeroHidesTheAllocationLines) {
     DebugSetTraceLevel(0);
-    EXPECT_EQ(db->SetString(68, 4, std::string(300, 'x').data(), 300, DbImage::kNv, 0),
+    EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, std::string(300, 'x').data(), 300,
+                            DbImage::kNv, 0),
               kDbGenError);
     EXPECT_EQ(CapturedDebug(), "");
 }
