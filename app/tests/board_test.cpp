@@ -1,3 +1,4 @@
+// Command-line checks; the board boots again after a restart or bite and a stop clears its counter.
 #include "app/board.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The telnet server follows its states and hands every socket event to its handler.
 #include "comm/telnet_server.h"
 
 #include <arpa/inet.h>

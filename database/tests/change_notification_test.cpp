@@ -1,5 +1,4 @@
-// A notified write reaches the tasks as letters and event flags; unchanged writes and neighbours
-// stay quiet.
+// A notified write reaches the tasks as letters and event flags; quiet writes stay quiet.
 
 #include "database/change_notification.h"
 

@@ -1,3 +1,4 @@
+// The object store keeps values at their ids within bounds, journals NV changes once and notifies.
 #include "database/data_base.h"
 
 #include <gtest/gtest.h>

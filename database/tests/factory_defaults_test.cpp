@@ -1,5 +1,4 @@
-// The defaults give a fresh controller its factory settings, rewrite the volatile image on every
-// start and keep the installation on a factory reset.
+// Defaults give the factory sign, rewrite the volatile image and keep the installation on reset.
 
 #include "database/factory_defaults.h"
 

@@ -1,3 +1,4 @@
+// CONFIG.XML is built from the catalogue and restores it; hostile records are bounded and skipped.
 #include "database/file_config.h"
 
 #include <gtest/gtest.h>

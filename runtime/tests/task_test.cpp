@@ -1,4 +1,4 @@
-// The seven tasks run on their period, take the letters they act on and obey their control letters.
+// The seven tasks run on their period, take the letters they act on and obey control letters.
 #include <gtest/gtest.h>
 
 #include <algorithm>
