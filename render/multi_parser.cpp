@@ -280,10 +280,7 @@ bool CMULTIParser::ParseNextPage(CMessage* message) {
         return false;
     }
     message->current_page_start = message->next_page_start;
-    const MultiParseResult result =
-        ScanPage(m_context, m_callback, message, message->text, message->TextLength(),
-                 message->current_page_start, &message->next_page_start, false);
-    if (result == kMultiOk) {
+    if (ScanCurrentPage(message) == kMultiOk) {
         if (message->page_counter < 255) {
             ++message->page_counter;
         }
@@ -300,8 +297,12 @@ bool CMULTIParser::ReparsePage(CMessage* message) {
     if (message->TextLength() == 0) {
         return true;
     }
+    return ScanCurrentPage(message) == kMultiOk;
+}
+
+MultiParseResult CMULTIParser::ScanCurrentPage(CMessage* message) {
     return ScanPage(m_context, m_callback, message, message->text, message->TextLength(),
-                    message->current_page_start, &message->next_page_start, false) == kMultiOk;
+                    message->current_page_start, &message->next_page_start, false);
 }
 
 bool CMULTIParser::ResetDefaults(CMessage* message) {

@@ -49,6 +49,9 @@ public:
     static void StepFlashRegion(CMessage* message);
 
 private:
+    // Draws the page at the message's current page start with the callback of SetMessage.
+    MultiParseResult ScanCurrentPage(CMessage* message);
+
     void* m_context = nullptr;
     MultiElementCallback m_callback = nullptr;
 };
