@@ -187,20 +187,21 @@ TEST_F(NotificationTest, RegisterTimeNotifiesLikeAnIntegerWrite) {
 
 TEST_F(NotificationTest, NothingIsPostedWhileNotificationIsOff) {
     db->SetNotificationEnabled(false);
-    EXPECT_EQ(db->SetInt(95632, 1, 1, NV, kDbNotify), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::brenEnableRealTimePixelDiagnostics.id, 1, 1, NV, kDbNotify), kDbOk);
     EXPECT_EQ(db->SetInt(128, 1, 1, VOL, kDbNotify), kDbOk);
     EXPECT_TRUE(sink.Letters().empty());
     EXPECT_EQ(sink.FlagCalls(), 0u);
     db->SetNotificationEnabled(true);
     {
         DbBulkWriteScope bulk(kDbSwapValidate);
-        EXPECT_EQ(db->SetInt(95632, 1, 0, NV, kDbNotify), kDbOk);
+        EXPECT_EQ(db->SetInt(dbo::brenEnableRealTimePixelDiagnostics.id, 1, 0, NV, kDbNotify),
+                  kDbOk);
     }
     EXPECT_TRUE(sink.Letters().empty());
     // Without the notify flag nothing is posted either.
-    EXPECT_EQ(db->SetInt(95632, 1, 1, NV, 0), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::brenEnableRealTimePixelDiagnostics.id, 1, 1, NV, 0), kDbOk);
     EXPECT_TRUE(sink.Letters().empty());
-    EXPECT_EQ(db->SetInt(95632, 1, 0, NV, kDbNotify), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::brenEnableRealTimePixelDiagnostics.id, 1, 0, NV, kDbNotify), kDbOk);
     EXPECT_EQ(sink.Letters(), (Letters{31, 93}));
 }
 

@@ -180,24 +180,35 @@ TEST_F(DbTest, StringsHoldAnyOctetsBoundedByTheirLength) {
 
 TEST_F(DbTest, StringReplacementReusesReleasesAndClears) {
     StringPool& pool = db->Pool();
-    EXPECT_EQ(db->SetString(200, 4, "abcd", 4, DbImage::kVolatile, 0), kDbOk);
-    const uint32_t handle = db->GetInt(200, 4, DbImage::kVolatile);
+    EXPECT_EQ(
+        db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, "abcd", 4, DbImage::kVolatile, 0),
+        kDbOk);
+    const uint32_t handle =
+        db->GetInt(dbo::statMultiCurrentFieldValue.Row(9), 4, DbImage::kVolatile);
     EXPECT_NE(handle, 0u);
     // Same length: the block is reused.
-    EXPECT_EQ(db->SetString(200, 4, "wxyz", 4, DbImage::kVolatile, 0), kDbOk);
-    EXPECT_EQ(db->GetInt(200, 4, DbImage::kVolatile), handle);
+    EXPECT_EQ(
+        db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, "wxyz", 4, DbImage::kVolatile, 0),
+        kDbOk);
+    EXPECT_EQ(db->GetInt(dbo::statMultiCurrentFieldValue.Row(9), 4, DbImage::kVolatile), handle);
     EXPECT_EQ(Read(200, DbImage::kVolatile), "wxyz");
     // Another length: a new block; the old one is free again.
-    EXPECT_EQ(db->SetString(200, 4, "longer text", 11, DbImage::kVolatile, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, "longer text", 11,
+                            DbImage::kVolatile, 0),
+              kDbOk);
     EXPECT_EQ(Read(200, DbImage::kVolatile), "longer text");
     EXPECT_EQ(pool.BlockCount(), 1u);
     // Length 0 (text may be null): the object is empty and the slot null.
-    EXPECT_EQ(db->SetString(200, 4, nullptr, 0, DbImage::kVolatile, 0), kDbOk);
-    EXPECT_EQ(db->GetInt(200, 4, DbImage::kVolatile), 0u);
+    EXPECT_EQ(
+        db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, nullptr, 0, DbImage::kVolatile, 0),
+        kDbOk);
+    EXPECT_EQ(db->GetInt(dbo::statMultiCurrentFieldValue.Row(9), 4, DbImage::kVolatile), 0u);
     EXPECT_EQ(pool.BlockCount(), 0u);
     EXPECT_EQ(pool.Info().available, pool.Size() - StringPool::kHeaderSize);
     // A null text with a length is bad input.
-    EXPECT_EQ(db->SetString(200, 4, nullptr, 3, DbImage::kVolatile, 0), kDbGenError);
+    EXPECT_EQ(
+        db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, nullptr, 3, DbImage::kVolatile, 0),
+        kDbGenError);
 }
 
 TEST_F(DbTest, ClearedNvStringRetiresItsJournalRecords) {

@@ -181,40 +181,40 @@ TEST_F(FactoryDefaults, FactoryResetRewritesAllButTheInstallation) {
 TEST_F(FactoryDefaults, FactoryResetKeepsInstallationAndResetsTheRest) {
     RunAll(db, kDefaultsFirstStart);
     // The installation changes.
-    db.SetInt(57, 1, 3, N, kDbReplayFlags);
+    db.SetInt(dbo::dmsSignType.id, 1, 3, N, kDbReplayFlags);
     db.SetInt(33592 + 520, 1, 4, N, kDbReplayFlags);  // row 521 valid
     db.SetString(25792 + 4 * 520, 4, "KEEP", 4, N, kDbReplayFlags);
     db.SetInt(36124 + 2, 1, 4, N, kDbReplayFlags);  // graphic 3 ready
     db.SetString(36176 + 4 * (63 * 2), 4, "blk", 3, N, kDbReplayFlags);
-    db.SetInt(95664, 2, 2000, N, kDbReplayFlags);
-    db.SetString(48784, 4, "OTHER", 5, N, kDbReplayFlags);
-    db.SetInt(48856, 1, 3, N, kDbReplayFlags);
-    db.SetInt(95838, 2, 99, N, kDbReplayFlags);
+    db.SetInt(dbo::brenRemoteIPPort.id, 2, 2000, N, kDbReplayFlags);
+    db.SetString(dbo::chapName.id, 4, "OTHER", 5, N, kDbReplayFlags);
+    db.SetInt(dbo::dstBeginMonth.id, 1, 3, N, kDbReplayFlags);
+    db.SetInt(dbo::brenPeripheralID.Row(1), 2, 99, N, kDbReplayFlags);
     // What a reset returns.
-    db.SetString(25792, 4, "MSG", 3, N, kDbReplayFlags);
-    db.SetInt(33592, 1, 4, N, kDbReplayFlags);
-    db.SetString(94260, 4, "admin2", 6, N, kDbReplayFlags);
-    db.SetInt(72, 1, 9, N, kDbReplayFlags);
-    db.SetInt(94100, 1, 7, N, kDbReplayFlags);
+    db.SetString(dbo::dmsMessageMultiString.id, 4, "MSG", 3, N, kDbReplayFlags);
+    db.SetInt(dbo::dmsMessageStatus.id, 1, 4, N, kDbReplayFlags);
+    db.SetString(dbo::communityNameAdmin.id, 4, "admin2", 6, N, kDbReplayFlags);
+    db.SetInt(dbo::fontNumber.id, 1, 9, N, kDbReplayFlags);
+    db.SetInt(dbo::eventClassLimit.id, 1, 7, N, kDbReplayFlags);
 
     RunAll(db, kDefaultsFactoryReset);
     RunVolatile(db);
-    EXPECT_EQ(db.GetInt(57, 1, N), 3u);
+    EXPECT_EQ(db.GetInt(dbo::dmsSignType.id, 1, N), 3u);
     EXPECT_EQ(db.GetInt(33592 + 520, 1, N), 4u);
     EXPECT_EQ(Text(N, 25792 + 4 * 520), "KEEP");
     EXPECT_EQ(db.GetInt(36124 + 2, 1, N), 4u);
     EXPECT_EQ(Text(N, 36176 + 4 * (63 * 2)), "blk") << "a ready graphic keeps its blocks";
-    EXPECT_EQ(db.GetInt(95664, 2, N), 2000u);
+    EXPECT_EQ(db.GetInt(dbo::brenRemoteIPPort.id, 2, N), 2000u);
     EXPECT_EQ(Text(N, 48784), "OTHER");
-    EXPECT_EQ(db.GetInt(48856, 1, N), 3u);
-    EXPECT_EQ(db.GetInt(95838, 2, N), 99u);
+    EXPECT_EQ(db.GetInt(dbo::dstBeginMonth.id, 1, N), 3u);
+    EXPECT_EQ(db.GetInt(dbo::brenPeripheralID.Row(1), 2, N), 99u);
     EXPECT_EQ(Text(N, 25792), "");
-    EXPECT_EQ(db.GetInt(33592, 1, N), 1u);
+    EXPECT_EQ(db.GetInt(dbo::dmsMessageStatus.id, 1, N), 1u);
     EXPECT_EQ(Text(N, 94260), "quartermaster");
-    EXPECT_EQ(db.GetInt(72, 1, N), 0u);
-    EXPECT_EQ(db.GetInt(94100, 1, N), 0u);
-    EXPECT_EQ(db.GetInt(8, 2, V), 3u) << "one valid permanent message";
-    EXPECT_EQ(db.GetInt(12093, 1, V), 1u) << "graphic 3 counted";
+    EXPECT_EQ(db.GetInt(dbo::fontNumber.id, 1, N), 0u);
+    EXPECT_EQ(db.GetInt(dbo::eventClassLimit.id, 1, N), 0u);
+    EXPECT_EQ(db.GetInt(dbo::dmsNumPermanentMsg.id, 2, V), 3u) << "one valid permanent message";
+    EXPECT_EQ(db.GetInt(dbo::dmsGraphicNumEntries.id, 1, V), 1u) << "graphic 3 counted";
     EXPECT_EQ(db.GetInt(4, 1, V), 20u);
 }
 
@@ -223,16 +223,16 @@ TEST_F(FactoryDefaults, VolatileCountsFollowTheNvImage) {
     for (uint32_t row : {0u, 9u, 499u}) {
         db.SetInt(33592 + row, 1, 4, N, kDbReplayFlags);
     }
-    db.SetInt(57, 1, 132, N, kDbReplayFlags);
+    db.SetInt(dbo::dmsSignType.id, 1, 132, N, kDbReplayFlags);
     db.SetInt(36124 + 5, 1, 5, N, kDbReplayFlags);
     db.SetInt(36124 + 6, 1, 6, N, kDbReplayFlags);
     db.SetString(36176 + 4 * (63 * 7 + 62), 4, "x", 1, N, kDbReplayFlags);  // graphic 8, status 1
     RunVolatile(db);
-    EXPECT_EQ(db.GetInt(10, 2, V), 3u);
-    EXPECT_EQ(db.GetInt(16, 4, V), 750000u - 4500u);
-    EXPECT_EQ(db.GetInt(8, 2, V), 2u);
+    EXPECT_EQ(db.GetInt(dbo::dmsNumChangeableMsg.id, 2, V), 3u);
+    EXPECT_EQ(db.GetInt(dbo::dmsFreeChangeableMemory.id, 4, V), 750000u - 4500u);
+    EXPECT_EQ(db.GetInt(dbo::dmsNumPermanentMsg.id, 2, V), 2u);
     EXPECT_EQ(db.GetInt(4, 1, V), 1u) << "character matrix sign";
-    EXPECT_EQ(db.GetInt(12093, 1, V), 1u) << "status 4 or 5 only";
+    EXPECT_EQ(db.GetInt(dbo::dmsGraphicNumEntries.id, 1, V), 1u) << "status 4 or 5 only";
     EXPECT_EQ(Text(N, 36176 + 4 * (63 * 7 + 62)), "") << "unused graphic loses its blocks";
 }
 
