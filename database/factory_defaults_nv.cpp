@@ -287,7 +287,7 @@ void global_factory_defaults(CDataBase& db, int mode) {
     w.Ints(dbo::pmppGroupAddress.id, 10, 4, 4, 0);
     w.Int(dbo::globalSetIDParameter.id, 4, 0);
     if (first) {
-        db.SetRegisterTime(48840, 4, 0, DbImage::kNv, kDbNotify | kDbIgnoredFlag);
+        db.SetRegisterTime(dbo::globalTime.id, 4, 0, DbImage::kNv, kDbNotify | kDbIgnoredFlag);
         w.Int(dbo::controllerStandardTimeZone.id, 4, static_cast<uint32_t>(-21600));
         w.Int(dbo::globalDaylightSaving.id, 1, 3);
         for (uint32_t r = 0; r < 10; ++r) {

@@ -178,10 +178,11 @@ TEST_F(NotificationTest, DstBeginMonthRowWithRuleFlagsPostsOnlyLetter93) {
 }
 
 TEST_F(NotificationTest, RegisterTimeNotifiesLikeAnIntegerWrite) {
-    EXPECT_EQ(db->SetRegisterTime(48840, 4, 1000, NV, kDbNotify), kDbOk);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 4, 1000, NV, kDbNotify), kDbOk);
     EXPECT_EQ(sink.Flags(), 0x1u);
     sink.Clear();
-    EXPECT_EQ(db->SetRegisterTime(48840, 4, 1000, NV, kDbNotify | kDbIgnoredFlag), kDbOk);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 4, 1000, NV, kDbNotify | kDbIgnoredFlag),
+              kDbOk);
     EXPECT_EQ(sink.FlagCalls(), 0u);  // row kind 2: an unchanged time is not announced
 }
 

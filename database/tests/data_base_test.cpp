@@ -61,8 +61,8 @@ TEST_F(DbTest, NullImageIsRefused) {
     EXPECT_EQ(db->GetInt(100, 4, DbImage::kNone), 0u);
     EXPECT_EQ(db->SetString(68, 4, "a", 1, DbImage::kNone, 0), kDbGenError);
     EXPECT_EQ(Read(68, DbImage::kNone), "");
-    EXPECT_EQ(db->SetRegisterTime(48840, 4, 5, DbImage::kNone, 0), kDbGenError);
-    EXPECT_EQ(db->GetRegisterTime(48840, 4, DbImage::kNone), 0u);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 4, 5, DbImage::kNone, 0), kDbGenError);
+    EXPECT_EQ(db->GetRegisterTime(dbo::globalTime.id, 4, DbImage::kNone), 0u);
     EXPECT_TRUE(journal.Records().empty());
 }
 
@@ -331,21 +331,22 @@ TEST_F(DbTest, AccessByCatalogueEntry) {
 }
 
 TEST_F(DbTest, RegisterTimeLivesInTheBoardRegisters) {
-    EXPECT_EQ(db->SetRegisterTime(48840, 4, 0x0A0B0C0D, DbImage::kNv, kDbNotify), kDbOk);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 4, 0x0A0B0C0D, DbImage::kNv, kDbNotify),
+              kDbOk);
     EXPECT_EQ(registers.Read(0xF0100001), 0x0A);
     EXPECT_EQ(registers.Read(0xF0100003), 0x0B);
     EXPECT_EQ(registers.Read(0xF0100005), 0x0C);
     EXPECT_EQ(registers.Read(0xF0100007), 0x0D);
-    EXPECT_EQ(db->GetRegisterTime(48840, 4, DbImage::kNv), 0x0A0B0C0Du);
+    EXPECT_EQ(db->GetRegisterTime(dbo::globalTime.id, 4, DbImage::kNv), 0x0A0B0C0Du);
     EXPECT_EQ(db->GetInt(dbo::globalTime.id, 4, DbImage::kNv), 0u);  // the image bytes are not used
-    EXPECT_EQ(db->GetRegisterTime(48840, 2, DbImage::kNv), 0u);
+    EXPECT_EQ(db->GetRegisterTime(dbo::globalTime.id, 2, DbImage::kNv), 0u);
     EXPECT_TRUE(journal.Records().empty());
     EXPECT_EQ(sink.Flags(), 0x1u);
     // Width 2 is refused without a notice; the current value writes nothing.
     sink.Clear();
     const uint32_t writes = registers.Writes();
-    EXPECT_EQ(db->SetRegisterTime(48840, 2, 1, DbImage::kNv, kDbNotify), kDbGenError);
-    EXPECT_EQ(db->SetRegisterTime(48840, 4, 0x0A0B0C0D, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 2, 1, DbImage::kNv, kDbNotify), kDbGenError);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 4, 0x0A0B0C0D, DbImage::kNv, 0), kDbOk);
     EXPECT_EQ(registers.Writes(), writes);
     EXPECT_EQ(sink.FlagCalls(), 0u);
 }

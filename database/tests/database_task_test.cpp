@@ -131,7 +131,7 @@ TEST_F(DatabaseStart, FirstCycleWritesTheFeatureSetInOneRecord) {
     task->Cycle();
     const uint32_t cycle = journal->WritePosition(journal->ActiveFile()) - before;
     const uint32_t mark = journal->WritePosition(journal->ActiveFile());
-    journal->WriteInt32(95656, 0, nullptr);
+    journal->WriteInt32(dbo::brenSpecialFeatureSet.id, 0, nullptr);
     const uint32_t one = journal->WritePosition(journal->ActiveFile()) - mark;
     EXPECT_EQ(cycle, one);
 
@@ -393,7 +393,7 @@ TEST_F(DatabaseServices, CountersGroupAddressesChapAndCompatibilityMode) {
     EXPECT_EQ(db_compat_mode_get(), 0);
     db_compat_mode_set(true);
     EXPECT_EQ(db_compat_mode_get(), 1);
-    EXPECT_EQ(g_DataBase.GetRegisterTime(48840, 4, DbImage::kNv), 1000000u);
+    EXPECT_EQ(g_DataBase.GetRegisterTime(dbo::globalTime.id, 4, DbImage::kNv), 1000000u);
     EXPECT_EQ(g_DataBase.GetInt(dbo::controllerStandardTimeZone.id, 4, DbImage::kNv), 0u);
     g_DataBase.SetInt(dbo::controllerStandardTimeZone.id, 4, 3600, DbImage::kNv, 0);
     db_compat_mode_set(true);
