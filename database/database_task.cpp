@@ -3,6 +3,7 @@
 #include "database/factory_defaults.h"
 #include "database/file_config.h"
 #include "database/font_import.h"
+#include "database/object_ids.h"
 #include "database/write_mode_scope.h"
 #include "platform/kernel/tx_api.h"
 #include "platform/sim/hw.h"
@@ -10,7 +11,7 @@
 #include "runtime/task_table.h"
 
 namespace {
-constexpr uint32_t kGlobalTime = 48840;
+constexpr uint32_t kGlobalTime = dbo::globalTime.id;
 
 // Restores the database's journal switch when it goes out of scope.
 class JournalWritingScope {

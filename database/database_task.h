@@ -15,6 +15,7 @@
 #include "database/file_system_driver.h"
 #include "database/flash_database.h"
 #include "database/journal_services.h"
+#include "database/object_ids.h"
 #include "runtime/standard_task.h"
 
 struct DatabaseTaskConfig {
@@ -28,7 +29,7 @@ struct DatabaseTaskConfig {
 
 class CDatabaseTask : public CStandardTask {
 public:
-    static constexpr uint32_t kSpecialFeatureSet = 95656;
+    static constexpr uint32_t kSpecialFeatureSet = dbo::brenSpecialFeatureSet.id;
     static constexpr uint32_t kVolatileOnly = 0x800;
     static constexpr uint32_t kBootCounterRegister = 0xF010000B;
     static constexpr uint32_t kBootCounterClearTick = 3001;

@@ -6,6 +6,7 @@
 
 #include "database/config_catalogue.h"
 #include "database/global_database.h"
+#include "database/object_ids.h"
 #include "runtime/debug_print.h"
 #include "runtime/gp_buffer.h"
 #include "runtime/letter_id.h"
@@ -14,7 +15,7 @@
 uint8_t g_ConfigDirty = 0;
 
 namespace {
-constexpr uint32_t kPeripheralListEdit = 17218;  // volatile
+constexpr uint32_t kPeripheralListEdit = dbo::brenPeripheralListEdit.id;
 constexpr char kWin32Header[] = "<!-- CONFIG.XML WIN32 V2.0 -->\n";
 constexpr uint32_t kRecordsStart = 28;
 constexpr uint32_t kVersionByte = 20;
@@ -446,7 +447,7 @@ void CFile_Config::Parse(const char* record, uint32_t length, int version) {
             number = number << 4 | static_cast<uint32_t>(digit);
         }
         db.SetInt(id, row->width, number, DbImage::kNv, 0);
-        if (row->firstId == 95630) {
+        if (row->firstId == dbo::brenModuleID.id) {
             DebugPrint("restoring module id\n");
             if (g_moduleIdHook != nullptr) {
                 g_moduleIdHook();

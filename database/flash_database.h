@@ -19,6 +19,7 @@
 #include "database/journal_index.h"
 #include "database/journal_record.h"
 #include "database/journal_services.h"
+#include "database/object_ids.h"
 
 class CDataBase;
 
@@ -34,8 +35,8 @@ public:
     static constexpr const char* kFile2 = "nv2.dat";
     static constexpr uint32_t kCountdownAfterCleaning = 360;
     static constexpr uint32_t kFeatureMonthlyCleanup = 0x400;  // brenSpecialFeatureSet bit
-    static constexpr uint32_t kFeatureSetId = 95656;
-    static constexpr uint32_t kLocalTimeId = 12268;  // volatile, seconds
+    static constexpr uint32_t kFeatureSetId = dbo::brenSpecialFeatureSet.id;
+    static constexpr uint32_t kLocalTimeId = dbo::controllerLocalTime.id;  // volatile, seconds
 
     enum DefragState { kIdle = 0, kCopying = 1, kCleaning = 2 };
 

@@ -1,3 +1,4 @@
+// The communication task answers comm commands and requests and addresses its transports.
 #include "comm/comm_task.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The boot monitor keeps its environment, runs commands, bites when not serviced, records causes.
 #include "platform/monitor/monitor.h"
 
 #include <gtest/gtest.h>
