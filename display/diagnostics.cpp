@@ -16,7 +16,8 @@ bool diagnostics::LayoutIsValid(const face_config* c) {
         c->bits_per_pixel == 0) {
         return false;
     }
-    if (c->pixel_height / c->module_height != c->module_lines ||
+    if (c->pixel_height % c->module_height != 0 ||
+        c->pixel_height / c->module_height != c->module_lines ||
         c->module_lines > face_config::kMaxLines) {
         return false;
     }

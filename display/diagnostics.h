@@ -24,7 +24,7 @@ public:
 
     // True when the record describes a layout the face can hold: diagnostics and frame engine
     // set; pixel height, pixel width, module height, module width and bits per pixel nonzero;
-    // pixel height / module height equals the module lines, at most 9 of them; no line longer
+    // pixel height is whole modules, as many as the module lines, at most 9 of them; no line longer
     // than pixel width / module width; the total modules the sum of the line lengths, at most
     // 576. Every reader that indexes the line or module arrays relies on it.
     static bool LayoutIsValid(const face_config* config);
