@@ -2,10 +2,12 @@
 
 #include <memory>
 
+#include "app/sign_startup.h"
 #include "comm/comm_task.h"
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/file_system_driver.h"
+#include "display/module_type.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
 #include "runtime/startup.h"
@@ -161,6 +163,8 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.mountSystemDrive = [] {
         return g_FileSystem.Mount(&g_SystemDrive, "system drive") == FS_SUCCESS;
     };
+    h.installModuleTable = &InstallModuleTypeTable;
+    h.buildDisplayConfiguration = &SignConfigurationStandIn;
     h.initNtcipTransports = [](uint8_t** next) { InitNtcipTransports(next); };
     h.markStartupComplete = [] {
         if (g_boot) {

@@ -91,9 +91,10 @@ bool FrameSink::WaitWritten(unsigned timeoutMs) const {
 
 void FrameSink::WriterLoop() {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (!stop_) {
+    for (;;) {
         changed_.wait(lock, [this] { return stop_ || written_ != generation_; });
-        if (stop_) {
+        // A picture that came before the stop is still written.
+        if (written_ == generation_) {
             break;
         }
         const SinkFrame frame = latest_;

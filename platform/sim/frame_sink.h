@@ -31,6 +31,7 @@ public:
     // Starts the writer for the board directory (creates "frames"); ring: frames kept besides
     // latest.png (0: none). Without a call no PNG is written.
     bool StartPng(const std::string& boardDir, unsigned ring = 0);
+    // Writes the picture still pending, then ends the writer.
     void Stop();
 
     void Deliver(uint16_t width, uint16_t height, const uint8_t* pixels, size_t size,
