@@ -44,9 +44,8 @@ bool frame::Copy(const frame* other) {
     if (other == this) {
         return state_ != nullptr;  // the picture is already its own
     }
-    if (other == nullptr || state_ == nullptr ||
-        other->BitsPerPixel() != BitsPerPixel() || other->Height() != Height() ||
-        other->Width() != Width()) {
+    if (other == nullptr || state_ == nullptr || other->BitsPerPixel() != BitsPerPixel() ||
+        other->Height() != Height() || other->Width() != Width()) {
         return false;
     }
     const frame_state* source = other->State();
