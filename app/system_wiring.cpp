@@ -7,6 +7,7 @@
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/file_system_driver.h"
+#include "display/core.h"
 #include "display/module_type.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
@@ -122,6 +123,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.setInt = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
         SetInt(id, width, value, nv, true);
     };
+    h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
 #if DMS_HAVE_DATABASE_TASK
     WireDatabase(h);
 #endif
@@ -176,6 +178,8 @@ std::unique_ptr<Wiring> MakeWiring() {
 
 void EndOfBoot() {
     CTelnetServer::EndOfBoot();
+    // The next boot opens the display registry afresh, as a board does at power-up.
+    disp::g_DisplayCore.Close();
     g_FileSystem.Unmount(&g_SystemDrive);
     g_SystemDrive.watchdog_state = nullptr;
     g_boot = nullptr;

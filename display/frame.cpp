@@ -41,9 +41,11 @@ bool frame::SetPixel(const pixel& p) {
 }
 
 bool frame::Copy(const frame* other) {
-    if (other == nullptr || other == this || state_ == nullptr ||
-        other->BitsPerPixel() != BitsPerPixel() || other->Height() != Height() ||
-        other->Width() != Width()) {
+    if (other == this) {
+        return state_ != nullptr;  // the picture is already its own
+    }
+    if (other == nullptr || state_ == nullptr || other->BitsPerPixel() != BitsPerPixel() ||
+        other->Height() != Height() || other->Width() != Width()) {
         return false;
     }
     const frame_state* source = other->State();

@@ -11,8 +11,8 @@ namespace disp {
 
 render_adapter g_RenderAdapter(&g_Render);
 
-render_adapter::render_adapter(CRender* renderer)
-    : frame_(renderer != nullptr ? &renderer->Surface() : nullptr), renderer_(renderer) {}
+// The renderer may not be built yet when a static adapter is: its surface is taken on use.
+render_adapter::render_adapter(CRender* renderer) : frame_(nullptr), renderer_(renderer) {}
 
 render_adapter::~render_adapter() {
     frame_.Destroy();
@@ -24,6 +24,7 @@ bool render_adapter::Open(face* owner) {
     }
     frame_engine::Open(owner);
     config_ = owner->Config();
+    frame_.SetSurface(renderer_ != nullptr ? &renderer_->Surface() : nullptr);
     frame_.Create(config_->pixel_height, config_->pixel_width, 0, config_->bits_per_pixel);
     return true;
 }
@@ -49,11 +50,12 @@ void render_adapter::Update(uint32_t) {
 
 frame* render_adapter::GetFrame() {
     if (renderer_ != nullptr) {
+        frame_.SetSurface(&renderer_->Surface());
         frame_.attributes.page_number = renderer_->page_number;
         frame_.attributes.page_on_time = renderer_->page_on_time;
         frame_.attributes.page_off_time = renderer_->page_off_time;
     }
-    frame_.Bind();
+    frame_.Bind();  // a new picture each cycle
     return &frame_;
 }
 

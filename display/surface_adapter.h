@@ -37,6 +37,10 @@ public:
     // The surface was drawn on: the next lit count counts again.
     void Invalidate() { lit_valid_ = false; }
     CSurface* Surface() const { return surface_; }
+    void SetSurface(CSurface* surface) {
+        surface_ = surface;
+        Bind();
+    }
 
 private:
     bool ReadPacked(uint32_t& offset, uint8_t* data, uint32_t length, uint32_t& count) const;

@@ -132,6 +132,8 @@ TEST_P(EveryDepth, CopyTakesThePictureOfAnEqualFrameOnly) {
     EXPECT_FALSE(transposed.Copy(&a));
     EXPECT_FALSE(other.Copy(&a));
     EXPECT_FALSE(b.Copy(nullptr));
+    EXPECT_TRUE(b.Copy(&b));
+    EXPECT_EQ(Bytes(b), Bytes(a));
     disp::frame empty;
     EXPECT_FALSE(empty.Copy(&a));
     EXPECT_FALSE(b.Copy(&empty));
