@@ -14,6 +14,7 @@
 #include "platform/monitor/kernel_binding.h"
 #include "platform/monitor/monitor.h"
 #include "platform/net/net_config.h"
+#include "platform/sim/sign.h"
 #include "platform/sim/uic.h"
 #include "runtime/interrupts.h"
 #include "runtime/startup.h"
@@ -60,6 +61,16 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
         sim::Uic uic;
         uic.Attach();
         uic.SetAssertHook(&RaiseExternal);
+        // The sign comes up with the board: EPLD unprogrammed, frames drawn to frames/*.png.
+        sim::SignConfig signConfig;
+        signConfig.boardDir = line.board_dir;
+        signConfig.frameRing = line.frame_ring;
+        sim::Sign sign(signConfig);
+        if (!sign.Attach()) {
+            std::fprintf(stderr, "dmsc: cannot write %s/frames\n", line.board_dir.c_str());
+        }
+        board.SetEpldLoadHook(
+            [&sign](const uint8_t* bits, size_t size) { return sign.GetEpld().Load(bits, size); });
         {
             std::unique_ptr<Wiring> wiring = MakeWiring();
             System system(wiring->hooks);
@@ -83,6 +94,7 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
             CTelnetServer::EndOfBoot();
             monitor::UnbindKernel(&board);
             uic.SetAssertHook(nullptr);
+            board.SetEpldLoadHook(nullptr);
         }
         timer_scheduler_tx_rtos::Reset();
         ResetInterruptState();

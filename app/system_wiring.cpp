@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/sign_startup.h"
 #include "app/vms_peripherals.h"
 #include "comm/comm_task.h"
 #include "comm/telnet_server.h"
@@ -13,6 +14,8 @@
 #include "database/kernel_pool_allocator.h"
 #include "database/monitor_journal_services.h"
 #include "database/rtos_notify_sink.h"
+#include "display/core.h"
+#include "display/module_type.h"
 #include "peripherals/peripheral_task.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
@@ -144,6 +147,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.setInt = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
         SetInt(id, width, value, nv, true);
     };
+    h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
     WireDatabase(h);
     WirePeripherals(h);
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
@@ -166,6 +170,8 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.mountSystemDrive = [] {
         return g_FileSystem.Mount(&g_SystemDrive, "system drive") == FS_SUCCESS;
     };
+    h.installModuleTable = &InstallModuleTypeTable;
+    h.buildDisplayConfiguration = &SignConfigurationStandIn;
     h.initNtcipTransports = [](uint8_t** next) { InitNtcipTransports(next); };
     h.markStartupComplete = [] {
         if (g_boot) {
@@ -179,6 +185,8 @@ std::unique_ptr<Wiring> MakeWiring() {
 void EndOfBoot() {
     VmsUseDefaultSystem();
     CTelnetServer::EndOfBoot();
+    // The next boot opens the display registry afresh, as a board does at power-up.
+    disp::g_DisplayCore.Close();
     g_FileSystem.Unmount(&g_SystemDrive);
     g_SystemDrive.watchdog_state = nullptr;
     g_boot = nullptr;

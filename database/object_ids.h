@@ -288,6 +288,9 @@ struct DbObject {
     X(chapSecretsMax,                 V, 12104, 1, I, 1,   0) \
     X(snmpMaxPacketSize,              V, 12108, 4, I, 1,   0) \
     X(globalMaxModules,               V, 12112, 1, I, 1,   0) \
+    X(moduleMake,                     V, 12148, 4, S, 8,   0) \
+    X(moduleModel,                    V, 12180, 4, S, 8,   0) \
+    X(moduleVersion,                  V, 12212, 4, S, 8,   0) \
     X(dbCreateTransaction,            V, 12252, 1, I, 1,   0) \
     X(dbErrorType,                    V, 12253, 1, I, 1,   0) \
     X(dbErrorID,                      V, 12256, 4, S, 1,   0) \

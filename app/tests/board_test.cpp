@@ -31,13 +31,15 @@ TEST(CommandLine, OptionsAndTheirErrors) {
     EXPECT_FALSE(defaults.allow_network);
 
     std::vector<const char*> args = {
-        "dmsc", "--board-dir", "b", "--port-offset=10000", "--allow-network", "--time-scale", "4"};
+        "dmsc", "--board-dir",    "b", "--port-offset=10000", "--allow-network", "--time-scale",
+        "4",    "--frame-ring=12"};
     const CommandLine line = ParseCommandLine(int(args.size()), args.data());
     EXPECT_EQ(line.error, "");
     EXPECT_EQ(line.board_dir, "b");
     EXPECT_EQ(line.port_offset, 10000);
     EXPECT_TRUE(line.allow_network);
     EXPECT_EQ(line.time_scale, 4.0);
+    EXPECT_EQ(line.frame_ring, 12u);
 
     for (const Case& c : {
              Case{{"dmsc", "--port-offset", "x"}, "--port-offset needs a number"},
@@ -46,6 +48,8 @@ TEST(CommandLine, OptionsAndTheirErrors) {
              Case{{"dmsc", "--port-offset"}, "--port-offset needs a value"},
              Case{{"dmsc", "--board-dir="}, "--board-dir needs a directory"},
              Case{{"dmsc", "--time-scale", "0"}, "--time-scale needs a positive number"},
+             Case{{"dmsc", "--frame-ring", "1001"}, "--frame-ring needs a number"},
+             Case{{"dmsc", "--frame-ring", "-2"}, "--frame-ring needs a number"},
          }) {
         const CommandLine bad = ParseCommandLine(int(c.args.size()), c.args.data());
         EXPECT_EQ(bad.error.rfind(c.error, 0), 0u) << c.args[1] << ": " << bad.error;

@@ -24,6 +24,13 @@ struct DcrRegion {
 std::mutex g_lock;
 std::vector<Region> g_regions;
 std::vector<DcrRegion> g_dcrs;
+
+struct RamRegion {
+    uint32_t base;
+    uint64_t size;
+    uint8_t* host;
+};
+std::vector<RamRegion> g_ram;
 std::atomic<uint32_t> g_unmapped{0};
 
 bool Find(uint32_t address, unsigned width, Device** device, uint32_t* offset) {
@@ -92,6 +99,30 @@ bool RegisterDcr(uint32_t first, uint32_t count, DcrDevice* device) {
 void UnregisterDcr(DcrDevice* device) {
     std::lock_guard<std::mutex> guard(g_lock);
     std::erase_if(g_dcrs, [device](const DcrRegion& r) { return r.device == device; });
+}
+
+bool RegisterRam(uint32_t base, uint32_t size, uint8_t* host) {
+    if (host == nullptr || size == 0 || uint64_t(base) + size > 0x100000000ull) {
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_ram.push_back({base, size, host});
+    return true;
+}
+
+void UnregisterRam(const uint8_t* host) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    std::erase_if(g_ram, [host](const RamRegion& r) { return r.host == host; });
+}
+
+uint8_t* RamAt(uint32_t address, uint32_t size) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (const RamRegion& r : g_ram) {
+        if (address >= r.base && uint64_t(address) + size <= r.base + r.size) {
+            return r.host + (address - r.base);
+        }
+    }
+    return nullptr;
 }
 
 uint32_t UnmappedAccesses() {

@@ -35,6 +35,14 @@ void Unregister(Device* device);
 bool RegisterDcr(uint32_t first, uint32_t count, DcrDevice* device);
 void UnregisterDcr(DcrDevice* device);
 
+// Board RAM that bus masters (DMA) read: bus addresses [base, base + size) backed by host
+// memory. The firmware names such memory by its bus address and reaches it through RamAt, as it
+// would map a fixed region on the board.
+bool RegisterRam(uint32_t base, uint32_t size, uint8_t* host);
+void UnregisterRam(const uint8_t* host);
+// Host view of [address, address + size) when one RAM region holds all of it, else null.
+uint8_t* RamAt(uint32_t address, uint32_t size);
+
 // Accesses to addresses no device claims read all ones and are counted.
 uint32_t UnmappedAccesses();
 

@@ -6,9 +6,11 @@ import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from dmsc_process import Controller  # noqa: E402
@@ -30,6 +32,9 @@ LAUNCH = re.compile(
     r"Launching Thread\(s\) at (\d{1,2}) (\d{1,2}) (\d{4}) (\d{1,2}):(\d{1,2}):(\d{1,2}) GMT, "
     r"Please Wait\.\.\.\n$"
 )
+EPLD = " - Programming EPLD\t\t\t\t\t[ OK ]\n"
+# The factory sign, 16 x 24 LEDs, drawn 8 picture pixels a LED.
+SIGN_PICTURE = (24 * 8, 16 * 8)
 
 failures = []
 
@@ -58,6 +63,7 @@ def boot(exe, board, label, database, *extra):
         print(f"{label}: no database task in this build, its lines not checked")
     else:
         check(block[: len(database)] == database, f"{label}: database lines {block!r}")
+    check(EPLD in block, f"{label}: no EPLD line in {block!r}")
     match = LAUNCH.match(lines[-1])
     check(match is not None, f"{label}: launch line {lines[-1]!r}")
     if match:
@@ -65,6 +71,21 @@ def boot(exe, board, label, database, *extra):
         check(1 <= day <= 31 and 1 <= month <= 12 and year >= 2000, f"{label}: date {lines[-1]!r}")
         check(hour < 24 and minute < 60 and second < 61, f"{label}: time {lines[-1]!r}")
     return c, text
+
+
+def png_size(path, attempts=100):
+    """(width, height) from the PNG's header, or None; the picture is written a little after
+    the boot, so it is waited for."""
+    for _ in range(attempts):
+        try:
+            with open(path, "rb") as f:
+                head = f.read(24)
+            if head[:8] == b"\x89PNG\r\n\x1a\n" and head[12:16] == b"IHDR":
+                return struct.unpack(">II", head[16:24])
+        except OSError:
+            pass
+        time.sleep(0.05)
+    return None
 
 
 def main():
@@ -77,6 +98,8 @@ def main():
             return 1
         for name in ("flash.bin", "nvram.bin", "environment"):
             check(os.path.exists(os.path.join(board, name)), f"board directory lacks {name}")
+        check(png_size(os.path.join(board, "frames", "latest.png")) == SIGN_PICTURE,
+              "frames/latest.png is not the picture of the sign")
         check(first.kill(signal.SIGKILL) == -signal.SIGKILL, "SIGKILL ends the process")
 
         # Power comes back: the same board directory boots again.
