@@ -200,10 +200,10 @@ TEST_F(FileTest, DirectoryFailures) {
     std::vector<char> buffer(100);
     uint32_t length = 0;
     ASSERT_EQ(BuildDirectoryFile(buffer.data(), 100, &length), 0);
-    EXPECT_EQ(length, 67u) << "one whole line, the next would not fit";
+    EXPECT_EQ(length, 65u) << "one whole line, the next would not fit";
     PutFile("second", "1");
     ASSERT_EQ(BuildDirectoryFile(buffer.data(), 100, &length), 0);
-    EXPECT_EQ(length, 67u);
+    EXPECT_EQ(length, 65u);
 
     RefusingDriver refusing;
     EXPECT_FALSE(CFile_Directory::WriteDirectoryFile(&media, &refusing));
