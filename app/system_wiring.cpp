@@ -5,7 +5,14 @@
 #include "comm/comm_task.h"
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
+#include "database/file_directory.h"
+#include "database/file_manager.h"
+#include "database/file_monrc.h"
+#include "database/file_script.h"
 #include "database/file_system_driver.h"
+#include "database/oid_access.h"
+#include "ntcip/mib_engine.h"
+#include "ntcip/mib_oid_engine.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
 #include "runtime/startup.h"
@@ -87,6 +94,32 @@ bool ClockDateTime(uint32_t seconds, std::tm* out) {
 }
 #endif
 
+#if DMS_HAVE_PERIPHERALS
+// The file peripherals the peripheral task keeps (CONFIG.XML keeps its stand-in).
+CPeripheral* MakeFilePeripheral(uint16_t id) {
+    const ConfigPeripheralDescriptor descriptor{CPeripheralTask::kOwnSlot, id};
+    switch (id) {
+        case CFile_Directory::kPeripheralId:
+            return CFile_Directory::Create(descriptor);
+        case CFile_Monrc::kPeripheralId:
+            return CFile_Monrc::Create(descriptor);
+        case CFile_Script::kPeripheralId:
+            return CFile_Script::Create(descriptor);
+        case CFile_Manager::kPeripheralId:
+            return CFile_Manager::Create(descriptor);
+        default:
+            return nullptr;
+    }
+}
+#endif
+
+// SCRIPT.XML at start-up, through the MIB (linked here if the agent has not done it yet).
+void ProcessScriptFile() {
+    MibInit(nullptr);
+    OidSetEngine(&MibOidEngine());
+    CFile_Script::ProcessScriptFile(&g_SystemDrive, &g_FileSystem);
+}
+
 #if DMS_HAVE_DATABASE_TASK
 void WireDatabase(StartupHooks& h) {
     h.database = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
@@ -135,7 +168,8 @@ std::unique_ptr<Wiring> MakeWiring() {
 #if DMS_HAVE_DATABASE_TASK
         objects.markConfigDirty = [] { g_ConfigDirty = 1; };
 #endif
-        return std::make_unique<CPeripheralTask>(office, std::move(objects));
+        objects.writeMonrc = [] { CFile_Monrc::WriteMonrc(&g_SystemDrive, &g_FileSystem); };
+        return std::make_unique<CPeripheralTask>(office, std::move(objects), &MakeFilePeripheral);
     };
     h.localTime = &ClockLocalTime;
     h.dateTime = &ClockDateTime;
@@ -162,6 +196,7 @@ std::unique_ptr<Wiring> MakeWiring() {
         return g_FileSystem.Mount(&g_SystemDrive, "system drive") == FS_SUCCESS;
     };
     h.initNtcipTransports = [](uint8_t** next) { InitNtcipTransports(next); };
+    h.processScriptFile = &ProcessScriptFile;
     h.markStartupComplete = [] {
         if (g_boot) {
             g_boot->store.startupComplete = 1;
