@@ -9,6 +9,7 @@
 
 #include "database/builtin_files.h"
 #include "database/tests/recording_oid_engine.h"
+#include "runtime/crc16.h"
 
 namespace {
 
@@ -144,6 +145,18 @@ TEST_F(ScriptParserTest, BuiltInScriptAppliesItsSettings) {
     EXPECT_EQ(engine.ints[column + "9.3.36"], 4);
     EXPECT_EQ(engine.texts.count(column + "3.3.558"), 0u);
     EXPECT_EQ(engine.ints["1.3.6.1.4.1.1206.4.2.3.6.1.0"], 4);
+    // Each CRC is the message CRC of its text (beacon and pixel-service octets after it);
+    // the two given empty for number 557 set 0.
+    for (int n : {1, 19, 36, 37, 72, 501, 572}) {
+        const std::string row = ".3." + std::to_string(n);
+        std::string bytes = engine.texts[column + "3" + row];
+        bytes += static_cast<char>(engine.ints[column + "6" + row]);
+        bytes += '\0';
+        EXPECT_EQ(engine.ints[column + "5" + row],
+                  Crc16Compute(0xFFFF, bytes.data(), bytes.size(), kCrc16Invert | kCrc16Swap))
+            << n;
+    }
+    EXPECT_EQ(engine.ints[column + "5.3.557"], 0);
 }
 
 }  // namespace
