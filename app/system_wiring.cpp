@@ -9,13 +9,20 @@
 #include "database/data_base.h"
 #include "database/database_task.h"
 #include "database/file_config.h"
+#include "database/file_directory.h"
+#include "database/file_manager.h"
+#include "database/file_monrc.h"
+#include "database/file_script.h"
 #include "database/file_system_driver.h"
 #include "database/global_database.h"
 #include "database/kernel_pool_allocator.h"
 #include "database/monitor_journal_services.h"
+#include "database/oid_access.h"
 #include "database/rtos_notify_sink.h"
 #include "display/core.h"
 #include "display/module_type.h"
+#include "ntcip/mib_engine.h"
+#include "ntcip/mib_oid_engine.h"
 #include "peripherals/peripheral_task.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
@@ -81,6 +88,32 @@ bool ClockDateTime(uint32_t seconds, std::tm* out) {
     return true;
 }
 
+// The file peripherals the peripheral task keeps.
+CPeripheral* MakeFilePeripheral(uint16_t id) {
+    const ConfigPeripheralDescriptor descriptor{CPeripheralTask::kOwnSlot, id};
+    switch (id) {
+        case CFile_Config::kPeripheralId:
+            return CFile_Config::Create(descriptor);
+        case CFile_Directory::kPeripheralId:
+            return CFile_Directory::Create(descriptor);
+        case CFile_Monrc::kPeripheralId:
+            return CFile_Monrc::Create(descriptor);
+        case CFile_Script::kPeripheralId:
+            return CFile_Script::Create(descriptor);
+        case CFile_Manager::kPeripheralId:
+            return CFile_Manager::Create(descriptor);
+        default:
+            return nullptr;
+    }
+}
+
+// SCRIPT.XML at start-up, through the MIB (linked here if the agent has not done it yet).
+void ProcessScriptFile() {
+    MibInit(nullptr);
+    OidSetEngine(&MibOidEngine());
+    CFile_Script::ProcessScriptFile(&g_SystemDrive, &g_FileSystem);
+}
+
 void WireDatabase(StartupHooks& h) {
     h.database = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         auto task = std::make_unique<CDatabaseTask>(office, g_boot->store, *g_boot->journal,
@@ -117,10 +150,8 @@ void WirePeripherals(StartupHooks& h) {
             return g_boot ? g_boot->store.ReadString(id, DbImage::kVolatile, out, capacity) : 0;
         };
         objects.markConfigDirty = [] { g_ConfigDirty = 1; };
-        auto files = [](uint16_t id) -> CPeripheral* {
-            return CFile_Config::Create({CPeripheralTask::kOwnSlot, id});
-        };
-        return std::make_unique<CPeripheralTask>(office, std::move(objects), files);
+        objects.writeMonrc = [] { CFile_Monrc::WriteMonrc(&g_SystemDrive, &g_FileSystem); };
+        return std::make_unique<CPeripheralTask>(office, std::move(objects), &MakeFilePeripheral);
     };
     h.localTime = &ClockLocalTime;
     h.dateTime = &ClockDateTime;
@@ -173,6 +204,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.installModuleTable = &InstallModuleTypeTable;
     h.buildDisplayConfiguration = &SignConfigurationStandIn;
     h.initNtcipTransports = [](uint8_t** next) { InitNtcipTransports(next); };
+    h.processScriptFile = &ProcessScriptFile;
     h.markStartupComplete = [] {
         if (g_boot) {
             g_boot->store.startupComplete = 1;
