@@ -6,10 +6,6 @@
 #include "runtime/task_table.h"
 #include "runtime/watchdog_task.h"
 
-namespace {
-uint8_t* g_networkArea = nullptr;
-}  // namespace
-
 comm_task::comm_task(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents, Objects objects)
     : CStandardTask(office, kCommunicationTaskDefinition),
       databaseEvents_(databaseEvents),
@@ -51,33 +47,10 @@ void comm_task::Work() {
     }
 }
 
-int EthernetSetBufferArea(uint8_t* area) {
-    g_networkArea = area;
-    return 0;
-}
-
-uint8_t* EthernetBufferArea() {
-    return g_networkArea;
-}
-
 int InitNtcipTransports(uint8_t** next) {
     if (next == nullptr || *next == nullptr) {
         DebugPrint("Error: Initializing NTCIP Objects\n");
         return 1;
     }
     return 0;
-}
-
-// No Ethernet controller model yet: each handler has nothing of its own to serve.
-void MalSystemErrorInterrupt() {}
-void MalTxEndOfBufferInterrupt() {}
-void MalRxEndOfBufferInterrupt() {}
-void MalTxDescriptorErrorInterrupt() {}
-void MalRxDescriptorErrorInterrupt() {}
-void EmacInterrupt() {}
-
-void InstallEthernetInterruptHandlers() {
-    SetEthernetInterruptHandlers({&MalSystemErrorInterrupt, &MalTxEndOfBufferInterrupt,
-                                  &MalRxEndOfBufferInterrupt, &MalTxDescriptorErrorInterrupt,
-                                  &MalRxDescriptorErrorInterrupt, &EmacInterrupt});
 }
