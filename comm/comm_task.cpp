@@ -1,5 +1,7 @@
 #include "comm/comm_task.h"
 
+#include "comm/network_standin.h"
+#include "database/object_ids.h"
 #include "runtime/debug_print.h"
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
@@ -10,6 +12,15 @@ comm_task::comm_task(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents, O
     : CStandardTask(office, kCommunicationTaskDefinition),
       databaseEvents_(databaseEvents),
       objects_(std::move(objects)) {}
+
+void comm_task::Init() {
+    NetworkStandInSettings settings;
+    if (objects_.get) {
+        settings.answerPing =
+            (objects_.get(dbo::brenFeatureSet.id, dbo::brenFeatureSet.width, true) & 0x04) != 0;
+    }
+    StartNetworkStandIn(settings);
+}
 
 void comm_task::OnLetter(letter_s& letter) {
     switch (letter.id) {

@@ -34,6 +34,7 @@ public:
     uint32_t CommandsRun() const { return commandsRun_; }
 
 protected:
+    void Init() override;
     void OnLetter(letter_s& letter) override;
     void Work() override;
 
