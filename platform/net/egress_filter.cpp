@@ -10,6 +10,8 @@ EgressFilter::EgressFilter(uint32_t hostAlias, bool allowNetwork,
 
 bool EgressFilter::Pass(const uint8_t* frame, size_t length) {
     if (length < 14) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        ++dropped_;
         return false;
     }
     const uint16_t type = uint16_t(frame[12] << 8 | frame[13]);
@@ -17,6 +19,10 @@ bool EgressFilter::Pass(const uint8_t* frame, size_t length) {
         return true;
     }
     if (type != 0x0800 || length < 34) {
+        if (!allow_) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            ++dropped_;
+        }
         return allow_;
     }
     const uint8_t* ip = frame + 14;
