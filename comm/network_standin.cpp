@@ -5,6 +5,7 @@
 #include "comm/emac_driver.h"
 #include "platform/monitor/mon.h"
 #include "runtime/debug_print.h"
+#include "runtime/vms_command.h"
 
 namespace {
 
@@ -201,4 +202,37 @@ NX_PACKET_POOL* EthernetPacketPool() {
 
 void NetworkStandInEndOfBoot() {
     g_standIn.up = false;
+}
+
+bool EthernetArpStats(VmsArpStats* stats) {
+    NX_IP* ip = EthernetIpInstance();
+    ULONG v[8] = {};
+    if (ip == nullptr ||
+        nx_arp_info_get(ip, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]) != NX_SUCCESS) {
+        return false;
+    }
+    stats->requestsSent = v[0];
+    stats->requestsReceived = v[1];
+    stats->responsesSent = v[2];
+    stats->responsesReceived = v[3];
+    stats->dynamicEntries = v[4];
+    stats->staticEntries = v[5];
+    stats->agedEntries = v[6];
+    stats->droppedMessages = v[7];
+    return true;
+}
+
+size_t EthernetArpEntries(VmsArpEntry* entries, size_t capacity) {
+    NX_IP* ip = EthernetIpInstance();
+    size_t count = 0;
+    ULONG address = 0, msw = 0, lsw = 0;
+    while (ip != nullptr && count < capacity &&
+           nx_arp_entry_get(ip, UINT(count), &address, &msw, &lsw) == NX_SUCCESS) {
+        VmsArpEntry& e = entries[count++];
+        e.address = address;
+        const uint8_t mac[6] = {uint8_t(msw >> 8),  uint8_t(msw),      uint8_t(lsw >> 24),
+                                uint8_t(lsw >> 16), uint8_t(lsw >> 8), uint8_t(lsw)};
+        std::memcpy(e.hardware, mac, 6);
+    }
+    return count;
 }

@@ -3,6 +3,7 @@
 // "NetX IP Instance 0" over the EMAC driver from the boot monitor's IPADD, NETMASK, GIPADD and
 // ETHERADD, and runs an echo service on UDP and TCP port 7 so that the path can be exercised.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/net/nx_api.h"
@@ -24,5 +25,10 @@ bool ParseMacAddress(const char* text, uint8_t mac[6]);
 // 10.0.2.15/24 with gateway 10.0.2.2 when they do not make a network the wire can reach.
 void ChooseNetworkAddresses(const char* ipadd, const char* netmask, const char* gipadd,
                             uint32_t* address, uint32_t* mask, uint32_t* gateway);
+// The console's ARP figures of the Ethernet instance (false when it is not up).
+struct VmsArpStats;
+struct VmsArpEntry;
+bool EthernetArpStats(VmsArpStats* stats);
+size_t EthernetArpEntries(VmsArpEntry* entries, size_t capacity);
 // Forgets the instance (end of a boot; the kernel has gone).
 void NetworkStandInEndOfBoot();

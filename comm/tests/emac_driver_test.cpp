@@ -41,6 +41,20 @@ TEST_F(EmacDriverTest, ArpRequestForUsIsAnsweredByteExact) {
         expected.push_back(uint8_t(kHostIp >> s));
     expected.resize(60, 0);  // padded by the MAC
     EXPECT_EQ(sent[0], expected);
+
+    // The console's figures: one request in, one answer out, the host in the cache.
+    ULONG v[8] = {};
+    ASSERT_EQ(nx_arp_info_get(&ip_, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]),
+              NX_SUCCESS);
+    EXPECT_EQ(v[1], 1u);
+    EXPECT_EQ(v[2], 1u);
+    EXPECT_EQ(v[4], 1u);
+    ULONG address = 0, msw = 0, lsw = 0;
+    ASSERT_EQ(nx_arp_entry_get(&ip_, 0, &address, &msw, &lsw), NX_SUCCESS);
+    EXPECT_EQ(address, kHostIp);
+    EXPECT_EQ(msw, 0x5255u);
+    EXPECT_EQ(lsw, 0x0A000202u);
+    EXPECT_EQ(nx_arp_entry_get(&ip_, 1, &address, &msw, &lsw), NX_ENTRY_NOT_FOUND);
 }
 
 TEST_F(EmacDriverTest, ArpForAnotherAddressNeverReachesTheStack) {

@@ -149,6 +149,10 @@ struct NX_IP_COUNTERS {
     ULONG packets_received;
     ULONG packets_dropped;  // no packet for a frame, queue full, unknown command
     ULONG arp_frames_received;
+    ULONG arp_requests_sent;
+    ULONG arp_requests_received;
+    ULONG arp_responses_sent;
+    ULONG arp_responses_received;
     ULONG icmp_dropped;  // echo requests while ICMP is off
     ULONG udp_datagrams_sent;
     ULONG udp_datagrams_received;
@@ -245,6 +249,11 @@ UINT nx_ip_address_set(NX_IP* ip, ULONG address, ULONG network_mask);
 UINT nx_ip_address_get(NX_IP* ip, ULONG* address, ULONG* network_mask);
 UINT nx_ip_status_check(NX_IP* ip, ULONG needed_status, ULONG* actual_status, ULONG wait_option);
 UINT nx_arp_enable(NX_IP* ip, VOID* cache_memory, ULONG cache_size);
+UINT nx_arp_info_get(NX_IP* ip, ULONG* requests_sent, ULONG* requests_received,
+                     ULONG* responses_sent, ULONG* responses_received, ULONG* dynamic_entries,
+                     ULONG* static_entries, ULONG* aged_entries, ULONG* invalid_messages);
+// The index-th valid entry of the instance's ARP cache (this stand-in's own listing call).
+UINT nx_arp_entry_get(NX_IP* ip, UINT index, ULONG* ip_address, ULONG* msw, ULONG* lsw);
 UINT nx_icmp_enable(NX_IP* ip);
 UINT nx_udp_enable(NX_IP* ip);
 UINT nx_tcp_enable(NX_IP* ip);

@@ -31,6 +31,10 @@ ip4_addr_t Addr(ULONG hostOrder) {
     return a;
 }
 
+uint16_t Be16(const uint8_t* p) {
+    return uint16_t(p[0] << 8 | p[1]);
+}
+
 void SetEvent(NX_IP* ip, ULONG bits) {
     Wake([ip, bits] { tx_event_flags_set(&ip->nx_ip_events, bits, TX_OR); });
 }
@@ -121,7 +125,11 @@ void SendFrames(NX_IP* ip) {
         }
         request.nx_ip_driver_ptr = ip;
         request.nx_ip_driver_packet = packet;
+        const bool arp = Be16(frame.data() + 12) == kTypeArp && frame.size() >= 22;
+        const uint16_t op = arp ? Be16(frame.data() + 20) : 0;
         ip->nx_ip_link_driver_entry(&request);
+        ip->nx_ip_counters.arp_requests_sent += op == 1;
+        ip->nx_ip_counters.arp_responses_sent += op == 2;
         if (request.nx_ip_driver_status == NX_SUCCESS) {
             ++ip->nx_ip_counters.packets_sent;
         } else {
@@ -174,6 +182,11 @@ void ReceiveFrames(NX_IP* ip) {
             continue;
         }
         ++ip->nx_ip_counters.packets_received;
+        if (arp) {
+            const uint16_t op = length >= 8 ? Be16(static_cast<uint8_t*>(p->payload) + 6) : 0;
+            ip->nx_ip_counters.arp_requests_received += op == 1;
+            ip->nx_ip_counters.arp_responses_received += op == 2;
+        }
         CoreLock core;
         if (arp) {
             ++ip->nx_ip_counters.arp_frames_received;
@@ -486,4 +499,65 @@ VOID _nx_rarp_packet_deferred_receive(NX_IP*, NX_PACKET* packet) {
     if (packet != nullptr) {
         nx_packet_release(packet);
     }
+}
+
+UINT nx_arp_info_get(NX_IP* ip, ULONG* requests_sent, ULONG* requests_received,
+                     ULONG* responses_sent, ULONG* responses_received, ULONG* dynamic_entries,
+                     ULONG* static_entries, ULONG* aged_entries, ULONG* invalid_messages) {
+    if (ip == nullptr || ip->nx_ip_id != net::kIpId) {
+        return NX_PTR_ERROR;
+    }
+    const NX_IP_COUNTERS& c = ip->nx_ip_counters;
+    ULONG entries = 0;
+    {
+        net::CoreLock core;
+        for (size_t i = 0; i < ARP_TABLE_SIZE; ++i) {
+            ip4_addr_t* address = nullptr;
+            struct netif* nif = nullptr;
+            struct eth_addr* eth = nullptr;
+            entries += etharp_get_entry(i, &address, &nif, &eth) && nif == &ip->nx_ip_impl->nif;
+        }
+    }
+    if (requests_sent)
+        *requests_sent = c.arp_requests_sent;
+    if (requests_received)
+        *requests_received = c.arp_requests_received;
+    if (responses_sent)
+        *responses_sent = c.arp_responses_sent;
+    if (responses_received)
+        *responses_received = c.arp_responses_received;
+    if (dynamic_entries)
+        *dynamic_entries = entries;
+    if (static_entries)
+        *static_entries = 0;
+    if (aged_entries)
+        *aged_entries = 0;
+    if (invalid_messages)
+        *invalid_messages = 0;
+    return NX_SUCCESS;
+}
+
+UINT nx_arp_entry_get(NX_IP* ip, UINT index, ULONG* ip_address, ULONG* msw, ULONG* lsw) {
+    if (ip == nullptr || ip->nx_ip_id != net::kIpId || ip_address == nullptr || msw == nullptr ||
+        lsw == nullptr) {
+        return NX_PTR_ERROR;
+    }
+    net::CoreLock core;
+    UINT seen = 0;
+    for (size_t i = 0; i < ARP_TABLE_SIZE; ++i) {
+        ip4_addr_t* address = nullptr;
+        struct netif* nif = nullptr;
+        struct eth_addr* eth = nullptr;
+        if (!etharp_get_entry(i, &address, &nif, &eth) || nif != &ip->nx_ip_impl->nif) {
+            continue;
+        }
+        if (seen++ == index) {
+            *ip_address = lwip_ntohl(ip4_addr_get_u32(address));
+            const uint8_t* a = eth->addr;
+            *msw = ULONG(a[0]) << 8 | a[1];
+            *lsw = ULONG(a[2]) << 24 | ULONG(a[3]) << 16 | ULONG(a[4]) << 8 | a[5];
+            return NX_SUCCESS;
+        }
+    }
+    return NX_ENTRY_NOT_FOUND;
 }
