@@ -40,6 +40,13 @@ struct IpInstance {
     bool stopping = false;
 };
 
+// The instance's interface once its thread has added it, else null (sockets are bound to it so
+// that each instance's traffic stays on its own link).
+inline const struct netif* NetifOf(const NX_IP* ip) {
+    return ip->nx_ip_impl != nullptr && ip->nx_ip_impl->nif.state != nullptr ? &ip->nx_ip_impl->nif
+                                                                             : nullptr;
+}
+
 // Runs fn on the instance's thread (firmware callbacks of the sockets). Any context; from a
 // firmware thread under the core lock the wake waits for the lock's release.
 void PostToIpThread(NX_IP* ip, std::function<void()> fn);

@@ -126,6 +126,7 @@ void Attach(TcpSocketState* state, struct tcp_pcb* pcb) {
     tcp_recv(pcb, Received);
     tcp_sent(pcb, Sent);
     tcp_err(pcb, Failed);
+    tcp_nagle_disable(pcb);  // each send goes out at once, as the firmware expects
     socket->nx_tcp_socket_state = NX_TCP_ESTABLISHED;
     socket->nx_tcp_socket_connect_ip = lwip_ntohl(ip4_addr_get_u32(ip_2_ip4(&pcb->remote_ip)));
     socket->nx_tcp_socket_connect_port = pcb->remote_port;
@@ -320,6 +321,9 @@ UINT nx_tcp_server_socket_listen(NX_IP* ip, UINT port, NX_TCP_SOCKET* socket, UI
         if (tcp_bind(pcb, IP4_ADDR_ANY, u16_t(port)) != ERR_OK) {
             tcp_close(pcb);
             return NX_PORT_UNAVAILABLE;
+        }
+        if (const struct netif* nif = net::NetifOf(ip)) {
+            tcp_bind_netif(pcb, nif);
         }
         struct tcp_pcb* listening = tcp_listen_with_backlog(pcb, 8);
         if (listening == nullptr) {
@@ -520,6 +524,9 @@ UINT nx_tcp_client_socket_connect(NX_TCP_SOCKET* socket, ULONG server_ip, UINT s
         ip_addr_set_ip4_u32(&to, lwip_htonl(server_ip));
         tcp_arg(pcb, state);
         tcp_err(pcb, net::Failed);
+        if (const struct netif* nif = net::NetifOf(socket->nx_tcp_socket_ip_ptr)) {
+            tcp_bind_netif(pcb, nif);
+        }
         if (tcp_bind(pcb, IP4_ADDR_ANY, u16_t(state->boundPort)) != ERR_OK ||
             tcp_connect(pcb, &to, u16_t(server_port), Connected) != ERR_OK) {
             tcp_abort(pcb);

@@ -144,6 +144,9 @@ UINT nx_udp_socket_bind(NX_UDP_SOCKET* socket, UINT port, ULONG) {
             udp_remove(pcb);
             return NX_PORT_UNAVAILABLE;
         }
+        if (const struct netif* nif = net::NetifOf(socket->nx_udp_socket_ip_ptr)) {
+            udp_bind_netif(pcb, nif);
+        }
         udp_recv(pcb, net::Received, state);
         state->pcb = pcb;
         socket->nx_udp_socket_port = pcb->local_port;
