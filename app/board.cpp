@@ -112,9 +112,9 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
             monitor::UnbindKernel(&board);
             uic.SetAssertHook(nullptr);
         }
+        EmacResetDriver();
         net::EndOfBoot();
         NetworkStandInEndOfBoot();
-        EmacResetDriver();
         hw::UnmapMemory(ram);
         timer_scheduler_tx_rtos::Reset();
         ResetInterruptState();

@@ -152,8 +152,8 @@ void EmacTest::Shutdown() {
         }
         KernelTest::Shutdown();
     }
-    net::EndOfBoot();
     EmacResetDriver();
+    net::EndOfBoot();
     ResetInterruptState();
     uic_.SetAssertHook(nullptr);
     emac_.Detach();
@@ -163,6 +163,7 @@ void EmacTest::Shutdown() {
 }
 
 void EmacTest::Start(const Options& options) {
+    EmacResetDriver();  // whatever an earlier boot of this process left
     monitor::MonitorConfig config;
     config.boardDir = dir_.string();
     config.runMonrc = false;

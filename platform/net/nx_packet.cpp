@@ -2,14 +2,31 @@
 // semaphore for allocations that wait. The free list is changed with interrupts masked (drivers
 // allocate and release in interrupt handlers).
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include "platform/net/nx_api.h"
+#include "platform/net/stack_core.h"
 
 namespace {
 
 constexpr ULONG kPoolId = 0x504B5450;  // "PKTP"
+
+// The records of every pool not deleted, freed at the end of a boot.
+std::mutex g_recordsLock;
+std::vector<NX_PACKET*> g_records;
+
+void Track(NX_PACKET* records, bool add) {
+    std::lock_guard<std::mutex> guard(g_recordsLock);
+    if (add) {
+        g_records.push_back(records);
+    } else {
+        std::erase(g_records, records);
+    }
+}
 
 UINT FromWait(UINT status) {
     if (status == TX_SUCCESS) {
@@ -57,6 +74,7 @@ UINT nx_packet_pool_create(NX_PACKET_POOL* pool, const CHAR* name, ULONG payload
     pool->nx_packet_pool_payload_size = payload_size;
     pool->nx_packet_pool_records = records;
     pool->nx_packet_pool_id = kPoolId;
+    Track(records, true);
     return NX_SUCCESS;
 }
 
@@ -66,6 +84,7 @@ UINT nx_packet_pool_delete(NX_PACKET_POOL* pool) {
     }
     pool->nx_packet_pool_id = 0;
     tx_semaphore_delete(&pool->nx_packet_pool_free);
+    Track(pool->nx_packet_pool_records, false);
     delete[] pool->nx_packet_pool_records;
     pool->nx_packet_pool_records = nullptr;
     pool->nx_packet_pool_free_list = nullptr;
@@ -181,3 +200,15 @@ UINT nx_packet_pool_info_get(NX_PACKET_POOL* pool, ULONG* total, ULONG* free, UL
         *invalid_releases = pool->nx_packet_pool_invalid_releases;
     return NX_SUCCESS;
 }
+
+namespace net {
+
+void ForgetPools() {
+    std::lock_guard<std::mutex> guard(g_recordsLock);
+    for (NX_PACKET* records : g_records) {
+        delete[] records;
+    }
+    g_records.clear();
+}
+
+}  // namespace net

@@ -79,6 +79,7 @@ void EndOfBoot() {
     ForgetTcpSockets();
     ForgetUdpSockets();
     ForgetInstances();
+    ForgetPools();
 }
 
 void SetPortObserver(PortObserver* observer) {

@@ -32,6 +32,7 @@ void EndOfBoot();
 void ForgetInstances();
 void ForgetUdpSockets();
 void ForgetTcpSockets();
+void ForgetPools();  // the packet records of every pool not deleted
 
 // Told whenever a port is bound or released by a socket of any instance (the wire forwards it
 // from the host). Called from firmware threads, without the core lock.
