@@ -16,8 +16,8 @@
 #include "platform/net/net_config.h"
 #include "platform/sim/uic.h"
 #include "runtime/interrupts.h"
-#include "runtime/startup.h"
 #include "runtime/timer_scheduler.h"
+#include "system/startup.h"
 
 namespace {
 

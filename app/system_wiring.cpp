@@ -5,26 +5,21 @@
 #include "comm/comm_task.h"
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
-#include "database/file_system_driver.h"
-#include "runtime/monitor_task.h"
-#include "runtime/post_office.h"
-#include "runtime/startup.h"
-#include "runtime/vms_command.h"
-
-#if DMS_HAVE_PERIPHERALS
-#include "peripherals/peripheral_task.h"
-#endif
-
-#if __has_include("database/database_task.h")
-#define DMS_HAVE_DATABASE_TASK 1
 #include "database/database_task.h"
+#include "database/factory_defaults.h"
 #include "database/file_config.h"
+#include "database/file_system_driver.h"
 #include "database/global_database.h"
 #include "database/monitor_journal_services.h"
 #include "database/rtos_notify_sink.h"
-#endif
+#include "peripherals/peripheral_task.h"
+#include "render/font_import.h"
+#include "runtime/post_office.h"
+#include "system/monitor_task.h"
+#include "system/startup.h"
+#include "system/vms_command.h"
+#include "system/watchdog_task.h"
 
-#if DMS_HAVE_DATABASE_TASK
 // The database of one boot: g_DataBase built afresh (as at power-up), its journal and services,
 // and the task that runs its start-up flow.
 struct BootObjects {
@@ -46,12 +41,6 @@ struct BootObjects {
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
 };
-#else
-// Until the database task lands: an object store of this boot, volatile only (no journal).
-struct BootObjects {
-    CDataBase store;
-};
-#endif
 
 Wiring::Wiring() = default;
 Wiring::~Wiring() = default;
@@ -71,7 +60,6 @@ void SetInt(uint32_t id, uint32_t width, uint32_t value, bool nv, bool notify) {
     }
 }
 
-#if DMS_HAVE_PERIPHERALS
 bool ClockLocalTime(uint32_t* seconds) {
     auto* clock =
         static_cast<CClock*>(CPeripheralTask::FindPeripheral(PeripheralTask(), CClock::kId));
@@ -85,9 +73,7 @@ bool ClockDateTime(uint32_t seconds, std::tm* out) {
     SecondsToDateTime(seconds, out);
     return true;
 }
-#endif
 
-#if DMS_HAVE_DATABASE_TASK
 void WireDatabase(StartupHooks& h) {
     h.database = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         auto task = std::make_unique<CDatabaseTask>(office, g_boot->store, *g_boot->journal,
@@ -105,8 +91,10 @@ void WireDatabase(StartupHooks& h) {
         CFile_Config::WriteConfigFile(&g_SystemDrive, &g_FileSystem);
     };
     g_boot->services.SetDefragRestart(&DefragReset);
+    DefaultHooks defaults = db_default_hooks();
+    defaults.defaultFonts = &db_load_default_fonts;
+    db_set_default_hooks(defaults);
 }
-#endif
 
 }  // namespace
 
@@ -120,11 +108,8 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.setInt = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
         SetInt(id, width, value, nv, true);
     };
-#if DMS_HAVE_DATABASE_TASK
     WireDatabase(h);
-#endif
 
-#if DMS_HAVE_PERIPHERALS
     h.peripheral = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         CPeripheralTask::Objects objects;
         objects.get = &GetInt;
@@ -132,22 +117,21 @@ std::unique_ptr<Wiring> MakeWiring() {
         objects.getOctets = [](uint32_t id, uint8_t* out, uint32_t capacity) -> uint32_t {
             return g_boot ? g_boot->store.ReadString(id, DbImage::kVolatile, out, capacity) : 0;
         };
-#if DMS_HAVE_DATABASE_TASK
         objects.markConfigDirty = [] { g_ConfigDirty = 1; };
-#endif
         return std::make_unique<CPeripheralTask>(office, std::move(objects));
     };
     h.localTime = &ClockLocalTime;
     h.dateTime = &ClockDateTime;
     PeripheralSetDestroyHook([] { tx_event_flags_set(&g_DatabaseEvents, 0x40, TX_OR); });
-#endif
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
         objects.get = &GetInt;
         objects.set = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
             SetInt(id, width, value, nv, true);
         };
-        return std::make_unique<comm_task>(office, &g_DatabaseEvents, std::move(objects));
+        auto task = std::make_unique<comm_task>(office, &g_DatabaseEvents, std::move(objects));
+        task->SetEthernetReset(&EthernetReset);
+        return task;
     };
 
     h.monitor = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {

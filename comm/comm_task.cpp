@@ -4,7 +4,6 @@
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
 #include "runtime/task_table.h"
-#include "runtime/watchdog_task.h"
 
 namespace {
 uint8_t* g_networkArea = nullptr;
@@ -36,7 +35,9 @@ void comm_task::OnLetter(letter_s& letter) {
             break;
         }
         case kLetterEthernetResetReply:
-            EthernetReset();
+            if (ethernetReset_ != nullptr) {
+                ethernetReset_();
+            }
             break;
         default:
             break;

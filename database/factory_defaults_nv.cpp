@@ -2,7 +2,7 @@
 
 #include "database/default_writer.h"
 #include "database/factory_defaults.h"
-#include "render/multi_colour24.h"
+#include "database/multi_colour24.h"
 
 using defaults::Writer;
 
