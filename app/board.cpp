@@ -68,19 +68,22 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
             kernel::Options options;
             options.clock = kernel::ClockMode::kRealTime;
             options.time_scale = line.time_scale;
-            kernel::Kernel k(options);
-            k.Start([&](void* memory) {
+            auto k = std::make_unique<kernel::Kernel>(options);
+            k->Start([&](void* memory) {
                 monitor::BindKernel(&board);
                 InstallExternalInterruptVector();
                 InstallEthernetInterruptHandlers();
                 tx_application_define(memory);
             });
-            while (!k.StopRequested() && !stop.load()) {
+            while (!k->StopRequested() && !stop.load()) {
                 pollStop(stop);
             }
-            k.Stop();
+            k->Stop();
             // The socket threads must not wake a kernel that is going away.
             CTelnetServer::EndOfBoot();
+            // Firmware threads may still run until the kernel ends them: the monitor is unbound
+            // only once they are gone.
+            k.reset();
             monitor::UnbindKernel(&board);
             uic.SetAssertHook(nullptr);
         }
