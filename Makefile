@@ -29,13 +29,13 @@ run: build
 
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
-	@cmake -S . -B build-asan -G Ninja -DDMS_SANITIZE=ON -DDMS_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake -S . -B build-asan -G Ninja -DDMS_SANITIZE=ON -DDMS_BENCH=OFF -DDMS_TEST_SHARDS=4 -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -L unit --output-on-failure -j $(JOBS)
 
 # Unit tests under ThreadSanitizer: no two firmware threads ever run at once.
 tsan: deps
-	@cmake -S . -B build-tsan -G Ninja -DDMS_TSAN=ON -DDMS_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake -S . -B build-tsan -G Ninja -DDMS_TSAN=ON -DDMS_BENCH=OFF -DDMS_TEST_SHARDS=4 -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -L unit --output-on-failure -j $(JOBS)
 
