@@ -4,6 +4,7 @@
 
 #include "database/global_database.h"
 #include "database/object_ids.h"
+#include "display/display.h"
 #include "display/module_type.h"
 #include "display/q2_display_driver.h"
 #include "render/surface.h"
@@ -32,7 +33,11 @@ void SignConfigurationStandIn() {
     g_signDriver->busy = 1;
     const bool ready = g_signDriver->Init(height, width, id);
     g_signDriver->busy = 0;
-    if (ready && g_blankSurface.Allocate(int32_t(height), int32_t(width), type.bits_per_pixel)) {
+    if (g_Display != nullptr) {
+        // The display task shows the sign from here on: blank until a message is activated.
+        g_Display->BuildDisplayConfiguration(ready ? &*g_signDriver : nullptr, height, width, id);
+    } else if (ready &&
+               g_blankSurface.Allocate(int32_t(height), int32_t(width), type.bits_per_pixel)) {
         g_blankSurface.Clear();
         g_signDriver->WriteFrame(&g_blankSurface, 0, 0);
     }

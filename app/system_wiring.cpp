@@ -8,6 +8,7 @@
 #include "database/data_base.h"
 #include "database/file_system_driver.h"
 #include "display/core.h"
+#include "display/display.h"
 #include "display/module_type.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
@@ -124,6 +125,9 @@ std::unique_ptr<Wiring> MakeWiring() {
         SetInt(id, width, value, nv, true);
     };
     h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
+    h.display = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        return std::make_unique<CDisplay>(office, &g_DatabaseEvents);
+    };
 #if DMS_HAVE_DATABASE_TASK
     WireDatabase(h);
 #endif
