@@ -7,6 +7,7 @@
 #include "display/display.h"
 #include "display/module_type.h"
 #include "display/q2_display_driver.h"
+#include "render/sign_objects.h"
 #include "render/surface.h"
 
 namespace {
@@ -33,6 +34,9 @@ void SignConfigurationStandIn() {
     g_signDriver->busy = 1;
     const bool ready = g_signDriver->Init(height, width, id);
     g_signDriver->busy = 0;
+    // Stand-in for brightness control: full brightness.
+    g_signDriver->SetBrightness(255);
+    sign_objects::AttachDatabase(&g_DataBase);
     if (g_Display != nullptr) {
         // The display task shows the sign from here on: blank until a message is activated.
         g_Display->BuildDisplayConfiguration(ready ? &*g_signDriver : nullptr, height, width, id);
