@@ -238,7 +238,7 @@ void CQ2DisplayDriver::DmaTransferFrame(CSurface* surface) {
     if (surface == nullptr || epld_loaded_ == 0 || !FrameFits()) {
         return;
     }
-    uint8_t* buffer = hw::RamAt(kDmaBuffer, kDmaBufferSize);
+    uint8_t* buffer = hw::HostAddress(kDmaBuffer, kDmaBufferSize);
     if (buffer == nullptr) {
         return;
     }

@@ -17,7 +17,7 @@ extern uint8_t g_EpldReady;
 class CQ2DisplayDriver : public display_driver {
 public:
     // The display DMA buffer: 256 KB of board RAM at this bus address, used for nothing else.
-    static constexpr uint32_t kDmaBuffer = 0x00F00000;
+    static constexpr uint32_t kDmaBuffer = 0x04000000;
     static constexpr uint32_t kDmaBufferSize = 0x40000;
     static constexpr uint32_t kDmaTimeoutReads = 100000;
 

@@ -20,6 +20,7 @@
 #include "render/msg_activation_code.h"
 #include "render/surface.h"
 #include "runtime/debug_print.h"
+#include "runtime/job_queue.h"
 
 namespace {
 
@@ -65,6 +66,26 @@ bool ShowsAt(const std::string& path, uint32_t x, uint32_t y, const std::vector<
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
+}
+
+// Runs fn on a controller thread (the job queue's) and waits for it.
+struct FunctionJob : public job {
+    void run() override { fn(); }
+    std::function<void()> fn;
+};
+
+void OnThread(std::function<void()> fn) {
+    std::atomic<bool> done{false};
+    FunctionJob work;
+    work.fn = [&] {
+        fn();
+        done.store(true);
+    };
+    kernel::Post([&] { g_JobQueue.Queue(&work); });
+    for (int i = 0; i < 1500 && !done.load(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(done.load());
 }
 
 constexpr unsigned kRing = 400;
@@ -120,7 +141,7 @@ TEST(SignOutput, BootShowsABlankSignThenAnActivatedMessagePageByPage) {
 
     // A two-page message with a flashing first page, activated through slot 6 as every
     // writer does: page 1 flashes "A" at the left, page 2 shows "B" at the right.
-    kernel::Post([] {
+    OnThread([] {
         const std::string text = "[pt12o0][jl2][flt3o3]A[/fl][np][pt12o0][jl4]B";
         g_DataBase.SetText(dbo::dmsMessageMultiString, text.data(), uint32_t(text.size()),
                            kDbSkipValidation, 0);

@@ -35,13 +35,14 @@ void Unregister(Device* device);
 bool RegisterDcr(uint32_t first, uint32_t count, DcrDevice* device);
 void UnregisterDcr(DcrDevice* device);
 
-// Board RAM that bus masters (DMA) read: bus addresses [base, base + size) backed by host
-// memory. The firmware names such memory by its bus address and reaches it through RamAt, as it
-// would map a fixed region on the board.
-bool RegisterRam(uint32_t base, uint32_t size, uint8_t* host);
-void UnregisterRam(const uint8_t* host);
-// Host view of [address, address + size) when one RAM region holds all of it, else null.
-uint8_t* RamAt(uint32_t address, uint32_t size);
+// Board RAM seen by bus masters (DMA descriptors hold 32-bit bus addresses): host memory mapped
+// at a bus base. False for an empty, overflowing or overlapping range.
+bool MapMemory(uint32_t base, void* host, uint32_t size);
+void UnmapMemory(void* host);
+// The host bytes at [bus, bus + length), or null when the range is not all in one mapping.
+uint8_t* HostAddress(uint32_t bus, uint32_t length);
+// The bus address of a host byte in mapped memory, or 0.
+uint32_t BusAddress(const void* host);
 
 // Accesses to addresses no device claims read all ones and are counted.
 uint32_t UnmappedAccesses();

@@ -35,7 +35,7 @@ bool Sign::Attach() {
     }
     attached_ = hw::Register(Epld::kBase, Epld::kSize, &epld_) &&
                 hw::Register(kFrameStrobeRegister, 2, strobe_.get()) && dma_.Attach() &&
-                hw::RegisterRam(kDisplayDmaBuffer, kDisplayDmaBufferSize, ram_.get());
+                hw::MapMemory(kDisplayDmaBuffer, ram_.get(), kDisplayDmaBufferSize);
     if (attached_ && !config_.boardDir.empty()) {
         attached_ = sink_.StartPng(config_.boardDir, config_.frameRing);
     }
@@ -49,7 +49,7 @@ void Sign::Detach() {
     hw::Unregister(&epld_);
     hw::Unregister(strobe_.get());
     dma_.Detach();
-    hw::UnregisterRam(ram_.get());
+    hw::UnmapMemory(ram_.get());
     attached_ = false;
 }
 

@@ -18,7 +18,7 @@
 namespace sim {
 
 // Board RAM of the display DMA buffer (256 KB) and the frame strobe register.
-inline constexpr uint32_t kDisplayDmaBuffer = 0x00F00000;
+inline constexpr uint32_t kDisplayDmaBuffer = 0x04000000;
 inline constexpr uint32_t kDisplayDmaBufferSize = 0x40000;
 inline constexpr uint32_t kFrameStrobeRegister = 0xF0200020;
 

@@ -1,0 +1,34 @@
+#include "ntcip/mib_handler_table.h"
+
+#include <cstring>
+
+#include "ntcip/mib2_groups.h"
+
+namespace {
+
+struct HandlerEntry {
+    const char* name;
+    MibVarHandler handler;
+};
+
+// Handlers built so far: one line each. Rows naming any other handler get the stand-in.
+const HandlerEntry kHandlers[] = {
+    {"var_system", &var_system},
+    {"var_snmp", &var_snmp},
+};
+
+}  // namespace
+
+uintptr_t* var_stand_in_no_such_object(MibVariable*, uint32_t*, uint32_t*, int, uint32_t*,
+                                       snmp_pdu*, int) {
+    return nullptr;
+}
+
+MibVarHandler MibFindHandler(const char* name) {
+    for (const HandlerEntry& entry : kHandlers) {
+        if (name != nullptr && std::strcmp(entry.name, name) == 0) {
+            return entry.handler;
+        }
+    }
+    return &var_stand_in_no_such_object;
+}
