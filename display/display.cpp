@@ -94,7 +94,35 @@ int CDisplay::Run() {
     return CStandardTask::Run();
 }
 
+// The upper 100 message entries stay changeable for at most editCountdown_ cycles, and only
+// while the sign is under local or central-override control.
+void CDisplay::OnStoreSplitChanged() {
+    const uint32_t mode = g_DataBase.Get(dbo::dmsControlMode);
+    if (g_DataBase.Get(dbo::messageStoreSplit) == 2) {
+        editCountdown_ = kEditCycles;
+        if (mode == 2 || mode == 5) {
+            g_DataBase.Set(dbo::dmsMaxChangeableMsg, 600, kDbNotify);
+        }
+    } else {
+        editCountdown_ = 0;
+        g_DataBase.Set(dbo::dmsMaxChangeableMsg, 500, kDbNotify);
+    }
+}
+
+void CDisplay::RunEditCountdown() {
+    const uint32_t mode = g_DataBase.Get(dbo::dmsControlMode);
+    if (g_DataBase.Get(dbo::messageStoreSplit) == 2 &&
+        g_DataBase.Get(dbo::dmsMaxChangeableMsg) == 600 && mode != 2 && mode != 5) {
+        editCountdown_ = 1;
+    }
+    if (editCountdown_ != 0 && --editCountdown_ == 0) {
+        g_DataBase.Set(dbo::messageStoreSplit, 1, 0);
+        g_DataBase.Set(dbo::dmsMaxChangeableMsg, 500, kDbNotify);
+    }
+}
+
 void CDisplay::Work() {
+    RunEditCountdown();
     if (faceCount_ > 2) {
         faceCount_ = 2;
     }
@@ -157,6 +185,22 @@ void CDisplay::OnLetter(letter_s& letter) {
         case kLetterOutputEnable:
             if (currentDriver_ != nullptr) {
                 currentDriver_->enabled = 1;
+            }
+            break;
+        case kLetterMessageStoreSplit:
+            OnStoreSplitChanged();
+            break;
+        case kLetterObjectsRestored: {
+            uint32_t valid = 0;
+            for (uint32_t k = 500; k < 600; ++k) {
+                valid += g_DataBase.Get(dbo::dmsMessageStatus, k) == 4;
+            }
+            g_DataBase.Set(dbo::dmsNumPermanentMsg, 2 + valid, kDbNotify);
+            break;
+        }
+        case kLetterPixelPowerLimitMode:
+            if (g_DataBase.Get(dbo::pixelPowerLimitMode) == 2) {
+                powerLimitFlags |= 0x80000000u;
             }
             break;
         case kLetterActivationRequest:

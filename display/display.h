@@ -112,6 +112,7 @@ public:
     int32_t PageOffCounter() const { return pageOffCounter_; }
     bool HasCurrentText() const { return hasCurrentText_; }
     uint32_t FramesSent() const { return framesSent_; }
+    uint32_t EditCountdown() const { return editCountdown_; }
     uint8_t beaconFlag = 0;
     uint32_t powerLimitFlags = 0;
     uint32_t timeOfLastCycle = 0;
@@ -132,6 +133,8 @@ private:
         uint32_t pageBackgroundColour = 0;
     };
 
+    void OnStoreSplitChanged();
+    void RunEditCountdown();
     void CheckTiming();
     void SendFrame();
     void DispatchDatabaseEvents();
@@ -187,6 +190,9 @@ private:
     // again only when the duration or dmsEndDurationMessage changes.
     bool endDurationAsked_ = false;
     uint8_t askedEndDuration_[5] = {};
+
+    static constexpr uint32_t kEditCycles = 9000;
+    uint32_t editCountdown_ = 0;
 
     uint8_t servedSlot_ = 0;
     uint8_t firstPass_ = 1;

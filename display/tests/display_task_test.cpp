@@ -354,3 +354,51 @@ TEST_F(DisplayTaskTest, LateCyclePrintsTheDriftWarning) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DisplayTaskTest, StoreSplitLettersAndTheEditCountdown) {
+    struct Case {
+        uint32_t split, controlMode, maxBefore;
+        uint32_t maxAfter, countdown, splitAfter;
+    };
+    // Central control (4) keeps the limit; a limit already at 600 outside local control ends
+    // the edit window at once.
+    for (const Case& c :
+         {Case{2, 2, 500, 600, 8999, 2}, Case{2, 5, 500, 600, 8999, 2},
+          Case{2, 4, 500, 500, 8999, 2}, Case{2, 4, 600, 500, 0, 1}, Case{1, 2, 600, 500, 0, 1}}) {
+        g_DataBase.Set(dbo::messageStoreSplit, c.split, kDbSkipValidation);
+        g_DataBase.Set(dbo::dmsControlMode, c.controlMode, kDbSkipValidation);
+        g_DataBase.Set(dbo::dmsMaxChangeableMsg, c.maxBefore, kDbSkipValidation);
+        InThread([] { g_PostOffice.PostLetter(kLetterMessageStoreSplit); });
+        Advance(10);
+        EXPECT_EQ(g_DataBase.Get(dbo::dmsMaxChangeableMsg), c.maxAfter) << c.controlMode;
+        EXPECT_EQ(display_->EditCountdown(), c.countdown) << c.controlMode;
+        EXPECT_EQ(g_DataBase.Get(dbo::messageStoreSplit), c.splitAfter) << c.controlMode;
+    }
+}
+
+TEST_F(DisplayTaskTest, PermanentMessageRecount) {
+    for (uint32_t k = 500; k < 600; ++k) {
+        g_DataBase.Set(dbo::dmsMessageStatus, 1, kDbSkipValidation, k);
+    }
+    InThread([] { g_PostOffice.PostLetter(kLetterObjectsRestored); });
+    Advance(10);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsNumPermanentMsg), 2u);
+    g_DataBase.Set(dbo::dmsMessageStatus, 4, kDbSkipValidation, 500);
+    g_DataBase.Set(dbo::dmsMessageStatus, 4, kDbSkipValidation, 599);
+    InThread([] { g_PostOffice.PostLetter(kLetterObjectsRestored); });
+    Advance(10);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsNumPermanentMsg), 4u);
+}
+
+TEST_F(DisplayTaskTest, PixelPowerLimitSwitchesOnOnly) {
+    for (const auto& [mode, on] : {std::pair{1u, false}, {2u, true}, {1u, true}}) {
+        g_DataBase.Set(dbo::pixelPowerLimitMode, mode, kDbSkipValidation);
+        InThread([] { g_PostOffice.PostLetter(kLetterPixelPowerLimitMode); });
+        Advance(10);
+        EXPECT_EQ((display_->powerLimitFlags & 0x80000000u) != 0, on) << mode;
+    }
+}
+
+}  // namespace
