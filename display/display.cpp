@@ -82,9 +82,6 @@ bool CDisplay::BuildDisplayConfiguration(display_driver* driver, uint32_t height
 }
 
 int CDisplay::Run() {
-    if (TakeEvent(kEventReload)) {
-        DebugPrint("load new display configuration\n");
-    }
     CheckTiming();
     if (frameState_ != kPixelTestWait) {
         SendFrame();

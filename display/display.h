@@ -66,7 +66,6 @@ public:
     };
     static constexpr uint32_t kSlots = 7;
     static constexpr uint32_t kEndDurationSlot = 6;
-    static constexpr ULONG kEventReload = 0x40000000;
     static constexpr ULONG kEventActivate = 0x4000;
 
     // databaseEvents: the "database" event flags group (may be null: no database events).
