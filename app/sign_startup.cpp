@@ -4,8 +4,10 @@
 
 #include "database/global_database.h"
 #include "database/object_ids.h"
+#include "display/display.h"
 #include "display/module_type.h"
 #include "display/q2_display_driver.h"
+#include "render/sign_objects.h"
 #include "render/surface.h"
 
 namespace {
@@ -32,7 +34,14 @@ void SignConfigurationStandIn() {
     g_signDriver->busy = 1;
     const bool ready = g_signDriver->Init(height, width, id);
     g_signDriver->busy = 0;
-    if (ready && g_blankSurface.Allocate(int32_t(height), int32_t(width), type.bits_per_pixel)) {
+    // Stand-in for brightness control: full brightness.
+    g_signDriver->SetBrightness(255);
+    sign_objects::AttachDatabase(&g_DataBase);
+    if (g_Display != nullptr) {
+        // The display task shows the sign from here on: blank until a message is activated.
+        g_Display->BuildDisplayConfiguration(ready ? &*g_signDriver : nullptr, height, width, id);
+    } else if (ready &&
+               g_blankSurface.Allocate(int32_t(height), int32_t(width), type.bits_per_pixel)) {
         g_blankSurface.Clear();
         g_signDriver->WriteFrame(&g_blankSurface, 0, 0);
     }

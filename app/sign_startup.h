@@ -1,7 +1,8 @@
 #pragma once
-// Stand-in for the sign steps of the display configuration until the display task lands: at
-// start-up the sign driver is initialised with the stored sign size (rounded up to whole
-// modules) and module type, and the sign is sent one blank frame.
+// Stand-in for the display configuration build: at start-up the sign driver is initialised
+// with the stored sign size (rounded up to whole modules) and module type, and the display task
+// is given the sign (its surface, face "primary" and driver); without a display task the sign
+// is sent one blank frame.
 
 class CQ2DisplayDriver;
 

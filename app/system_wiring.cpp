@@ -21,6 +21,7 @@
 #include "database/oid_access.h"
 #include "database/rtos_notify_sink.h"
 #include "display/core.h"
+#include "display/display.h"
 #include "display/module_type.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
@@ -185,6 +186,9 @@ std::unique_ptr<Wiring> MakeWiring() {
         SetInt(id, width, value, nv, true);
     };
     h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
+    h.display = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        return std::make_unique<CDisplay>(office, &g_DatabaseEvents);
+    };
     WireDatabase(h);
     WirePeripherals(h);
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {

@@ -1,9 +1,10 @@
 // The controller shows its sign as frames/latest.png: blank at boot after the EPLD is programmed,
-// and what the sign driver sends afterwards, decoded back from the PNG.
+// then a message activated through a request slot, page by page, decoded back from the PNGs.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -12,11 +13,14 @@
 #include "app/board.h"
 #include "app/command_line.h"
 #include "app/sign_startup.h"
-#include "display/q2_display_driver.h"
+#include "database/global_database.h"
+#include "database/object_ids.h"
 #include "platform/kernel/kernel.h"
 #include "platform/sim/png_file.h"
+#include "render/msg_activation_code.h"
 #include "render/surface.h"
 #include "runtime/debug_print.h"
+#include "runtime/job_queue.h"
 
 namespace {
 
@@ -64,7 +68,53 @@ bool ShowsAt(const std::string& path, uint32_t x, uint32_t y, const std::vector<
     return false;
 }
 
-TEST(SignOutput, BootShowsABlankSignThenWhatTheDriverSends) {
+// Runs fn on a controller thread (the job queue's) and waits for it.
+struct FunctionJob : public job {
+    void run() override { fn(); }
+    std::function<void()> fn;
+};
+
+void OnThread(std::function<void()> fn) {
+    std::atomic<bool> done{false};
+    FunctionJob work;
+    work.fn = [&] {
+        fn();
+        done.store(true);
+    };
+    kernel::Post([&] { g_JobQueue.Queue(&work); });
+    for (int i = 0; i < 1500 && !done.load(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(done.load());
+}
+
+constexpr unsigned kRing = 400;
+
+// One letter per ring picture in sequence order: '-' dark, 'L' lit only in the left half,
+// 'R' only in the right half, '?' anything else. Stops at the first missing file.
+std::string RingClasses(const std::filesystem::path& frames, unsigned ring) {
+    std::string out;
+    for (unsigned n = 0; n < ring; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%04u.png", n);
+        sim::RgbImage image;
+        if (!sim::ReadPng((frames / name).string(), &image)) {
+            break;
+        }
+        bool left = false, right = false;
+        for (uint32_t y = 0; y < image.height / sim::kLedCell; ++y) {
+            for (uint32_t x = 0; x < image.width / sim::kLedCell; ++x) {
+                if (LedAt(image, x, y) != std::vector<uint8_t>{0, 0, 0}) {
+                    (x < image.width / sim::kLedCell / 2 ? left : right) = true;
+                }
+            }
+        }
+        out += left && right ? '?' : left ? 'L' : right ? 'R' : '-';
+    }
+    return out;
+}
+
+TEST(SignOutput, BootShowsABlankSignThenAnActivatedMessagePageByPage) {
     const std::filesystem::path dir =
         std::filesystem::path(::testing::TempDir()) / ("dmsc_sign_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
@@ -72,7 +122,7 @@ TEST(SignOutput, BootShowsABlankSignThenWhatTheDriverSends) {
     DebugSetSink(&Capture);
     CommandLine line;
     line.board_dir = dir.string();
-    line.frame_ring = 3;
+    line.frame_ring = kRing;
     std::atomic<bool> stop{false};
     std::thread runner([&] { RunBoard(line, 0, nullptr, stop, &Nap); });
     ASSERT_TRUE(Printed(" - Programming EPLD\t\t\t\t\t[ OK ]\n"));
@@ -89,25 +139,48 @@ TEST(SignOutput, BootShowsABlankSignThenWhatTheDriverSends) {
         ASSERT_EQ(image.rgb[i], 0) << i;
     }
 
-    // A red and a white LED at full brightness.
-    kernel::Post([] {
-        static CSurface surface;
-        surface.Allocate(16, 24, 15);
-        surface.SetPixel(3, 2, 0x001F);
-        surface.SetPixel(23, 15, 0x7FFF);
-        SignDriver()->SetBrightness(255);
-        SignDriver()->WriteFrame(&surface, 0, 0);
+    // A two-page message with a flashing first page, activated through slot 6 as every
+    // writer does: page 1 flashes "A" at the left, page 2 shows "B" at the right.
+    OnThread([] {
+        const std::string text = "[pt12o0][jl2][flt3o3]A[/fl][np][pt12o0][jl4]B";
+        g_DataBase.SetText(dbo::dmsMessageMultiString, text.data(), uint32_t(text.size()),
+                           kDbSkipValidation, 0);
+        // Amber on black.
+        g_DataBase.Set(dbo::defaultBackgroundColor, 0, kDbSkipValidation);
+        g_DataBase.Set(dbo::defaultForegroundColor, 9, kDbSkipValidation);
+        g_DataBase.Set(dbo::dmsMessageCRC, 0x4242, kDbSkipValidation, 0);
+        g_DataBase.Set(dbo::dmsMessageStatus, 4, kDbSkipValidation, 0);
+        CMsgActivationCode code;
+        code.duration = 65535;
+        code.priority = 255;
+        code.memoryType = 3;
+        code.messageNumber = 1;
+        code.crc = 0x4242;
+        std::memset(code.sourceAddress, 0, 4);
+        code.Pack();
+        g_DataBase.Set(dbo::requestSourceMode, 8, kDbNotify, 6);
+        g_DataBase.Set(dbo::requestOrigin, 2, kDbNotify, 6);
+        g_DataBase.SetText(dbo::requestCode, code.raw, 12, kDbNotify, 6);
     });
-    EXPECT_TRUE(ShowsAt(latest, 3, 2, {255, 0, 0}));
-    EXPECT_TRUE(ShowsAt(latest, 23, 15, {255, 255, 255}));
-    ASSERT_TRUE(sim::ReadPng(latest, &image));
-    EXPECT_EQ(LedAt(image, 4, 2), (std::vector<uint8_t>{0, 0, 0}));
+    // Pictures in the ring, in order: left lit (page 1), dark (its flash off), right lit (2).
+    std::string seen;
+    for (int i = 0; i < 800 && seen.find("L-L") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        seen = RingClasses(dir / "frames", kRing);
+    }
+    for (int i = 0; i < 800 && seen.find('R', seen.find("L-L")) == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        seen = RingClasses(dir / "frames", kRing);
+    }
+    EXPECT_NE(seen.find("L-L"), std::string::npos)
+        << seen << " error " << g_DataBase.Get(dbo::dmsActivateMsgError);
+    EXPECT_NE(seen.find('R', seen.find("L-L")), std::string::npos) << seen;
+    EXPECT_EQ(seen.find('?'), std::string::npos) << seen;
     stop.store(true);
     runner.join();
     DebugSetSink(nullptr);
-    EXPECT_TRUE(std::filesystem::exists(dir / "frames" / "0000.png"));
-    EXPECT_TRUE(std::filesystem::exists(dir / "frames" / "0001.png"));
-    std::filesystem::remove_all(dir);
+    if (!getenv("KEEP"))
+        std::filesystem::remove_all(dir);
 }
 
 }  // namespace

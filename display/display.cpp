@@ -1,0 +1,233 @@
+#include "display/display.h"
+
+#include "database/global_database.h"
+#include "database/object_ids.h"
+#include "display/module_type.h"
+#include "display/render_adapter.h"
+#include "runtime/debug_print.h"
+#include "runtime/letter_id.h"
+#include "runtime/os_wrappers.h"
+#include "runtime/task_table.h"
+
+CDisplay* g_Display = nullptr;
+
+CDisplay::CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents)
+    : CStandardTask(office, kDisplayTaskDefinition),
+      databaseEvents_(databaseEvents),
+      signMessage_(&g_Render.Surface()),
+      trialMessage_(&trialRender_.Surface()) {
+    g_Display = this;
+    disp::g_RenderAdapter.SetSequencer(this);
+}
+
+CDisplay::~CDisplay() {
+    for (disp::face& f : faces_) {
+        f.Close();
+    }
+    disp::g_RenderAdapter.SetSequencer(nullptr);
+    if (mutexCreated_) {
+        os_mutex_delete(&activateMutex_);
+    }
+    if (g_Display == this) {
+        g_Display = nullptr;
+    }
+}
+
+bool CDisplay::BuildDisplayConfiguration(display_driver* driver, uint32_t height, uint32_t width,
+                                         uint32_t moduleTypeId) {
+    // Created once: a rebuild must never replace a mutex another pass may hold.
+    if (!mutexCreated_) {
+        mutexCreated_ = os_mutex_create(&activateMutex_, "Activate Msg", TX_INHERIT) == OS_SUCCESS;
+    }
+    const ModuleTypeDescriptor& type = FindModuleType(moduleTypeId);
+    for (disp::face& f : faces_) {
+        f.Close();
+    }
+    faceCount_ = 0;
+    currentDriver_ = driver;
+    if (height == 0 || width == 0 || type.module_height == 0 || type.module_width == 0 ||
+        g_Render.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel) == false ||
+        !trialRender_.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel)) {
+        return false;
+    }
+    g_Render.Surface().Fill(0);
+    signMessage_.target_surface = &g_Render.Surface();
+    signMessage_.SetWholeSignRectangles(int32_t(width), int32_t(height));
+    trialMessage_.target_surface = &trialRender_.Surface();
+
+    disp::face_config& c = faceConfigs_[0];
+    c = disp::face_config{};
+    disp::SetConfigName(c.face_name, "primary");
+    disp::SetConfigName(c.bus_name, "sign");
+    c.pixel_height = uint16_t(height);
+    c.pixel_width = uint16_t(width);
+    c.frame_rate = g_Render.frame_rate;
+    c.bits_per_pixel = type.bits_per_pixel;
+    c.colour_planes = type.colour_planes;
+    c.module_height = type.module_height;
+    c.module_width = type.module_width;
+    c.module_type_id = uint16_t(moduleTypeId);
+    c.module_lines = uint8_t(height / type.module_height);
+    for (uint32_t line = 0; line < c.module_lines && line < disp::face_config::kMaxLines; ++line) {
+        c.line_lengths[line] = uint8_t(width / type.module_width);
+        c.total_modules = uint16_t(c.total_modules + c.line_lengths[line]);
+    }
+    c.diag = &faceDiagnostics_[0];
+    c.engine = &disp::g_RenderAdapter;
+    if (!faces_[0].Open(&c)) {
+        return false;
+    }
+    faceCount_ = 1;
+    return true;
+}
+
+int CDisplay::Run() {
+    CheckTiming();
+    if (frameState_ != kPixelTestWait) {
+        SendFrame();
+    }
+    DispatchDatabaseEvents();
+    // Counts the cycle, drains the letters (OnLetter), then Work: the faces.
+    return CStandardTask::Run();
+}
+
+// The upper 100 message entries stay changeable for at most editCountdown_ cycles, and only
+// while the sign is under local or central-override control.
+void CDisplay::OnStoreSplitChanged() {
+    const uint32_t mode = g_DataBase.Get(dbo::dmsControlMode);
+    if (g_DataBase.Get(dbo::messageStoreSplit) == 2) {
+        editCountdown_ = kEditCycles;
+        if (mode == 2 || mode == 5) {
+            g_DataBase.Set(dbo::dmsMaxChangeableMsg, 600, kDbNotify);
+        }
+    } else {
+        editCountdown_ = 0;
+        g_DataBase.Set(dbo::dmsMaxChangeableMsg, 500, kDbNotify);
+    }
+}
+
+void CDisplay::RunEditCountdown() {
+    const uint32_t mode = g_DataBase.Get(dbo::dmsControlMode);
+    if (g_DataBase.Get(dbo::messageStoreSplit) == 2 &&
+        g_DataBase.Get(dbo::dmsMaxChangeableMsg) == 600 && mode != 2 && mode != 5) {
+        editCountdown_ = 1;
+    }
+    if (editCountdown_ != 0 && --editCountdown_ == 0) {
+        g_DataBase.Set(dbo::messageStoreSplit, 1, 0);
+        g_DataBase.Set(dbo::dmsMaxChangeableMsg, 500, kDbNotify);
+    }
+}
+
+void CDisplay::Work() {
+    RunEditCountdown();
+    if (faceCount_ > 2) {
+        faceCount_ = 2;
+    }
+    UpdateFaces();
+}
+
+void CDisplay::CheckTiming() {
+    const ULONG now = tx_time_get();
+    if (timingStarted_ && timeOfLastCycle + period != now) {
+        DebugPrint("warning %s ticks:%d, desired %d\n", name, int(now - timeOfLastCycle),
+                   int(period));
+        ++rescheduleCount;
+        if (hasTimer) {
+            os_timer_deactivate(&timer);
+            ULONG previous = 0;
+            os_timer_change(&timer, period, period, &previous);
+            os_timer_activate(&timer);
+        }
+    }
+    timingStarted_ = true;
+    timeOfLastCycle = uint32_t(now);
+}
+
+void CDisplay::SendFrame() {
+    if (currentDriver_ == nullptr || !g_Render.Surface().IsAllocated()) {
+        return;
+    }
+    CSurface& surface = g_Render.Surface();
+    const bool dark = frameState_ == kBlankState || frameState_ == kPageOff;
+    const bool send =
+        (dark && surface.Pixels()[0] == 0) || (!hasCurrentText_ && dark) ||
+        (hasCurrentText_ && (frameState_ == kPageOn || frameState_ == kPageOff ||
+                             frameState_ == kTestPattern || frameState_ == kPixelTestWait));
+    if (send) {
+        currentDriver_->WriteFrame(&surface, 0, 0);
+        ++framesSent_;
+    }
+}
+
+bool CDisplay::TakeEvent(ULONG bit) {
+    ULONG actual = 0;
+    return databaseEvents_ != nullptr &&
+           os_event_flags_get(databaseEvents_, bit, OS_EVENT_AND_CLEAR, &actual, TX_NO_WAIT) ==
+               OS_SUCCESS;
+}
+
+void CDisplay::DispatchDatabaseEvents() {
+    if (TakeEvent(kEventActivate)) {
+        OnActivateRequest();
+    }
+}
+
+void CDisplay::OnLetter(letter_s& letter) {
+    switch (letter.id) {
+        case kLetterOutputDisable:
+            if (currentDriver_ != nullptr) {
+                currentDriver_->enabled = 0;
+            }
+            break;
+        case kLetterOutputEnable:
+            if (currentDriver_ != nullptr) {
+                currentDriver_->enabled = 1;
+            }
+            break;
+        case kLetterMessageStoreSplit:
+            OnStoreSplitChanged();
+            break;
+        case kLetterObjectsRestored: {
+            uint32_t valid = 0;
+            for (uint32_t k = 500; k < 600; ++k) {
+                valid += g_DataBase.Get(dbo::dmsMessageStatus, k) == 4;
+            }
+            g_DataBase.Set(dbo::dmsNumPermanentMsg, 2 + valid, kDbNotify);
+            break;
+        }
+        case kLetterPixelPowerLimitMode:
+            if (g_DataBase.Get(dbo::pixelPowerLimitMode) == 2) {
+                powerLimitFlags |= 0x80000000u;
+            }
+            break;
+        case kLetterActivationRequest:
+            if (mutexCreated_ && os_mutex_get(&activateMutex_, TX_WAIT_FOREVER) == OS_SUCCESS) {
+                ProcessActivationRequests();
+                os_mutex_put(&activateMutex_);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CDisplay::UpdateFaces() {
+    // The sequence draws the sign message, which an activation on another thread replaces
+    // under "Activate Msg": the two never interleave.
+    const bool locked =
+        mutexCreated_ && os_mutex_get(&activateMutex_, TX_WAIT_FOREVER) == OS_SUCCESS;
+    for (uint32_t i = 0; i < faceCount_; ++i) {
+        faces_[i].Update(0);
+    }
+    if (locked) {
+        os_mutex_put(&activateMutex_);
+    }
+}
+
+bool display_activate_requested_message() {
+    if (g_Display == nullptr) {
+        return true;
+    }
+    g_Display->OnActivateRequest();
+    return g_DataBase.Get(dbo::dmsActivateMsgError) != CDisplay::kErrorNone;
+}

@@ -1,0 +1,206 @@
+#pragma once
+// CDisplay: the display task. It owns the sign: once per display cycle it checks its own
+// timing, sends the sign surface to the sign driver, serves the database events and letters
+// addressed to it and advances the faces, whose primary frame engine steps the page, flash and
+// duration sequence of the current message. It is also the one gate of message activation: the
+// seven request slots, the message store checks, the trial render and the current buffer.
+//
+//   CDisplay display(g_PostOffice, &databaseEvents);
+//   display.Start(); display.Create(&stacks);            // task
+//   display.BuildDisplayConfiguration(driver, h, w, id);  // sign, faces, "Activate Msg"
+
+#include <cstdint>
+
+#include "display/diagnostics.h"
+#include "display/display_driver.h"
+#include "display/display_sequencer.h"
+#include "display/face.h"
+#include "display/face_config.h"
+#include "render/message.h"
+#include "render/msg_activation_code.h"
+#include "render/multi_parser.h"
+#include "render/render.h"
+#include "runtime/standard_task.h"
+
+// The working record of one activation.
+struct CMessageActivation {
+    static constexpr uint32_t kOwnerSize = 256;
+
+    virtual ~CMessageActivation() = default;
+
+    CMsgActivationCode code;
+    bool hasText = false;  // the text and owner were found
+    char text[CMessage::kTextSize] = {};
+    uint32_t textLength = 0;
+    char owner[kOwnerSize] = {};
+    uint32_t ownerLength = 0;
+    uint16_t storedCrc = 0;
+    uint32_t beacon = 0;
+    uint32_t pixelService = 0;
+    uint32_t runTimePriority = 1;
+    uint32_t status = 1;
+    uint32_t multiSyntaxError = 2;
+    uint32_t multiErrorPosition = 0;
+};
+
+class CDisplay : public CStandardTask, public disp::display_sequencer {
+public:
+    enum FrameSequenceState : uint32_t {
+        kTestPattern = 1,
+        kPixelTestWait = 2,
+        kBlankState = 3,
+        kNewMessage = 4,
+        kPageOn = 5,
+        kPageOff = 6,
+    };
+    // Activation error codes (dmsActivateMsgError).
+    enum ActivationError : uint32_t {
+        kErrorOther = 1,
+        kErrorNone = 2,
+        kErrorPriority = 3,
+        kErrorStatus = 4,
+        kErrorMemoryType = 5,
+        kErrorNumber = 6,
+        kErrorCrc = 7,
+        kErrorSyntax = 8,
+    };
+    static constexpr uint32_t kSlots = 7;
+    static constexpr uint32_t kEndDurationSlot = 6;
+    static constexpr ULONG kEventActivate = 0x4000;
+
+    // databaseEvents: the "database" event flags group (may be null: no database events).
+    CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents);
+    ~CDisplay() override;
+
+    // The display configuration of the sign (face 0 "primary" of the sign renderer): the sign
+    // surface, the face, the trial surface, the current driver (null when its EPLD is not
+    // ready) and, on the first call only, the mutex "Activate Msg". False when a surface or the
+    // face cannot be built.
+    bool BuildDisplayConfiguration(display_driver* driver, uint32_t height, uint32_t width,
+                                   uint32_t moduleTypeId);
+
+    // One display cycle.
+    int Run() override;
+
+    // Sequencing (run through the primary face's frame engine).
+    void StepFrameSequence() override;
+    void CountDownMessageTime() override;
+    void ActivateEndDurationMessage();
+
+    // Activation.
+    void OnActivateRequest();
+    void ProcessActivationRequests();
+    uint32_t ActivateMessage(const uint8_t* code, uint32_t length, uint32_t requester, bool report,
+                             uint32_t sourceMode, uint32_t origin);
+    uint32_t LookUpActivatedMessage(const uint8_t* code, uint32_t length,
+                                    CMessageActivation& record);
+    uint32_t ValidateActivatedMessage(CMessageActivation& record);
+    bool CheckSpeedLimit(const CMessageActivation& record);
+    void LoadActivatedMessage(const CMessageActivation& record, uint32_t requester);
+    void SetActivationError(uint32_t code);
+    void StoreCurrentDefaults();
+    bool FindPendingRequest(uint32_t* slot);
+    void SetRequestExpiry(uint32_t slot);
+    bool RefreshRequestDuration(uint32_t slot);
+    bool NeedsActivation(uint32_t served, uint32_t pending);
+
+    uint32_t FrameState() const { return frameState_; }
+    uint32_t PageIndex() const { return pageIndex_; }
+    uint8_t PageCount() const { return pageCount_; }
+    int32_t PageOnCounter() const { return pageOnCounter_; }
+    int32_t PageOffCounter() const { return pageOffCounter_; }
+    bool HasCurrentText() const { return hasCurrentText_; }
+    uint32_t FramesSent() const { return framesSent_; }
+    uint32_t EditCountdown() const { return editCountdown_; }
+    uint8_t beaconFlag = 0;
+    uint32_t powerLimitFlags = 0;
+    uint32_t timeOfLastCycle = 0;
+
+protected:
+    void OnLetter(letter_s& letter) override;
+    void Work() override;
+
+private:
+    struct PageAttributes {
+        uint8_t flashMode = 0;
+        uint8_t pageJustification[CMessage::kRectangles] = {};
+        uint8_t lineJustification[CMessage::kRectangles] = {};
+        uint8_t currentFont = 0;
+        uint32_t foregroundColour = 0;
+        uint32_t characterBackgroundColour = 0;
+        int32_t characterSpacing = -1;
+        uint32_t pageBackgroundColour = 0;
+    };
+
+    void OnStoreSplitChanged();
+    void RunEditCountdown();
+    void CheckTiming();
+    void SendFrame();
+    void DispatchDatabaseEvents();
+    void UpdateFaces();
+    bool TakeEvent(ULONG bit);
+
+    void SavePageAttributes(const CMessage& message);
+    void RestorePageAttributes(CMessage& message);
+    void StartPageCounts();
+    void ReleaseGraphicsInUse();
+    void StepBlank();
+    void StepNewMessage();
+    void StepPageOn();
+    void StepPageOff();
+    void RequestEndDuration();
+    void ServeSlot(uint32_t slot);
+    uint32_t TrialRender(CMessageActivation& record);
+
+    TX_EVENT_FLAGS_GROUP* databaseEvents_;
+    display_driver* currentDriver_ = nullptr;
+    disp::face faces_[2];
+    disp::face_config faceConfigs_[2];
+    disp::diagnostics faceDiagnostics_[2];
+    uint32_t faceCount_ = 0;
+
+    // The sign's message and its parser; g_Render draws it into the sign surface.
+    CMULTIParser parser_;
+    CMessage signMessage_;
+    // MULTI defaults loaded at the last successful activation.
+    message_defaults defaults_;
+    // Trial renders: their own parser, renderer (surface) and message, under "Activate Msg".
+    CMULTIParser trialParser_;
+    CRender trialRender_;
+    CMessage trialMessage_;
+
+    TX_MUTEX activateMutex_{};
+    bool mutexCreated_ = false;
+
+    char currentText_[CMessage::kTextSize] = {};
+    uint32_t currentTextLength_ = 0;
+    bool hasCurrentText_ = false;
+
+    uint32_t frameState_ = kBlankState;
+    uint8_t pageCount_ = 0;
+    int32_t pageOnCounter_ = 0;
+    int32_t pageOffCounter_ = 0;
+    uint16_t pageIndex_ = 0;
+    uint16_t savedPageIndex_ = 0;
+    PageAttributes pageStart_;
+    uint32_t durationMark_ = 0;
+    uint32_t durationMinutes_ = 65535;
+    // The end-duration message asked for at the end of the running duration: asked once,
+    // again only when the duration or dmsEndDurationMessage changes.
+    bool endDurationAsked_ = false;
+    uint8_t askedEndDuration_[5] = {};
+
+    static constexpr uint32_t kEditCycles = 9000;
+    uint32_t editCountdown_ = 0;
+
+    uint8_t servedSlot_ = 0;
+    uint8_t firstPass_ = 1;
+    uint32_t framesSent_ = 0;
+    bool timingStarted_ = false;
+};
+
+// The display task of this boot (null when there is none).
+extern CDisplay* g_Display;
+
+// Serves a dmsActivateMessage set (stored in volatile 128): true when it was refused.
+bool display_activate_requested_message();
