@@ -1,13 +1,14 @@
 // The MIB: generated tables match the subtree figures; the walker finds rows, steps through
 // instances (also past 255) and ends; header checks and set checks refuse what they must.
 
+#include "ntcip/mib_engine.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "ntcip/mib_engine.h"
 #include "ntcip/mib_handler_table.h"
 #include "ntcip/mib_header.h"
 #include "ntcip/mib_oid.h"
@@ -54,8 +55,7 @@ TEST(MibTables, SubtreesHaveTheirRowsInOrderWithinBounds) {
         ASSERT_EQ(node->row_count, f.rows);
         total += node->row_count;
         const MibVariable* rows = node->rows;
-        EXPECT_EQ(OidCompare(rows[0].name, rows[0].name_length, node->first, node->first_length),
-                  0)
+        EXPECT_EQ(OidCompare(rows[0].name, rows[0].name_length, node->first, node->first_length), 0)
             << "the first row is the subtree's first object";
         for (uint16_t r = 0; r < node->row_count; ++r) {
             EXPECT_EQ(OidCompareN(rows[r].name, rows[r].name_length, node->prefix,
@@ -123,12 +123,18 @@ uintptr_t* ToyHandler(MibVariable* row, uint32_t* name, uint32_t* length, int mo
     static const uint32_t kPairBounds[] = {2, 3};
     int check = 0;
     switch (row->key) {
-        case 4: check = MibHeaderIndexed(row, name, *length, mode, value_length, 300); break;
-        case 8: check = MibHeaderIndexed(row, name, *length, mode, value_length, 3); break;
+        case 4:
+            check = MibHeaderIndexed(row, name, *length, mode, value_length, 300);
+            break;
+        case 8:
+            check = MibHeaderIndexed(row, name, *length, mode, value_length, 3);
+            break;
         case 12:
             check = MibHeaderIndexBounds(row, name, *length, mode, value_length, kPairBounds, 2);
             break;
-        default: check = MibHeaderExact(row, name, *length, mode, value_length); break;
+        default:
+            check = MibHeaderExact(row, name, *length, mode, value_length);
+            break;
     }
     if (check != 0) {
         return nullptr;
@@ -223,10 +229,13 @@ protected:
 
 TEST_F(ToyMib, WalkVisitsEveryInstanceOnceAndEnds) {
     std::vector<Oid> expected = {kScalar};
-    for (uint32_t i = 1; i <= 300; ++i) expected.push_back(Concat(kToy, {2, 1, 1, i}));
-    for (uint32_t i = 1; i <= 3; ++i) expected.push_back(Concat(kToy, {2, 1, 2, i}));
+    for (uint32_t i = 1; i <= 300; ++i)
+        expected.push_back(Concat(kToy, {2, 1, 1, i}));
+    for (uint32_t i = 1; i <= 3; ++i)
+        expected.push_back(Concat(kToy, {2, 1, 2, i}));
     for (uint32_t a = 1; a <= 2; ++a)
-        for (uint32_t b = 1; b <= 3; ++b) expected.push_back(Concat(kToy, {3, 1, 1, a, b}));
+        for (uint32_t b = 1; b <= 3; ++b)
+            expected.push_back(Concat(kToy, {3, 1, 1, a, b}));
     expected.insert(expected.end(), {kRanged, kFixed, kSplit});
 
     std::vector<Oid> seen;
@@ -254,20 +263,13 @@ TEST_F(ToyMib, GetRefusesInstancesOutsideTheColumn) {
         Oid name;
         bool found;
     } cases[] = {
-        {Concat(kToy, {2, 1, 1, 1}), true},
-        {Concat(kToy, {2, 1, 1, 256}), true},
-        {Concat(kToy, {2, 1, 1, 300}), true},
-        {Concat(kToy, {2, 1, 1, 0}), false},
-        {Concat(kToy, {2, 1, 1, 301}), false},
-        {Concat(kToy, {2, 1, 1, 0xFFFFFFFF}), false},
-        {Concat(kToy, {2, 1, 1, 5, 1}), false},
-        {Concat(kToy, {2, 1, 1}), false},
-        {Concat(kToy, {2, 1, 2, 4}), false},
-        {Concat(kToy, {3, 1, 1, 2, 3}), true},
-        {Concat(kToy, {3, 1, 1, 0, 1}), false},
-        {Concat(kToy, {3, 1, 1, 1, 0}), false},
-        {Concat(kToy, {3, 1, 1, 3, 1}), false},
-        {Concat(kToy, {1}), false},
+        {Concat(kToy, {2, 1, 1, 1}), true},     {Concat(kToy, {2, 1, 1, 256}), true},
+        {Concat(kToy, {2, 1, 1, 300}), true},   {Concat(kToy, {2, 1, 1, 0}), false},
+        {Concat(kToy, {2, 1, 1, 301}), false},  {Concat(kToy, {2, 1, 1, 0xFFFFFFFF}), false},
+        {Concat(kToy, {2, 1, 1, 5, 1}), false}, {Concat(kToy, {2, 1, 1}), false},
+        {Concat(kToy, {2, 1, 2, 4}), false},    {Concat(kToy, {3, 1, 1, 2, 3}), true},
+        {Concat(kToy, {3, 1, 1, 0, 1}), false}, {Concat(kToy, {3, 1, 1, 1, 0}), false},
+        {Concat(kToy, {3, 1, 1, 3, 1}), false}, {Concat(kToy, {1}), false},
         {Concat(kToy, {9, 0}), false},
     };
     for (const Case& c : cases) {
@@ -275,8 +277,8 @@ TEST_F(ToyMib, GetRefusesInstancesOutsideTheColumn) {
         Result r = Ask(c.name, kMibGet);
         EXPECT_EQ(r.answer != nullptr, c.found);
         if (c.found) {
-            EXPECT_EQ(static_cast<uint32_t>(*r.answer) & 0xFFFFFF, c.name[c.name.size() -
-                                                                       (c.name[7] == 3 ? 2 : 1)]);
+            EXPECT_EQ(static_cast<uint32_t>(*r.answer) & 0xFFFFFF,
+                      c.name[c.name.size() - (c.name[7] == 3 ? 2 : 1)]);
         } else {
             EXPECT_NE(r.status, kMibFound);
         }
@@ -288,8 +290,7 @@ TEST_F(ToyMib, GetNextFromPastAColumnsLastInstanceGoesToTheNextColumn) {
     EXPECT_EQ(Ask(Concat(kToy, {2, 1, 1, 0xFFFFFFFF}), kMibGetNext).name,
               Concat(kToy, {2, 1, 2, 1}));
     EXPECT_EQ(Ask(Concat(kToy, {2, 1, 1, 7, 9}), kMibGetNext).name, Concat(kToy, {2, 1, 1, 8}));
-    EXPECT_EQ(Ask(Concat(kToy, {3, 1, 1, 1, 3}), kMibGetNext).name,
-              Concat(kToy, {3, 1, 1, 2, 1}));
+    EXPECT_EQ(Ask(Concat(kToy, {3, 1, 1, 1, 3}), kMibGetNext).name, Concat(kToy, {3, 1, 1, 2, 1}));
     EXPECT_EQ(Ask(Concat(kToy, {3, 1, 1, 2, 3}), kMibGetNext).name, kRanged);
     EXPECT_EQ(Ask({1, 3, 6}, kMibGetNext).name, kScalar) << "before the first subtree";
 }
@@ -340,7 +341,8 @@ TEST_F(ToyMib, WriteEnableSwitchOpensAccessThreeRows) {
     g_SnmpSetLength = 4;
     node_.rows = rows_.data();
     for (MibVariable& row : rows_) {
-        if (row.access == kMibWriteEnabled) row.write_enable = 1;  // what the switch does
+        if (row.access == kMibWriteEnabled)
+            row.write_enable = 1;  // what the switch does
     }
     Result r = Ask(kSplit, kMibSet, kSnmpOctetString);
     EXPECT_EQ(r.status, kMibFound);
