@@ -6,6 +6,7 @@
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/file_system_driver.h"
+#include "ntcip/ethernet_agent_stand_in.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
 #include "runtime/startup.h"
@@ -161,7 +162,10 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.mountSystemDrive = [] {
         return g_FileSystem.Mount(&g_SystemDrive, "system drive") == FS_SUCCESS;
     };
-    h.initNtcipTransports = [](uint8_t** next) { InitNtcipTransports(next); };
+    h.initNtcipTransports = [](uint8_t** next) {
+        InitNtcipTransports(next);
+        snmp_start_ethernet_agent_stand_in(next);
+    };
     h.markStartupComplete = [] {
         if (g_boot) {
             g_boot->store.startupComplete = 1;

@@ -204,6 +204,7 @@ void MibLinkSubtrees() {
         node.next = i + 1 == g_MibSubtreeCount ? nullptr : &g_MibSubtrees[i + 1];
         for (uint16_t r = 0; r < node.row_count; ++r) {
             node.rows[r].handler = MibFindHandler(node.rows[r].handler_name);
+            node.rows[r].write_enable = 0;  // every start begins write-protected
         }
     }
     g_MibSubtreeList = g_MibSubtreeCount ? &g_MibSubtrees[0] : nullptr;
