@@ -18,32 +18,34 @@ const std::vector<uint32_t> kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 // A v1 get whose one name has `count` sub-identifiers (1.3.1.1...), encoded by hand since
 // the codec's own names stop at 40.
 Bytes GetOfLongName(uint32_t count) {
-    auto wrap = [](uint8_t tag, const Bytes& body) {
-        Bytes out = {tag};
+    auto append = [](Bytes& out, const Bytes& more) {
+        for (uint8_t octet : more)
+            out.push_back(octet);
+    };
+    auto wrap = [&](uint8_t tag, const Bytes& body) {
+        Bytes out;
+        out.push_back(tag);
         if (body.size() >= 128) {
             out.push_back(0x82);
             out.push_back(static_cast<uint8_t>(body.size() >> 8));
         }
         out.push_back(static_cast<uint8_t>(body.size()));
-        out.insert(out.end(), body.begin(), body.end());
-        if (body.size() >= 128) {
-            out[1] = 0x82;
-        }
+        append(out, body);
         return out;
     };
-    auto join = [](std::initializer_list<Bytes> parts) {
-        Bytes out;
-        for (const Bytes& p : parts)
-            out.insert(out.end(), p.begin(), p.end());
-        return out;
-    };
-    Bytes oid = {0x2B};
-    oid.insert(oid.end(), count - 2, 0x01);
-    const Bytes varbind = wrap(0x30, join({wrap(0x06, oid), Hex("05 00")}));
-    const Bytes pdu = wrap(0xA0, join({Hex("02 01 01 02 01 00 02 01 00"), wrap(0x30, varbind)}));
+    Bytes oid;
+    oid.push_back(0x2B);
+    for (uint32_t i = 2; i < count; ++i)
+        oid.push_back(0x01);
+    Bytes varbind_body = wrap(0x06, oid);
+    append(varbind_body, Hex("05 00"));
+    Bytes pdu_body = Hex("02 01 01 02 01 00 02 01 00");
+    append(pdu_body, wrap(0x30, wrap(0x30, varbind_body)));
     const std::string community = kAdmin;
-    return wrap(
-        0x30, join({Hex("02 01 00"), wrap(0x04, Bytes(community.begin(), community.end())), pdu}));
+    Bytes message = Hex("02 01 00");
+    append(message, wrap(0x04, Bytes(community.begin(), community.end())));
+    append(message, wrap(0xA0, pdu_body));
+    return wrap(0x30, message);
 }
 
 Varbind At(const std::vector<uint32_t>& name) {
