@@ -110,7 +110,9 @@ TEST_F(Agent, GetNextAcrossRowsGroupsAndTheEnd) {
         {"getnext_v1_mib2.bin", kSysDescr, kSnmpOctetString, kSnmpNoError},
         {"getnext_v2c_sysservices.bin", {1, 3, 6, 1, 2, 1, 11, 1, 0}, kSnmpCounter, kSnmpNoError},
         // Past the snmp group the walk crosses into the next served subtree.
-        {"getnext_v1_last_snmp.bin", {1, 3, 6, 1, 4, 1, 1206, 2, 1, 1, 1, 0}, kSnmpInteger,
+        {"getnext_v1_last_snmp.bin",
+         {1, 3, 6, 1, 4, 1, 1206, 2, 1, 1, 1, 0},
+         kSnmpInteger,
          kSnmpNoError},
     };
     for (const Case& c : cases) {
