@@ -1,19 +1,26 @@
 #include "comm/comm_task.h"
 
+#include "comm/network_standin.h"
+#include "database/object_ids.h"
 #include "runtime/debug_print.h"
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
 #include "runtime/task_table.h"
 #include "runtime/watchdog_task.h"
 
-namespace {
-uint8_t* g_networkArea = nullptr;
-}  // namespace
-
 comm_task::comm_task(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents, Objects objects)
     : CStandardTask(office, kCommunicationTaskDefinition),
       databaseEvents_(databaseEvents),
       objects_(std::move(objects)) {}
+
+void comm_task::Init() {
+    NetworkStandInSettings settings;
+    if (objects_.get) {
+        settings.answerPing =
+            (objects_.get(dbo::brenFeatureSet.id, dbo::brenFeatureSet.width, true) & 0x04) != 0;
+    }
+    StartNetworkStandIn(settings);
+}
 
 void comm_task::OnLetter(letter_s& letter) {
     switch (letter.id) {
@@ -51,33 +58,10 @@ void comm_task::Work() {
     }
 }
 
-int EthernetSetBufferArea(uint8_t* area) {
-    g_networkArea = area;
-    return 0;
-}
-
-uint8_t* EthernetBufferArea() {
-    return g_networkArea;
-}
-
 int InitNtcipTransports(uint8_t** next) {
     if (next == nullptr || *next == nullptr) {
         DebugPrint("Error: Initializing NTCIP Objects\n");
         return 1;
     }
     return 0;
-}
-
-// No Ethernet controller model yet: each handler has nothing of its own to serve.
-void MalSystemErrorInterrupt() {}
-void MalTxEndOfBufferInterrupt() {}
-void MalRxEndOfBufferInterrupt() {}
-void MalTxDescriptorErrorInterrupt() {}
-void MalRxDescriptorErrorInterrupt() {}
-void EmacInterrupt() {}
-
-void InstallEthernetInterruptHandlers() {
-    SetEthernetInterruptHandlers({&MalSystemErrorInterrupt, &MalTxEndOfBufferInterrupt,
-                                  &MalRxEndOfBufferInterrupt, &MalTxDescriptorErrorInterrupt,
-                                  &MalRxDescriptorErrorInterrupt, &EmacInterrupt});
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "comm/emac_driver.h"
 #include "runtime/standard_task.h"
 
 class comm_task : public CStandardTask {
@@ -33,6 +34,7 @@ public:
     uint32_t CommandsRun() const { return commandsRun_; }
 
 protected:
+    void Init() override;
     void OnLetter(letter_s& letter) override;
     void Work() override;
 
@@ -43,19 +45,6 @@ private:
     uint32_t commandsRun_ = 0;
 };
 
-// Records where the network memory area starts; 0.
-int EthernetSetBufferArea(uint8_t* area);
-uint8_t* EthernetBufferArea();
-
 // Builds the serial port drivers and the NTCIP interfaces at *next (none in this build); without
 // a pointer prints "Error: Initializing NTCIP Objects\n".
 int InitNtcipTransports(uint8_t** next);
-
-// The six Ethernet-path interrupt handlers, installed with the dispatcher.
-void MalSystemErrorInterrupt();
-void MalTxEndOfBufferInterrupt();
-void MalRxEndOfBufferInterrupt();
-void MalTxDescriptorErrorInterrupt();
-void MalRxDescriptorErrorInterrupt();
-void EmacInterrupt();
-void InstallEthernetInterruptHandlers();

@@ -1,9 +1,12 @@
+// The communication task answers comm commands and requests and addresses its transports.
 #include "comm/comm_task.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "comm/network_standin.h"
+#include "platform/net/stack_core.h"
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
 #include "runtime/post_office.h"
@@ -30,6 +33,10 @@ protected:
     ~CommTaskTest() override {
         Shutdown();
         task_.reset();
+        // The task's first pass brings the network stand-in up: forget it with the boot.
+        EmacResetDriver();
+        net::EndOfBoot();
+        NetworkStandInEndOfBoot();
     }
 
     TX_EVENT_FLAGS_GROUP events_{};
