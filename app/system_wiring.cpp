@@ -24,6 +24,7 @@
 #include "ntcip/ethernet_agent_stand_in.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
+#include "ntcip/schedule_task_stand_in.h"
 #include "peripherals/peripheral_task.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
@@ -54,6 +55,7 @@ struct BootObjects {
     std::unique_ptr<CFlashDatabase> journal;
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
+    CScheduleTaskStandIn* schedule = nullptr;
     VmsPeripheralTask consolePeripherals;
 };
 
@@ -189,6 +191,18 @@ std::unique_ptr<Wiring> MakeWiring() {
             SetInt(id, width, value, nv, true);
         };
         return std::make_unique<comm_task>(office, &g_DatabaseEvents, std::move(objects));
+    };
+
+    // Event logging runs on the schedule task: once at start-up, then every cycle.
+    h.schedule = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        auto task = std::make_unique<CScheduleTaskStandIn>(office);
+        g_boot->schedule = task.get();
+        return task;
+    };
+    h.eventLoggingUpdate = [] {
+        if (g_boot != nullptr && g_boot->schedule != nullptr) {
+            g_boot->schedule->Logging().Update();
+        }
     };
 
     h.monitor = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
