@@ -23,8 +23,10 @@
 #include "display/core.h"
 #include "display/display.h"
 #include "display/module_type.h"
+#include "ntcip/ethernet_agent_stand_in.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
+#include "ntcip/schedule_task_stand_in.h"
 #include "peripherals/peripheral_task.h"
 #include "render/font_import.h"
 #include "runtime/post_office.h"
@@ -57,6 +59,7 @@ struct BootObjects {
     std::unique_ptr<CFlashDatabase> journal;
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
+    CScheduleTaskStandIn* schedule = nullptr;
     VmsPeripheralTask consolePeripherals;
 };
 
@@ -202,6 +205,18 @@ std::unique_ptr<Wiring> MakeWiring() {
         return task;
     };
 
+    // Event logging runs on the schedule task: once at start-up, then every cycle.
+    h.schedule = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        auto task = std::make_unique<CScheduleTaskStandIn>(office);
+        g_boot->schedule = task.get();
+        return task;
+    };
+    h.eventLoggingUpdate = [] {
+        if (g_boot != nullptr && g_boot->schedule != nullptr) {
+            g_boot->schedule->Logging().Update();
+        }
+    };
+
     h.monitor = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         return std::make_unique<CMonitorTask>(office, g_boot->store, &g_ThreadStackPool);
     };
@@ -215,7 +230,10 @@ std::unique_ptr<Wiring> MakeWiring() {
     };
     h.installModuleTable = &InstallModuleTypeTable;
     h.buildDisplayConfiguration = &SignConfigurationStandIn;
-    h.initNtcipTransports = [](uint8_t** next) { InitNtcipTransports(next); };
+    h.initNtcipTransports = [](uint8_t** next) {
+        InitNtcipTransports(next);
+        snmp_start_ethernet_agent_stand_in(next);
+    };
     h.processScriptFile = &ProcessScriptFile;
     h.markStartupComplete = [] {
         if (g_boot) {

@@ -359,7 +359,7 @@ void global_volatile_defaults(CDataBase& db) {
     for (uint32_t n = 1; n <= 112; ++n) {
         w.Int(12384 + (n - 1), 1, 3);
         w.Int(12520 + (n - 1), 1, n);
-        w.Int(dbo::auxIOPortType.Row(n - 1), 1, 0);
+        w.Int(dbo::auxIOPortResolution.Row(n - 1), 1, 0);
         w.Int(dbo::auxIOPortValue.Row(n - 1), 4, 0);
         w.Int(13336 + (n - 1), 1, 2);
         w.Int(13472 + 4 * (n - 1), 4, 0);
@@ -367,7 +367,7 @@ void global_volatile_defaults(CDataBase& db) {
     for (uint32_t n = 1; n <= 24; ++n) {
         w.Int(12496 + (n - 1), 1, 2);
         w.Int(12632 + (n - 1), 1, n);
-        w.Int(dbo::auxIOPortType.Row(112 + (n - 1)), 1, 0);
+        w.Int(dbo::auxIOPortResolution.Row(112 + (n - 1)), 1, 0);
         w.Int(dbo::auxIOPortValue.Row(112 + (n - 1)), 4, 0);
         w.Int(13448 + (n - 1), 1, 2);
         w.Int(13920 + 4 * (n - 1), 4, 0);

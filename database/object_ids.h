@@ -160,8 +160,27 @@ struct DbObject {
     X(maxDayPlans,                    N, 49038, 1, I, 1,   0) \
     X(maxDayPlanEvents,               N, 49039, 1, I, 1,   0) \
     X(dayPlanStatus,                  N, 49040, 1, I, 1,   0) \
+    X(timeBaseScheduleMonth,         N, 49044, 2, I, 29, 0) \
+    X(timeBaseScheduleDay,           N, 49102, 1, I, 29, 0) \
+    X(timeBaseScheduleDate,          N, 49132, 4, I, 29, 0) \
+    X(timeBaseScheduleDayPlan,       N, 49248, 1, I, 29, 0) \
+    X(dayPlanHour,                   N, 49280, 1, I, 480, 0) \
+    X(dayPlanMinute,                 N, 49760, 1, I, 480, 0) \
+    X(dayPlanActionNumberOID,        N, 50240, 4, S, 480, 0) \
+    X(eventConfigClass,              N, 52160, 1, I, 60, 0) \
+    X(eventConfigMode,               N, 52220, 1, I, 60, 0) \
+    X(eventConfigCompareValue,       N, 52280, 4, I, 60, 0) \
+    X(eventConfigCompareValue2,      N, 52520, 4, I, 60, 0) \
+    X(eventConfigCompareOID,         N, 52760, 4, S, 60, 0) \
+    X(eventConfigLogOID,             N, 53000, 4, S, 60, 0) \
+    X(eventConfigAction,             N, 53240, 1, I, 60, 0) \
+    X(eventLogID,                    N, 53300, 2, I, 4080, 0) \
+    X(eventLogTime,                  N, 61460, 4, I, 4080, 0) \
+    X(eventLogValue,                 N, 77780, 4, S, 4080, 0) \
     X(eventClassLimit,                N, 94100, 1, I, 16,  0) \
     X(eventClassClearTime,            N, 94116, 4, I, 16,  0) \
+    X(eventClassDescription,         N, 94180, 4, S, 16, 0) \
+    X(eventClassNumRowsInLog,        N, 94244, 1, I, 16, 0) \
     X(communityNameAdmin,             N, 94260, 4, S, 1,   0) \
     X(communityNameUser,              N, 94264, 4, S, 100, 0) \
     X(communityNameAccessMask,        N, 94664, 4, I, 100, 0) \
@@ -288,9 +307,11 @@ struct DbObject {
     X(chapSecretsMax,                 V, 12104, 1, I, 1,   0) \
     X(snmpMaxPacketSize,              V, 12108, 4, I, 1,   0) \
     X(globalMaxModules,               V, 12112, 1, I, 1,   0) \
+    X(moduleDeviceNode,               V, 12116, 4, S, 8,   0) \
     X(moduleMake,                     V, 12148, 4, S, 8,   0) \
     X(moduleModel,                    V, 12180, 4, S, 8,   0) \
     X(moduleVersion,                  V, 12212, 4, S, 8,   0) \
+    X(moduleType,                     V, 12244, 1, I, 8,   0) \
     X(dbCreateTransaction,            V, 12252, 1, I, 1,   0) \
     X(dbErrorType,                    V, 12253, 1, I, 1,   0) \
     X(dbErrorID,                      V, 12256, 4, S, 1,   0) \
@@ -304,8 +325,14 @@ struct DbObject {
     X(maxEventLogSize,                V, 12276, 2, I, 1,   0) \
     X(maxEventClasses,                V, 12278, 1, I, 1,   0) \
     X(communityNamesMax,              V, 12280, 1, I, 1,   0) \
-    X(auxIOPortType,                  V, 12656, 1, I, 136, 0) \
+    X(auxIONumDigitalPorts,          V, 12381, 1, I, 1,  0) \
+    X(auxIONumAnalogPorts,           V, 12382, 1, I, 1,  0) \
+    X(auxIOPortTypeCode,             V, 12384, 1, I, 136, 0) \
+    X(auxIOPortNumber,               V, 12520, 1, I, 136, 0) \
+    X(auxIOPortResolution,            V, 12656, 1, I, 136, 0) \
     X(auxIOPortValue,                 V, 12792, 4, I, 136, 0) \
+    X(auxIOPortDirection,            V, 13336, 1, I, 136, 0) \
+    X(auxIOPortLastCommandedState,   V, 13472, 4, I, 136, 0) \
     /* volatile: private objects */ \
     X(brenResetCommand,               V, 17016, 1, I, 1,   0) \
     X(brenLegibilityRatio,            V, 17017, 1, I, 1,   0) \
@@ -371,6 +398,7 @@ struct DbObject {
     X(snmpOutBadValues,               V, 25068, 4, I, 1,   0) \
     X(snmpOutGenErrs,                 V, 25072, 4, I, 1,   0) \
     X(snmpEnableAuthenTraps,          V, 25096, 4, I, 1,   0) \
+    X(fdotLogFullLatch,               V, 25100, 1, I, 1,   0) \
     X(nvdotOutputState1,              V, 25104, 1, I, 1,   0) \
     X(nvdotOutputState2,              V, 25105, 1, I, 1,   0) \
     X(nvdotStatusByte,                V, 25108, 4, S, 1,   0) \

@@ -204,6 +204,7 @@ void MibLinkSubtrees() {
         node.next = i + 1 == g_MibSubtreeCount ? nullptr : &g_MibSubtrees[i + 1];
         for (uint16_t r = 0; r < node.row_count; ++r) {
             node.rows[r].handler = MibFindHandler(node.rows[r].handler_name);
+            node.rows[r].write_enable = 0;  // every start begins write-protected
         }
     }
     g_MibSubtreeList = g_MibSubtreeCount ? &g_MibSubtrees[0] : nullptr;
@@ -258,18 +259,18 @@ uintptr_t* fvars(MibSubtree* node, uint32_t* name, uint32_t* name_length, uint8_
         OidCompareN(name, *name_length, node->prefix, node->prefix_length, node->prefix_length);
     if (cmp != 0) {
         *status = kMibFound;
-        DebugPrintLevel1("fvars: cmp result0 %d\n", cmp);
+        DebugPrint("fvars: cmp result0 %d\n", cmp);
         if (mode != kMibGetNext) {
             return nullptr;
         }
-        DebugPrintLevel1("No Such Name #9\n");
+        DebugPrint("No Such Name #9\n");
         forced = true;
     } else if (OidCompare(name, *name_length, node->first, node->first_length) < 0) {
         if (mode != kMibGetNext) {
-            DebugPrintLevel1("fvars: input name is not in the subtree\n");
+            DebugPrint("fvars: input name is not in the subtree\n");
             return nullptr;
         }
-        DebugPrintLevel1("No Such Name #10\n");
+        DebugPrint("No Such Name #10\n");
         forced = true;
     }
     if (forced) {

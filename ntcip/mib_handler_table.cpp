@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "ntcip/global_objects.h"
 #include "ntcip/mib2_groups.h"
+#include "ntcip/report_objects.h"
 
 namespace {
 
@@ -15,6 +17,23 @@ struct HandlerEntry {
 const HandlerEntry kHandlers[] = {
     {"var_system", &var_system},
     {"var_snmp", &var_snmp},
+    {"var_globalConfiguration", &var_globalConfiguration},
+    {"var_moduleTableEntry", &var_moduleTableEntry},
+    {"var_globalDBManagement", &var_globalDBManagement},
+    {"var_globalTimeManagement", &var_globalTimeManagement},
+    {"var_timebase", &var_timebase},
+    {"var_timeBaseScheduleEntry", &var_timeBaseScheduleEntry},
+    {"var_timeBaseDayPlanEntry", &var_timeBaseDayPlanEntry},
+    {"var_maxDaylightSavingEvents", &var_maxDaylightSavingEvents},
+    {"var_dstEntry", &var_dstEntry},
+    {"var_auxIOScalars", &var_auxIOScalars},
+    {"var_auxIOEntry", &var_auxIOEntry},
+    {"var_globalReport", &var_globalReport},
+    {"var_eventConfigEntry", &var_eventConfigEntry},
+    {"var_eventLogEntry", &var_eventLogEntry},
+    {"var_eventClassEntry", &var_eventClassEntry},
+    {"var_fdotDms", &var_fdotDms},
+    {"var_fdotPowerEntry", &var_fdotPowerEntry},
 };
 
 }  // namespace

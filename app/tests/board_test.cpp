@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "app/command_line.h"
+#include "ntcip/ethernet_agent_stand_in.h"
+#include "ntcip/tests/snmp_request_builder.h"
 #include "platform/kernel/kernel.h"
 #include "platform/monitor/mon.h"
 #include "platform/monitor/monitor.h"
@@ -122,6 +124,47 @@ TEST(Board, RestartAndWatchdogBiteBootAgain) {
     runner.join();
     EXPECT_EQ(end, BoardEnd::kStopped);
     EXPECT_TRUE(std::filesystem::exists(dir / "nested" / "flash.bin"));
+    DebugSetSink(nullptr);
+    std::filesystem::remove_all(dir);
+}
+
+// The controller starts its SNMP agent with the system and snmp groups served.
+TEST(Board, StartsTheSnmpAgent) {
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("dmsc_snmp_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    g_text.clear();
+    DebugSetSink(&Capture);
+    CommandLine line;
+    line.board_dir = dir.string();
+    line.time_scale = 20;
+    std::atomic<bool> stop{false};
+    std::thread runner([&] { RunBoard(line, 0, nullptr, stop, &AwaitConsole); });
+    ASSERT_TRUE(WaitFor("Launching Thread(s)", 1));
+
+    // sysDescr.0 with the factory administrator community.
+    static const snmp_test::Bytes request = [] {
+        snmp_test::Varbind sys_descr;
+        sys_descr.name = {1, 3, 6, 1, 2, 1, 1, 1, 0};
+        return snmp_test::Request(0, "quartermaster", kSnmpGetRequest, {sys_descr});
+    }();
+    static std::atomic<int> answered{-1};
+    kernel::Post([] {
+        snmp_agent* agent = snmp_ethernet_agent();
+        if (agent == nullptr) {
+            answered = 0;
+            return;
+        }
+        const uint32_t before = snmp_ethernet_agent_stand_in_dropped();
+        SnmpMessageReceive(agent, request.data(), static_cast<uint32_t>(request.size()));
+        answered = static_cast<int>(snmp_ethernet_agent_stand_in_dropped() - before);
+    });
+    for (int i = 0; i < 1000 && answered.load() < 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(answered.load(), 1) << "one response handed to the driver";
+    stop.store(true);
+    runner.join();
     DebugSetSink(nullptr);
     std::filesystem::remove_all(dir);
 }

@@ -347,8 +347,12 @@ Bytes GetWithCommunity(const std::string& community) {
     body.push_back(static_cast<uint8_t>(community.size()));
     body.insert(body.end(), community.begin(), community.end());
     body.insert(body.end(), pdu.begin(), pdu.end());
-    Bytes message = {0x30, static_cast<uint8_t>(body.size())};
-    message.insert(message.end(), body.begin(), body.end());
+    Bytes message;
+    message.push_back(0x30);
+    message.push_back(static_cast<uint8_t>(body.size()));
+    for (uint8_t octet : body) {
+        message.push_back(octet);  // not insert: GCC 12 -O3 warns falsely on it
+    }
     return message;
 }
 
