@@ -2,7 +2,9 @@
 
 #include <memory>
 
+#include "comm/comm_database.h"
 #include "comm/comm_task.h"
+#include "comm/ntcip_transports.h"
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/file_system_driver.h"
@@ -114,6 +116,7 @@ void WireDatabase(StartupHooks& h) {
 std::unique_ptr<Wiring> MakeWiring() {
     auto wiring = std::make_unique<Wiring>();
     wiring->objects = std::make_unique<BootObjects>();
+    BuildTransports();
     g_boot = wiring->objects.get();
     StartupHooks& h = wiring->hooks;
 
@@ -163,6 +166,7 @@ std::unique_ptr<Wiring> MakeWiring() {
         return g_FileSystem.Mount(&g_SystemDrive, "system drive") == FS_SUCCESS;
     };
     h.initNtcipTransports = [](uint8_t** next) {
+        CommSetDatabase(&g_boot->store);
         InitNtcipTransports(next);
         snmp_start_ethernet_agent_stand_in(next);
     };
@@ -176,6 +180,8 @@ std::unique_ptr<Wiring> MakeWiring() {
 
 void EndOfBoot() {
     CTelnetServer::EndOfBoot();
+    CommSetDatabase(nullptr);
+    EndTransports();
     g_FileSystem.Unmount(&g_SystemDrive);
     g_SystemDrive.watchdog_state = nullptr;
     g_boot = nullptr;

@@ -1,5 +1,6 @@
 #include "comm/comm_task.h"
 
+#include "comm/ntcip_transports.h"
 #include "runtime/debug_print.h"
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
@@ -17,19 +18,12 @@ comm_task::comm_task(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents, O
 
 void comm_task::OnLetter(letter_s& letter) {
     switch (letter.id) {
-        case kLetterCommSetting95833: {
-            if (!objects_.get || !objects_.set) {
-                break;
-            }
-            const uint32_t command = objects_.get(kBrenCommCommand, 1, true);
-            if (command == 3) {
-                ++commandsRun_;
-                objects_.set(kBrenCommCommand, 1, 1, true);
-            } else if (command == 4) {
-                objects_.set(kBrenCommCommand, 1, 3, true);
-            }
+        case kLetterCommSetting95833:
+            CheckReconfigureState();
             break;
-        }
+        case kLetterPortSettingsChanged:
+            ReconfigurePorts();
+            break;
         case kLetterCommRequest: {
             letter_s reply(kLetterCommReply);
             Office().Reply(letter, reply);
@@ -49,6 +43,7 @@ void comm_task::Work() {
         tx_event_flags_get(databaseEvents_, kCommLossTimeChanged | kFileTransferStatusChanged,
                            TX_OR_CLEAR, &actual, TX_NO_WAIT);
     }
+    CheckReconfigureState();
 }
 
 int EthernetSetBufferArea(uint8_t* area) {
@@ -58,14 +53,6 @@ int EthernetSetBufferArea(uint8_t* area) {
 
 uint8_t* EthernetBufferArea() {
     return g_networkArea;
-}
-
-int InitNtcipTransports(uint8_t** next) {
-    if (next == nullptr || *next == nullptr) {
-        DebugPrint("Error: Initializing NTCIP Objects\n");
-        return 1;
-    }
-    return 0;
 }
 
 // No Ethernet controller model yet: each handler has nothing of its own to serve.
