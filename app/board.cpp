@@ -9,11 +9,18 @@
 
 #include "app/system_wiring.h"
 #include "comm/comm_task.h"
+#include "comm/emac_driver.h"
+#include "comm/network_standin.h"
 #include "comm/telnet_server.h"
 #include "platform/kernel/kernel.h"
 #include "platform/monitor/kernel_binding.h"
 #include "platform/monitor/monitor.h"
 #include "platform/net/net_config.h"
+#include "platform/net/slirp_wire.h"
+#include "platform/net/stack_core.h"
+#include "platform/sim/emac.h"
+#include "platform/sim/hw.h"
+#include "platform/sim/sign.h"
 #include "platform/sim/uic.h"
 #include "runtime/interrupts.h"
 #include "runtime/startup.h"
@@ -22,7 +29,8 @@
 namespace {
 
 constexpr int kBootAttempts = 50;
-constexpr unsigned kBootCounterIndex = 0xB;  // of the battery-backed bytes at 0xF0100000
+constexpr unsigned kBootCounterIndex = 0xB;   // of the battery-backed bytes at 0xF0100000
+constexpr uint32_t kRamBusBase = 0x00100000;  // the kernel's free memory as the bus sees it
 
 void RaiseExternal() {
     kernel::RaiseInterrupt(kExternalInterruptLine);
@@ -60,6 +68,34 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
         sim::Uic uic;
         uic.Attach();
         uic.SetAssertHook(&RaiseExternal);
+        // The sign comes up with the board: EPLD unprogrammed, frames drawn to frames/*.png.
+        sim::SignConfig signConfig;
+        signConfig.boardDir = line.board_dir;
+        signConfig.frameRing = line.frame_ring;
+        sim::Sign sign(signConfig);
+        if (!sign.Attach()) {
+            std::fprintf(stderr, "dmsc: cannot write %s/frames\n", line.board_dir.c_str());
+        }
+        board.SetEpldLoadHook(
+            [&sign](const uint8_t* bits, size_t size) { return sign.GetEpld().Load(bits, size); });
+        // The Ethernet port: the MAC model on slirp's wire.
+        sim::Emac emac(&uic);
+        emac.Attach();
+        emac.SetSchedule([](std::function<void()> fn) { kernel::Post(std::move(fn)); });
+        net::SlirpWire wire;
+        void* ram = nullptr;
+        net::WireConfig wireConfig;
+        ChooseNetworkAddresses(board.Env().Get("IPADD"), board.Env().Get("NETMASK"),
+                               board.Env().Get("GIPADD"), &wireConfig.address, &wireConfig.mask,
+                               &wireConfig.hostAlias);
+        wireConfig.portOffset = line.port_offset;
+        wireConfig.allowNetwork = line.allow_network;
+        wireConfig.log = [](const std::string& text) {
+            host_console_write(text.data(), text.size());
+        };
+        emac.SetSink([&wire](const uint8_t* frame, size_t length) { wire.Send(frame, length); });
+        wire.Start(wireConfig,
+                   [&emac](const uint8_t* frame, size_t length) { emac.Offer(frame, length); });
         {
             std::unique_ptr<Wiring> wiring = MakeWiring();
             System system(wiring->hooks);
@@ -70,6 +106,8 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
             options.time_scale = line.time_scale;
             kernel::Kernel k(options);
             k.Start([&](void* memory) {
+                ram = memory;
+                hw::MapMemory(kRamBusBase, memory, uint32_t(k.free_memory_size()));
                 monitor::BindKernel(&board);
                 InstallExternalInterruptVector();
                 InstallEthernetInterruptHandlers();
@@ -81,9 +119,15 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
             k.Stop();
             // The socket threads must not wake a kernel that is going away.
             CTelnetServer::EndOfBoot();
+            wire.Stop();
             monitor::UnbindKernel(&board);
             uic.SetAssertHook(nullptr);
+            board.SetEpldLoadHook(nullptr);
         }
+        EmacResetDriver();
+        net::EndOfBoot();
+        NetworkStandInEndOfBoot();
+        hw::UnmapMemory(ram);
         timer_scheduler_tx_rtos::Reset();
         ResetInterruptState();
         EndOfBoot();

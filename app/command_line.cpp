@@ -51,8 +51,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             line.allow_network = true;
             continue;
         }
-        const bool known =
-            name == "--board-dir" || name == "--time-scale" || name == "--port-offset";
+        const bool known = name == "--board-dir" || name == "--time-scale" ||
+                           name == "--port-offset" || name == "--frame-ring";
         if (known && !has_value) {
             if (i + 1 >= argc) {
                 line.error = name + " needs a value";
@@ -77,6 +77,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                 line.error = "--port-offset needs a number from 0 to 60000, not '" + value + "'";
                 return line;
             }
+        } else if (name == "--frame-ring") {
+            int ring = 0;
+            if (!ParseOffset(value, &ring) || ring > 1000) {
+                line.error = "--frame-ring needs a number from 0 to 1000, not '" + value + "'";
+                return line;
+            }
+            line.frame_ring = unsigned(ring);
         } else {
             std::string ignored(arg);
             if (!has_value && i + 1 < argc && argv[i + 1][0] != '-') {

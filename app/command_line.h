@@ -9,11 +9,12 @@ struct CommandLine {
     double time_scale = 1.0;
     int port_offset = 0;               // added to every protocol port
     bool allow_network = false;        // send to non-loopback destinations
+    unsigned frame_ring = 0;           // sign frames kept as frames/NNNN.png besides latest.png
     std::vector<std::string> ignored;  // options this build does not know
     std::string error;                 // set when the line cannot be used
 };
 
-// Accepts --board-dir DIR, --time-scale F, --port-offset N (also as --name=value) and
-// --allow-network. Unknown options are kept in `ignored` with the value that follows them, if
-// any.
+// Accepts --board-dir DIR, --time-scale F, --port-offset N, --frame-ring N (also as
+// --name=value) and --allow-network. Unknown options are kept in `ignored` with the value that
+// follows them, if any.
 CommandLine ParseCommandLine(int argc, const char* const* argv);

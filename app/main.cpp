@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dmsc: %s\n", line.error.c_str());
         std::fprintf(stderr,
                      "usage: dmsc [--board-dir DIR] [--port-offset N] [--allow-network] "
-                     "[--time-scale F]\n");
+                     "[--time-scale F] [--frame-ring N]\n");
         return 2;
     }
     for (const auto& ignored : line.ignored) {

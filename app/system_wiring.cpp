@@ -2,32 +2,36 @@
 
 #include <memory>
 
+#include "app/sign_startup.h"
+#include "app/vms_peripherals.h"
 #include "comm/comm_database.h"
 #include "comm/comm_task.h"
 #include "comm/ntcip_transports.h"
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
+#include "database/database_task.h"
+#include "database/file_config.h"
+#include "database/file_directory.h"
+#include "database/file_manager.h"
+#include "database/file_monrc.h"
+#include "database/file_script.h"
 #include "database/file_system_driver.h"
+#include "database/global_database.h"
+#include "database/kernel_pool_allocator.h"
+#include "database/monitor_journal_services.h"
+#include "database/oid_access.h"
+#include "database/rtos_notify_sink.h"
+#include "display/core.h"
+#include "display/module_type.h"
 #include "ntcip/ethernet_agent_stand_in.h"
+#include "ntcip/mib_engine.h"
+#include "ntcip/mib_oid_engine.h"
+#include "peripherals/peripheral_task.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
 #include "runtime/startup.h"
 #include "runtime/vms_command.h"
 
-#if DMS_HAVE_PERIPHERALS
-#include "peripherals/peripheral_task.h"
-#endif
-
-#if __has_include("database/database_task.h")
-#define DMS_HAVE_DATABASE_TASK 1
-#include "database/database_task.h"
-#include "database/file_config.h"
-#include "database/global_database.h"
-#include "database/monitor_journal_services.h"
-#include "database/rtos_notify_sink.h"
-#endif
-
-#if DMS_HAVE_DATABASE_TASK
 // The database of one boot: g_DataBase built afresh (as at power-up), its journal and services,
 // and the task that runs its start-up flow.
 struct BootObjects {
@@ -38,23 +42,22 @@ struct BootObjects {
         g_DataBase.SetNotifySink(&sink);
         CFile_Config::AttachDatabase(&g_DataBase);
         CFile_Config::AttachPostOffice(&g_PostOffice);
+        CFile_Config::AttachFiles(&g_SystemDrive, &g_FileSystem);
+        g_ConfigDirty = 0;
     }
     ~BootObjects() {
         g_DataBase.SetNotifySink(nullptr);
         g_DataBase.SetJournal(nullptr);
+        // The strings lived in the kernel's pool, which ended with the boot.
+        g_DataBase.Pool().Abandon();
     }
     CDataBase& store = g_DataBase;
     MonitorJournalServices services;
     std::unique_ptr<CFlashDatabase> journal;
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
+    VmsPeripheralTask consolePeripherals;
 };
-#else
-// Until the database task lands: an object store of this boot, volatile only (no journal).
-struct BootObjects {
-    CDataBase store;
-};
-#endif
 
 Wiring::Wiring() = default;
 Wiring::~Wiring() = default;
@@ -74,7 +77,6 @@ void SetInt(uint32_t id, uint32_t width, uint32_t value, bool nv, bool notify) {
     }
 }
 
-#if DMS_HAVE_PERIPHERALS
 bool ClockLocalTime(uint32_t* seconds) {
     auto* clock =
         static_cast<CClock*>(CPeripheralTask::FindPeripheral(PeripheralTask(), CClock::kId));
@@ -88,9 +90,33 @@ bool ClockDateTime(uint32_t seconds, std::tm* out) {
     SecondsToDateTime(seconds, out);
     return true;
 }
-#endif
 
-#if DMS_HAVE_DATABASE_TASK
+// The file peripherals the peripheral task keeps.
+CPeripheral* MakeFilePeripheral(uint16_t id) {
+    const ConfigPeripheralDescriptor descriptor{CPeripheralTask::kOwnSlot, id};
+    switch (id) {
+        case CFile_Config::kPeripheralId:
+            return CFile_Config::Create(descriptor);
+        case CFile_Directory::kPeripheralId:
+            return CFile_Directory::Create(descriptor);
+        case CFile_Monrc::kPeripheralId:
+            return CFile_Monrc::Create(descriptor);
+        case CFile_Script::kPeripheralId:
+            return CFile_Script::Create(descriptor);
+        case CFile_Manager::kPeripheralId:
+            return CFile_Manager::Create(descriptor);
+        default:
+            return nullptr;
+    }
+}
+
+// SCRIPT.XML at start-up, through the MIB (linked here if the agent has not done it yet).
+void ProcessScriptFile() {
+    MibInit(nullptr);
+    OidSetEngine(&MibOidEngine());
+    CFile_Script::ProcessScriptFile(&g_SystemDrive, &g_FileSystem);
+}
+
 void WireDatabase(StartupHooks& h) {
     h.database = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         auto task = std::make_unique<CDatabaseTask>(office, g_boot->store, *g_boot->journal,
@@ -98,7 +124,13 @@ void WireDatabase(StartupHooks& h) {
         g_boot->task = task.get();
         return task;
     };
-    h.databaseInit = [] { return g_boot->task->InitDatabase(); };
+    h.databaseInit = [] {
+        // The strings go to the kernel's "dynamic database" pool, so that its figures count
+        // them; it is empty until now.
+        g_boot->store.UseStringPool(std::make_unique<StringPool>(
+            std::make_unique<KernelPoolAllocator>(&g_DynamicDatabasePool)));
+        return g_boot->task->InitDatabase();
+    };
     h.resetHooks.bootCounter = [](int stage) {
         if (g_boot != nullptr && g_boot->task != nullptr) {
             g_boot->task->StateMachine_BootCounter(stage);
@@ -109,7 +141,33 @@ void WireDatabase(StartupHooks& h) {
     };
     g_boot->services.SetDefragRestart(&DefragReset);
 }
-#endif
+
+// The peripheral task with its file peripheral "CONFIG FILE", which rewrites CONFIG.XML after a
+// configuration change.
+void WirePeripherals(StartupHooks& h) {
+    h.peripheral = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        CPeripheralTask::Objects objects;
+        objects.get = &GetInt;
+        objects.set = &SetInt;
+        objects.getOctets = [](uint32_t id, uint8_t* out, uint32_t capacity) -> uint32_t {
+            return g_boot ? g_boot->store.ReadString(id, DbImage::kVolatile, out, capacity) : 0;
+        };
+        objects.markConfigDirty = [] { g_ConfigDirty = 1; };
+        objects.writeMonrc = [] { CFile_Monrc::WriteMonrc(&g_SystemDrive, &g_FileSystem); };
+        return std::make_unique<CPeripheralTask>(office, std::move(objects), &MakeFilePeripheral);
+    };
+    h.localTime = &ClockLocalTime;
+    h.dateTime = &ClockDateTime;
+    PeripheralSetDestroyHook([] { tx_event_flags_set(&g_DatabaseEvents, 0x40, TX_OR); });
+}
+
+// The console command reaches the tasks of this boot and its peripheral task.
+void WireConsole() {
+    VmsUseDefaultSystem();
+    VmsSystem system = VmsGetSystem();
+    system.peripherals = &g_boot->consolePeripherals;
+    VmsSetSystem(system);
+}
 
 }  // namespace
 
@@ -124,27 +182,9 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.setInt = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
         SetInt(id, width, value, nv, true);
     };
-#if DMS_HAVE_DATABASE_TASK
+    h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
     WireDatabase(h);
-#endif
-
-#if DMS_HAVE_PERIPHERALS
-    h.peripheral = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
-        CPeripheralTask::Objects objects;
-        objects.get = &GetInt;
-        objects.set = &SetInt;
-        objects.getOctets = [](uint32_t id, uint8_t* out, uint32_t capacity) -> uint32_t {
-            return g_boot ? g_boot->store.ReadString(id, DbImage::kVolatile, out, capacity) : 0;
-        };
-#if DMS_HAVE_DATABASE_TASK
-        objects.markConfigDirty = [] { g_ConfigDirty = 1; };
-#endif
-        return std::make_unique<CPeripheralTask>(office, std::move(objects));
-    };
-    h.localTime = &ClockLocalTime;
-    h.dateTime = &ClockDateTime;
-    PeripheralSetDestroyHook([] { tx_event_flags_set(&g_DatabaseEvents, 0x40, TX_OR); });
-#endif
+    WirePeripherals(h);
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
         objects.get = &GetInt;
@@ -165,23 +205,30 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.mountSystemDrive = [] {
         return g_FileSystem.Mount(&g_SystemDrive, "system drive") == FS_SUCCESS;
     };
+    h.installModuleTable = &InstallModuleTypeTable;
+    h.buildDisplayConfiguration = &SignConfigurationStandIn;
     h.initNtcipTransports = [](uint8_t** next) {
         CommSetDatabase(&g_boot->store);
         InitNtcipTransports(next);
         snmp_start_ethernet_agent_stand_in(next);
     };
+    h.processScriptFile = &ProcessScriptFile;
     h.markStartupComplete = [] {
         if (g_boot) {
             g_boot->store.startupComplete = 1;
+            WireConsole();
         }
     };
     return wiring;
 }
 
 void EndOfBoot() {
+    VmsUseDefaultSystem();
     CTelnetServer::EndOfBoot();
     CommSetDatabase(nullptr);
     EndTransports();
+    // The next boot opens the display registry afresh, as a board does at power-up.
+    disp::g_DisplayCore.Close();
     g_FileSystem.Unmount(&g_SystemDrive);
     g_SystemDrive.watchdog_state = nullptr;
     g_boot = nullptr;

@@ -1,12 +1,12 @@
 #pragma once
-// Which subsystem fills which start-up step in this build. One place to connect a subsystem's
-// start-up when it lands.
+// Which subsystem fills which start-up step in this build: one place that connects the
+// subsystems' start-up.
 
 #include <memory>
 
 #include "runtime/startup.h"
 
-// Objects of one boot that the wiring owns (the object store until the database task lands).
+// Objects of one boot that the wiring owns (the object store, its journal and task).
 struct BootObjects;
 
 struct Wiring {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "comm/emac_driver.h"
 #include "runtime/standard_task.h"
 
 class comm_task : public CStandardTask {
@@ -48,6 +49,7 @@ public:
     static void ResetProtocolState();
 
 protected:
+    void Init() override;
     void OnLetter(letter_s& letter) override;
     void Work() override;
 
@@ -57,16 +59,3 @@ private:
     uint32_t savedGlobalTime_ = 0;
     uint32_t reconfigurations_ = 0;
 };
-
-// Records where the network memory area starts; 0.
-int EthernetSetBufferArea(uint8_t* area);
-uint8_t* EthernetBufferArea();
-
-// The six Ethernet-path interrupt handlers, installed with the dispatcher.
-void MalSystemErrorInterrupt();
-void MalTxEndOfBufferInterrupt();
-void MalRxEndOfBufferInterrupt();
-void MalTxDescriptorErrorInterrupt();
-void MalRxDescriptorErrorInterrupt();
-void EmacInterrupt();
-void InstallEthernetInterruptHandlers();

@@ -1,5 +1,6 @@
 #include "comm/telnet_server.h"
 
+#include <chrono>
 #include <map>
 #include <string>
 
@@ -172,6 +173,9 @@ uint16_t CTelnetServer::BoundPort() {
 }
 size_t CTelnetServer::PendingEvents() {
     return S().tcp.Pending();
+}
+bool CTelnetServer::WaitForEvents(size_t count, uint32_t milliseconds) {
+    return S().tcp.WaitForEvents(count, std::chrono::milliseconds(milliseconds));
 }
 
 void CTelnetServer::ThreadEntry(ULONG_PTR) {

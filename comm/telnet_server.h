@@ -57,6 +57,9 @@ public:
     static uint16_t BoundPort();
     // Connection events waiting for the server thread (tests wait for socket traffic with it).
     static size_t PendingEvents();
+    // Waits at most `milliseconds` until `count` socket events are queued and the server has been
+    // woken for each; false on the time-out (for tests on the stepped clock).
+    static bool WaitForEvents(size_t count, uint32_t milliseconds);
 
     NX_IP* IpInstance() const { return ip_; }
     NX_PACKET_POOL* PacketPool() const { return packetPool_; }

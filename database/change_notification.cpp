@@ -1,75 +1,94 @@
 #include "database/change_notification.h"
 
 #include "database/config_catalogue.h"
+#include "database/object_ids.h"
 #include "runtime/letter_id.h"
+
+namespace {
+
+// One object (or one row of a column), a whole column, or the ids from one object to another.
+constexpr NotifyRow At(uint32_t id, uint32_t payload, uint32_t kind) {
+    return {static_cast<int32_t>(id), static_cast<int32_t>(id), payload, kind};
+}
+constexpr NotifyRow Column(const DbObject& column, uint32_t payload, uint32_t kind) {
+    return {static_cast<int32_t>(column.id), static_cast<int32_t>(column.LastId()), payload, kind};
+}
+constexpr NotifyRow Span(uint32_t first, uint32_t last, uint32_t payload, uint32_t kind) {
+    return {static_cast<int32_t>(first), static_cast<int32_t>(last), payload, kind};
+}
+
+}  // namespace
 
 // Searched in this order; the first matching row wins.
 const NotifyRow kNvLetterRows[29] = {
-    {94116, 94116, kLetterEventLogClearClassFirst, 1},  // event class 1 clear time
-    {94120, 94120, kLetterEventLogClearClassFirst + 1, 1},
-    {94124, 94124, kLetterEventLogClearClassFirst + 2, 1},
-    {94128, 94128, kLetterEventLogClearClassFirst + 3, 1},
-    {94132, 94132, kLetterEventLogClearClassFirst + 4, 1},
-    {94136, 94136, kLetterEventLogClearClassFirst + 5, 1},
-    {94140, 94140, kLetterEventLogClearClassFirst + 6, 1},
-    {94144, 94144, kLetterEventLogClearClassFirst + 7, 1},
-    {94148, 94148, kLetterEventLogClearClassFirst + 8, 1},
-    {94152, 94152, kLetterEventLogClearClassFirst + 9, 1},
-    {94156, 94156, kLetterEventLogClearClassFirst + 10, 1},
-    {94160, 94160, kLetterEventLogClearClassFirst + 11, 1},
-    {94164, 94164, kLetterEventLogClearClassFirst + 12, 1},
-    {94168, 94168, kLetterEventLogClearClassFirst + 13, 1},
-    {94172, 94172, kLetterEventLogClearClassFirst + 14, 1},
-    {94176, 94176, kLetterEventLogClearClassFirst + 15, 1},  // event class 16 clear time
-    {94100, 94115, kLetterEventLogLimitsChanged, 2},         // the sixteen event class limits
-    {34284, 34284, kLetterBrightnessTableChanged, 2},        // dmsIllumBrightnessValues
-    {95628, 95628, kLetterMessageStoreSplit, 2},             // messageStoreSplit
-    {95632, 95632, kLetterPixelDiagnosticsEnable, 2},        // brenEnableRealTimePixelDiagnostics
-    {95623, 95623, kLetterShutOffTempChanged, 2},            // brenShutOffTemp
-    {48848, 48848, kLetterClockOffsetChanged, 1},            // globalLocalTimeDifferential
-    {48852, 48852, kLetterTimeZoneChanged, 1},               // controllerStandardTimeZone
-    {57, 57, kLetterFontsChanged, 2},                        // dmsSignType
-    {95833, 95833, kLetterCommSetting95833, 2},              // brenCommCommand
-    {98652, 98668, kLetterPortSettingsChanged, 2},           // rs232PortInSpeed
-    {95796, 95804, kLetterPortSettingsChanged, 2},           // brenCommConfigInnerCharTimeout
-    {95700, 95700, kLetterFeatureSetChanged, 2},             // brenFeatureSet
-    {95656, 95656, kLetterSpecialFeatureSetChanged, 2},      // brenSpecialFeatureSet
+    At(dbo::eventClassClearTime.id, kLetterEventLogClearClassFirst, 1),  // event class 1 clear time
+    At(dbo::eventClassClearTime.Row(1), kLetterEventLogClearClassFirst + 1, 1),
+    At(dbo::eventClassClearTime.Row(2), kLetterEventLogClearClassFirst + 2, 1),
+    At(dbo::eventClassClearTime.Row(3), kLetterEventLogClearClassFirst + 3, 1),
+    At(dbo::eventClassClearTime.Row(4), kLetterEventLogClearClassFirst + 4, 1),
+    At(dbo::eventClassClearTime.Row(5), kLetterEventLogClearClassFirst + 5, 1),
+    At(dbo::eventClassClearTime.Row(6), kLetterEventLogClearClassFirst + 6, 1),
+    At(dbo::eventClassClearTime.Row(7), kLetterEventLogClearClassFirst + 7, 1),
+    At(dbo::eventClassClearTime.Row(8), kLetterEventLogClearClassFirst + 8, 1),
+    At(dbo::eventClassClearTime.Row(9), kLetterEventLogClearClassFirst + 9, 1),
+    At(dbo::eventClassClearTime.Row(10), kLetterEventLogClearClassFirst + 10, 1),
+    At(dbo::eventClassClearTime.Row(11), kLetterEventLogClearClassFirst + 11, 1),
+    At(dbo::eventClassClearTime.Row(12), kLetterEventLogClearClassFirst + 12, 1),
+    At(dbo::eventClassClearTime.Row(13), kLetterEventLogClearClassFirst + 13, 1),
+    At(dbo::eventClassClearTime.Row(14), kLetterEventLogClearClassFirst + 14, 1),
+    At(dbo::eventClassClearTime.Row(15), kLetterEventLogClearClassFirst + 15,
+       1),  // event class 16 clear time
+    Column(dbo::eventClassLimit, kLetterEventLogLimitsChanged,
+           2),  // the sixteen event class limits
+    At(dbo::dmsIllumBrightnessValues.id, kLetterBrightnessTableChanged, 2),
+    At(dbo::messageStoreSplit.id, kLetterMessageStoreSplit, 2),
+    At(dbo::brenEnableRealTimePixelDiagnostics.id, kLetterPixelDiagnosticsEnable, 2),
+    At(dbo::brenShutOffTemp.id, kLetterShutOffTempChanged, 2),
+    At(dbo::globalLocalTimeDifferential.id, kLetterClockOffsetChanged, 1),
+    At(dbo::controllerStandardTimeZone.id, kLetterTimeZoneChanged, 1),
+    At(dbo::dmsSignType.id, kLetterFontsChanged, 2),
+    At(dbo::brenCommCommand.id, kLetterCommSetting95833, 2),
+    Column(dbo::rs232PortInSpeed, kLetterPortSettingsChanged, 2),
+    Column(dbo::brenCommConfigInnerCharTimeout, kLetterPortSettingsChanged, 2),
+    At(dbo::brenFeatureSet.id, kLetterFeatureSetChanged, 2),
+    At(dbo::brenSpecialFeatureSet.id, kLetterSpecialFeatureSetChanged, 2),
 };
 
 const NotifyRow kNvFlagRows[14] = {
-    {48840, 48840, 0x1, 2},         // globalTime
-    {95630, 95632, 0x40000000, 2},  // brenModuleID, brenEnableRealTimePixelDiagnostics
-    {56, 56, 0x40000000, 2},        // dmsSignAccess
-    {62, 64, 0x40000000, 2},        // vmsSignHeightPixels, vmsSignWidthPixels
-    {36124, 36173, 0x400, 2},       // dmsGraphicStatus
-    {33592, 34191, 0x800, 2},       // dmsMessageStatus
-    {95660, 95664, 0x80000, 2},     // brenRemoteIPAddress, brenRemoteIPPort
-    {95656, 95656, 0x100000, 2},    // brenSpecialFeatureSet
-    {95616, 95616, 0x800000, 2},    // displayTestMode
-    {34260, 34260, 0x8000, 2},      // dmsTimeCommLoss
-    {34280, 34288, 0x20000, 2},     // dmsIllumControl .. dmsIllumBrightnessValuesError
-    {95620, 95620, 0x20000, 2},     // brenIllumBrightnessScaler
-    {95722, 95730, 0x40000000, 2},  // brenLineLength
-    {95636, 95636, 0x20000000, 2},  // brenhdlcAddress
+    At(dbo::globalTime.id, 0x1, 2),
+    Span(dbo::brenModuleID.id, dbo::brenEnableRealTimePixelDiagnostics.id, 0x40000000, 2),
+    At(dbo::dmsSignAccess.id, 0x40000000, 2),
+    Span(dbo::vmsSignHeightPixels.id, dbo::vmsSignWidthPixels.id, 0x40000000, 2),
+    Column(dbo::dmsGraphicStatus, 0x400, 2),
+    Column(dbo::dmsMessageStatus, 0x800, 2),
+    Span(dbo::brenRemoteIPAddress.id, dbo::brenRemoteIPPort.id, 0x80000, 2),
+    At(dbo::brenSpecialFeatureSet.id, 0x100000, 2),
+    At(dbo::displayTestMode.id, 0x800000, 2),
+    At(dbo::dmsTimeCommLoss.id, 0x8000, 2),
+    Span(dbo::dmsIllumControl.id, dbo::dmsIllumBrightnessValuesError.id, 0x20000, 2),
+    At(dbo::brenIllumBrightnessScaler.id, 0x20000, 2),
+    Column(dbo::brenLineLength, 0x40000000, 2),
+    At(dbo::brenhdlcAddress.id, 0x20000000, 2),
 };
 
 const NotifyRow kVolatileLetterRows[4] = {
-    {223, 223, kLetterLampTestActivation, 2},       // lampTestActivation
-    {17024, 17048, kLetterActivationRequest, 1},    // requestCode of the activation request slots
-    {24440, 24440, kLetterMacAddressChanged, 2},    // ifPhysAddress
-    {17157, 17157, kLetterPixelPowerLimitMode, 2},  // pixelPowerLimitMode
+    At(dbo::lampTestActivation.id, kLetterLampTestActivation, 2),
+    Column(dbo::requestCode, kLetterActivationRequest,
+           1),  // requestCode of the activation request slots
+    At(dbo::ifPhysAddress.id, kLetterMacAddressChanged, 2),
+    At(dbo::pixelPowerLimitMode.id, kLetterPixelPowerLimitMode, 2),
 };
 
 const NotifyRow kVolatileFlagRows[9] = {
-    {128, 128, 0x4000, 1},         // dmsActivateMessage
-    {132, 132, 0x1000, 2},         // dmsControlMode
-    {222, 222, 0x200000, 2},       // pixelTestActivation
-    {17160, 17160, 0x8000000, 2},  // brenFileTransferStatus
-    {17016, 17016, 0x200, 2},      // brenResetCommand
-    {133, 133, 0x200, 2},          // dmsMemoryMgmt
-    {142, 142, 0x20000, 1},        // dmsIllumPhotocellLevelStatus
-    {80, 83, 0x800, 2},            // dmsMessageStatus of the volatile rows
-    {17218, 17218, 0x1000000, 2},  // brenPeripheralListEdit
+    At(dbo::dmsActivateMessage.id, 0x4000, 1),
+    At(dbo::dmsControlMode.id, 0x1000, 2),
+    At(dbo::pixelTestActivation.id, 0x200000, 2),
+    At(dbo::brenFileTransferStatus.id, 0x8000000, 2),
+    At(dbo::brenResetCommand.id, 0x200, 2),
+    At(dbo::dmsMemoryMgmt.id, 0x200, 2),
+    At(dbo::dmsIllumPhotocellLevelStatus.id, 0x20000, 1),
+    Column(dbo::dmsMessageStatusVolatile, 0x800, 2),  // dmsMessageStatus of the volatile rows
+    At(dbo::brenPeripheralListEdit.id, 0x1000000, 2),
 };
 
 int MatchNotifyRow(uint32_t id, uint32_t kind, std::span<const NotifyRow> table, uint32_t* index) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "database/object_ids.h"
 #include "database/write_mode_scope.h"
 #include "runtime/debug_print.h"
 
@@ -13,16 +14,16 @@ struct MessageColumns {
 constexpr MessageColumns kNvMessages{25792, 28192, 30592, 31792, 32392, 32992, 33592, 600};
 constexpr MessageColumns kVolatileMessages{28, 44, 60, 68, 72, 76, 80, 4};
 
-constexpr uint32_t kDaylightSaving = 48844;
-constexpr uint32_t kDstBeginMonth = 48856;
+constexpr uint32_t kDaylightSaving = dbo::globalDaylightSaving.id;
+constexpr uint32_t kDstBeginMonth = dbo::dstBeginMonth.id;
 constexpr uint32_t kDstRows = 10;
-constexpr uint32_t kBrightnessValues = 34284;
-constexpr uint32_t kBrightnessValuesError = 34288;
-constexpr uint32_t kMaxPhotocellLevel = 144;  // volatile, 2 bytes
-constexpr uint32_t kShutOffTemp = 95623;
-constexpr uint32_t kControlMode = 132;  // volatile
-constexpr uint32_t kPeripheralStatusFirst = 4192;
-constexpr uint32_t kPeripheralStatusLast = 4223;
+constexpr uint32_t kBrightnessValues = dbo::dmsIllumBrightnessValues.id;
+constexpr uint32_t kBrightnessValuesError = dbo::dmsIllumBrightnessValuesError.id;
+constexpr uint32_t kMaxPhotocellLevel = dbo::dmsIllumMaxPhotocellLevel.id;
+constexpr uint32_t kShutOffTemp = dbo::brenShutOffTemp.id;
+constexpr uint32_t kControlMode = dbo::dmsControlMode.id;
+constexpr uint32_t kPeripheralStatusFirst = dbo::peripheralStatus.id;
+constexpr uint32_t kPeripheralStatusLast = dbo::peripheralStatus.LastId();
 
 // Flags of the writes a rule makes to other objects: notify, skip validation.
 constexpr uint32_t kRuleWriteFlags = kDbNotify | kDbSkipValidation;

@@ -3,6 +3,7 @@
 #include "database/factory_defaults.h"
 #include "database/file_config.h"
 #include "database/font_import.h"
+#include "database/object_ids.h"
 #include "database/write_mode_scope.h"
 #include "platform/kernel/tx_api.h"
 #include "platform/sim/hw.h"
@@ -10,7 +11,7 @@
 #include "runtime/task_table.h"
 
 namespace {
-constexpr uint32_t kGlobalTime = 48840;
+constexpr uint32_t kGlobalTime = dbo::globalTime.id;
 
 // Restores the database's journal switch when it goes out of scope.
 class JournalWritingScope {
@@ -85,7 +86,11 @@ int CDatabaseTask::InitDatabase() {
     db_.SetValidationEnabled(false);
     journal_.CreateMutexes();
     StateMachine_BootCounter(0);
-    if (journal_.Load() == 1) {
+    const int loaded = journal_.Load();
+    if (loaded != 1 && journal_.RestartRequested()) {
+        return kRestarting;
+    }
+    if (loaded == 1) {
         // In volatile-only mode the journal does not hold the latest settings.
         if (VolatileOnlyBit()) {
             CFile_Config::RestoreConfigFile(config_.media, config_.driver);

@@ -15,6 +15,7 @@
 #include "database/file_system_driver.h"
 #include "database/flash_database.h"
 #include "database/journal_services.h"
+#include "database/object_ids.h"
 #include "runtime/standard_task.h"
 
 struct DatabaseTaskConfig {
@@ -28,7 +29,7 @@ struct DatabaseTaskConfig {
 
 class CDatabaseTask : public CStandardTask {
 public:
-    static constexpr uint32_t kSpecialFeatureSet = 95656;
+    static constexpr uint32_t kSpecialFeatureSet = dbo::brenSpecialFeatureSet.id;
     static constexpr uint32_t kVolatileOnly = 0x800;
     static constexpr uint32_t kBootCounterRegister = 0xF010000B;
     static constexpr uint32_t kBootCounterClearTick = 3001;
@@ -37,7 +38,10 @@ public:
                   JournalServices& services, const DatabaseTaskConfig& config = {});
     ~CDatabaseTask() override;
 
-    // The start-up flow (the database's Init; CStandardTask::Init is the thread's own); 1.
+    // The start-up flow (the database's Init; CStandardTask::Init is the thread's own); 1, or
+    // kRestarting when the board restarts to reclaim flash for a new journal (nothing else is
+    // set up: the start-up ends there).
+    static constexpr int kRestarting = -1;
     int InitDatabase();
     // Stage 0 at start, 1 after 30 s or before a commanded restart.
     void StateMachine_BootCounter(int stage);

@@ -3,21 +3,22 @@
 #include <cstring>
 
 #include "database/global_database.h"
+#include "database/object_ids.h"
 
 namespace {
-constexpr uint32_t kAdminCommunity = 94260;
-constexpr uint32_t kUserCommunity = 94264;
-constexpr uint32_t kUserAccessMask = 94664;
+constexpr uint32_t kAdminCommunity = dbo::communityNameAdmin.id;
+constexpr uint32_t kUserCommunity = dbo::communityNameUser.id;
+constexpr uint32_t kUserAccessMask = dbo::communityNameAccessMask.id;
 constexpr uint32_t kUserCommunities = 100;
-constexpr uint32_t kGroupAddress = 48796;
-constexpr uint32_t kChapName = 48784;
-constexpr uint32_t kChapSecret = 48788;
-constexpr uint32_t kBadCommunityCounter = 25120;
-constexpr uint32_t kSpecialFeatureSet = 95656;
+constexpr uint32_t kGroupAddress = dbo::pmppGroupAddress.id;
+constexpr uint32_t kChapName = dbo::chapName.id;
+constexpr uint32_t kChapSecret = dbo::chapSecret.id;
+constexpr uint32_t kBadCommunityCounter = dbo::badCommunityCount.id;
+constexpr uint32_t kSpecialFeatureSet = dbo::brenSpecialFeatureSet.id;
 constexpr uint32_t kCompatibilityMode = 0x20;
-constexpr uint32_t kGlobalTime = 48840;
-constexpr uint32_t kLocalTime = 12268;  // volatile
-constexpr uint32_t kStandardTimeZone = 48852;
+constexpr uint32_t kGlobalTime = dbo::globalTime.id;
+constexpr uint32_t kLocalTime = dbo::controllerLocalTime.id;
+constexpr uint32_t kStandardTimeZone = dbo::controllerStandardTimeZone.id;
 
 bool SameString(uint32_t id, const uint8_t* text, uint32_t length) {
     uint8_t stored[64];
@@ -86,52 +87,52 @@ const char* db_get_chap_secret() {
 }
 
 void db_count_snmp_in_pkts() {
-    Count(24996);
+    Count(dbo::snmpInPkts.id);
 }
 void db_count_snmp_out_pkts() {
-    Count(25000);
+    Count(dbo::snmpOutPkts.id);
 }
 void db_count_snmp_in_bad_versions() {
-    Count(25004);
+    Count(dbo::snmpInBadVersions.id);
 }
 void db_count_snmp_in_bad_community_names() {
-    Count(25008);
+    Count(dbo::snmpInBadCommunityNames.id);
 }
 void db_count_snmp_in_bad_community_uses() {
-    Count(25012);
+    Count(dbo::snmpInBadCommunityUses.id);
 }
 void db_count_snmp_in_too_bigs() {
-    Count(25020);
+    Count(dbo::snmpInTooBigs.id);
 }
 void db_count_snmp_in_no_such_names() {
-    Count(25024);
+    Count(dbo::snmpInNoSuchNames.id);
 }
 void db_count_snmp_in_bad_values() {
-    Count(25028);
+    Count(dbo::snmpInBadValues.id);
 }
 void db_count_snmp_in_read_onlys() {
-    Count(25032);
+    Count(dbo::snmpInReadOnlys.id);
 }
 void db_count_snmp_in_gen_errs() {
-    Count(25036);
+    Count(dbo::snmpInGenErrs.id);
 }
 void db_count_snmp_in_get_requests() {
-    Count(25040);
+    Count(dbo::snmpInGetRequests.id);
 }
 void db_count_snmp_in_get_nexts() {
-    Count(25044);
+    Count(dbo::snmpInGetNexts.id);
 }
 void db_count_snmp_in_set_requests() {
-    Count(25048);
+    Count(dbo::snmpInSetRequests.id);
 }
 void db_count_snmp_in_get_responses() {
-    Count(25052);
+    Count(dbo::snmpInGetResponses.id);
 }
 void db_count_snmp_out_bad_values() {
-    Count(25068);
+    Count(dbo::snmpOutBadValues.id);
 }
 void db_count_snmp_out_gen_errs() {
-    Count(25072);
+    Count(dbo::snmpOutGenErrs.id);
 }
 void db_count_bad_community() {
     Count(kBadCommunityCounter);

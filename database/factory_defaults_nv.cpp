@@ -2,6 +2,7 @@
 
 #include "database/default_writer.h"
 #include "database/factory_defaults.h"
+#include "database/object_ids.h"
 #include "render/multi_colour24.h"
 
 using defaults::Writer;
@@ -57,57 +58,57 @@ void dms_factory_defaults(CDataBase& db, int mode) {
     Writer w(db, DbImage::kNv);
     const bool first = mode == kDefaultsFirstStart;
     if (first) {
-        w.Int(48, 2, 1524);
-        w.Int(50, 2, 1220);
-        w.Int(52, 2, 338);
-        w.Int(54, 2, 338);
-        w.Int(56, 1, 8);
-        w.Int(57, 1, 6);
-        w.Int(58, 1, 2);
-        w.Int(60, 1, 0);
-        w.Int(61, 1, 0);
-        w.Int(62, 2, 16);
-        w.Int(64, 2, 24);
-        w.Int(66, 1, 34);
-        w.Int(67, 1, 34);
-        const uint32_t moduleId = db.GetInt(95630, 2, DbImage::kNv);
+        w.Int(dbo::dmsSignHeight.id, 2, 1524);
+        w.Int(dbo::dmsSignWidth.id, 2, 1220);
+        w.Int(dbo::dmsHorizontalBorder.id, 2, 338);
+        w.Int(dbo::dmsVerticalBorder.id, 2, 338);
+        w.Int(dbo::dmsSignAccess.id, 1, 8);
+        w.Int(dbo::dmsSignType.id, 1, 6);
+        w.Int(dbo::dmsBeaconType.id, 1, 2);
+        w.Int(dbo::vmsCharacterHeightPixels.id, 1, 0);
+        w.Int(dbo::vmsCharacterWidthPixels.id, 1, 0);
+        w.Int(dbo::vmsSignHeightPixels.id, 2, 16);
+        w.Int(dbo::vmsSignWidthPixels.id, 2, 24);
+        w.Int(dbo::vmsHorizontalPitch.id, 1, 34);
+        w.Int(dbo::vmsVerticalPitch.id, 1, 34);
+        const uint32_t moduleId = db.GetInt(dbo::brenModuleID.id, 2, DbImage::kNv);
         uint8_t colours[6];
         PutLe24(colours, multi_colour_to_rgb24(0, moduleId));
         PutLe24(colours + 3, multi_colour_to_rgb24(7, moduleId));
-        w.Bytes(68, colours, sizeof colours);
+        w.Bytes(dbo::monochromeColor.id, colours, sizeof colours);
     }
     // Font and character tables.
     for (uint32_t i = 0; i < 20; ++i) {
-        w.Int(72 + i, 1, 0);
-        w.Empty(92 + 4 * i);
-        w.Int(172 + i, 1, 0);
-        w.Int(192 + i, 1, 0);
-        w.Int(212 + i, 1, 0);
-        w.Int(232 + 2 * i, 2, 0);
+        w.Int(dbo::fontNumber.Row(i), 1, 0);
+        w.Empty(dbo::fontName.Row(i));
+        w.Int(dbo::fontHeight.Row(i), 1, 0);
+        w.Int(dbo::fontCharSpacing.Row(i), 1, 0);
+        w.Int(dbo::fontLineSpacing.Row(i), 1, 0);
+        w.Int(dbo::fontVersionID.Row(i), 2, 0);
     }
     for (uint32_t k = 0; k < 20 * 255; ++k) {
-        w.Int(272 + k, 1, 0);
-        w.Empty(5372 + 4 * k);
+        w.Int(dbo::characterWidth.Row(k), 1, 0);
+        w.Empty(dbo::characterBitmap.Row(k));
     }
     // MULTI defaults and their stored copies.
-    w.Int(25772, 1, 7);
-    w.Int(25773, 1, 0);
-    w.Int(25774, 1, 10);
-    w.Int(25775, 1, 10);
-    w.Int(25776, 1, 1);
-    w.Int(25777, 1, 3);
-    w.Int(25778, 1, 3);
-    w.Int(25779, 1, 20);
-    w.Int(25780, 1, 0);
-    w.Int(25781, 1, 2);
+    w.Int(dbo::defaultBackgroundColor.id, 1, 7);
+    w.Int(dbo::defaultForegroundColor.id, 1, 0);
+    w.Int(dbo::defaultFlashOn.id, 1, 10);
+    w.Int(dbo::defaultFlashOff.id, 1, 10);
+    w.Int(dbo::defaultFont.id, 1, 1);
+    w.Int(dbo::defaultJustificationLine.id, 1, 3);
+    w.Int(dbo::defaultJustificationPage.id, 1, 3);
+    w.Int(dbo::defaultPageOnTime.id, 1, 20);
+    w.Int(dbo::defaultPageOffTime.id, 1, 0);
+    w.Int(dbo::defaultCharacterSet.id, 1, 2);
     if (first) {
         w.Int(25782, 1, 6);
     }
     for (uint32_t i = 0; i < 6; ++i) {
-        w.Int(25783 + i, 1, w.Get(25774 + i, 1, DbImage::kNv));
+        w.Int(25783 + i, 1, w.Get(dbo::defaultFlashOn.id + i, 1, DbImage::kNv));
     }
-    w.Int(25789, 1, w.Get(25780, 1, DbImage::kNv));
-    w.Int(25790, 1, 2);
+    w.Int(25789, 1, w.Get(dbo::defaultPageOffTime.id, 1, DbImage::kNv));
+    w.Int(dbo::dmsValidateMessageError.id, 1, 2);
     // Message table: changeable rows always, permanent rows only at the first start.
     MessageRows(w, 1, 500, 1);
     if (first) {
@@ -115,42 +116,42 @@ void dms_factory_defaults(CDataBase& db, int mode) {
     }
     SingleRow(w, 34192, 4);  // schedule row
     SingleRow(w, 34208, 4);  // current buffer
-    w.Int(34224, 1, 0);
-    w.Int(34226, 2, 65535);
-    w.MsgId(34228, 7, 1, 0);
-    w.Int(34232, 4, 0);
-    w.Int(34236, 1, 11);
-    w.MsgId(34240, 5, 1, 0);
-    w.MsgId(34244, 5, 1, 0);
-    w.Int(34248, 2, 60);
-    w.MsgId(34252, 5, 1, 0);
-    w.MsgId(34256, 7, 1, 0);
-    w.Int(34260, 2, 0);
-    w.MsgId(34264, 5, 1, 0);
-    w.MsgId(34268, 7, 1, 0);
-    w.Int(34272, 1, 0);
-    w.Int(34273, 1, 2);
-    w.Int(34274, 2, 0);
-    w.Empty(34276);
-    w.Int(34280, 1, 2);
-    w.Int(34281, 1, 255);
-    w.Bytes(34284, {0x30});
-    w.Int(34288, 1, 2);
-    w.Int(34290, 2, 0);
+    w.Int(dbo::dmsSWReset.id, 1, 0);
+    w.Int(dbo::dmsMessageTimeRemaining.id, 2, 65535);
+    w.MsgId(dbo::dmsMsgTableSource.id, 7, 1, 0);
+    w.Int(dbo::dmsMsgRequesterID.id, 4, 0);
+    w.Int(dbo::dmsMsgSourceMode.id, 1, 11);
+    w.MsgId(dbo::dmsShortPowerRecoveryMessage.id, 5, 1, 0);
+    w.MsgId(dbo::dmsLongPowerRecoveryMessage.id, 5, 1, 0);
+    w.Int(dbo::dmsShortPowerLossTime.id, 2, 60);
+    w.MsgId(dbo::dmsResetMessage.id, 5, 1, 0);
+    w.MsgId(dbo::dmsCommunicationsLossMessage.id, 7, 1, 0);
+    w.Int(dbo::dmsTimeCommLoss.id, 2, 0);
+    w.MsgId(dbo::dmsPowerLossMessage.id, 5, 1, 0);
+    w.MsgId(dbo::dmsEndDurationMessage.id, 7, 1, 0);
+    w.Int(dbo::dmsActivateMsgError.id, 1, 0);
+    w.Int(dbo::dmsMultiSyntaxError.id, 1, 2);
+    w.Int(dbo::dmsMultiSyntaxErrorPosition.id, 2, 0);
+    w.Empty(dbo::dmsMultiOtherErrorDescription.id);
+    w.Int(dbo::dmsIllumControl.id, 1, 2);
+    w.Int(dbo::dmsIllumManLevel.id, 1, 255);
+    w.Bytes(dbo::dmsIllumBrightnessValues.id, {0x30});
+    w.Int(dbo::dmsIllumBrightnessValuesError.id, 1, 2);
+    w.Int(dbo::dmsIllumLightOutputStatus.id, 2, 0);
     w.Empties(34292, 255);
-    w.Int(35312, 1, 0);
-    w.Int(35316, 4, 0);
+    w.Int(dbo::dmsCurrentSpeedLimit.id, 1, 0);
+    w.Int(dbo::watchdogFailureCount.id, 4, 0);
     if (first) {
         for (uint32_t g = 0; g < 50; ++g) {
             w.Int(35320 + g, 1, 0, kDbNotify | kDbSkipValidation);
             w.Empty(35372 + 4 * g);
             w.Int(35572 + g, 1, 0);
             w.Int(35622 + 2 * g, 2, 0);
-            w.Int(35722 + g, 1, 1);
+            w.Int(dbo::dmsGraphicType.Row(g), 1, 1);
             w.Int(35772 + 2 * g, 2, 0);
-            w.Int(35872 + g, 1, 0);
-            w.Bytes(35924 + 4 * g, {0x00});
-            w.Int(36124 + g, 1, 1);
+            w.Int(dbo::dmsGraphicTransparentEnabled.Row(g), 1, 0);
+            w.Bytes(dbo::dmsGraphicTransparentColor.Row(g), {0x00});
+            w.Int(dbo::dmsGraphicStatus.Row(g), 1, 1);
         }
         w.Empties(36176, 50 * 63);
     }
@@ -159,73 +160,74 @@ void dms_factory_defaults(CDataBase& db, int mode) {
 void mib2_factory_defaults(CDataBase& db, int mode) {
     Writer w(db, DbImage::kNv);
     const bool first = mode == kDefaultsFirstStart;
-    w.Text(98616, kDefaultSysContact);
-    w.Text(98620, kDefaultSysName);
-    w.Text(98624, "Unknown");
+    w.Text(dbo::sysContact.id, kDefaultSysContact);
+    w.Text(dbo::sysName.id, kDefaultSysName);
+    w.Text(dbo::sysLocation.id, "Unknown");
     if (first) {
-        w.Int(98628, 4, 0x5000000);
+        w.Int(dbo::ifSpeed.id, 4, 0x5000000);
     }
     w.Text(98632, "0.0.0.0");
     w.Int(98636, 4, 0);
-    w.Int(98640, 1, 2);
-    w.Int(98644, 4, 100);
-    w.Int(98648, 4, 0);
+    w.Int(dbo::ipForwarding.id, 1, 2);
+    w.Int(dbo::ipDefaultTTL.id, 4, 100);
+    w.Int(dbo::ipRouteMask.id, 4, 0);
     if (first) {
-        w.Ints(98652, 4, 4, 4, 9600);
-        w.Int(98668, 4, 10);
+        w.Ints(dbo::rs232PortInSpeed.id, 4, 4, 4, 9600);
+        w.Int(dbo::rs232PortInSpeed.Row(4), 4, 10);
     }
 }
 
 void private_factory_defaults(CDataBase& db, int mode) {
     Writer w(db, DbImage::kNv);
     const bool first = mode == kDefaultsFirstStart;
-    w.Int(95616, 1, 1);
+    w.Int(dbo::displayTestMode.id, 1, 1);
     if (first) {
-        w.Int(95620, 1, 100);
-        w.Ints(95648, 4, 1, 1, 53);
-        w.Int(95623, 1, 85);
-        w.Int(95630, 2, 116);
-        w.Int(95632, 1, 0);
-        w.Int(95636, 4, 1);
-        w.Int(95640, 4, 0);
-        w.Int(95644, 1, 0);
-        w.Int(95656, 4, 0);
-        w.Int(95660, 4, 0);
-        w.Int(95664, 2, 162);
-        w.Int(95670, 1, 1);
-        w.Int(95666, 2, 161);
-        w.Int(95700, 4, 20);
-        w.Int(95668, 2, 80);
-        w.Int(95672, 4, 0);
-        w.Empty(95676);
-        w.Int(95680, 2, 60);
-        w.Int(95682, 1, 0);
-        w.Int(95683, 1, 0);
-        w.Int(95696, 1, 1);
-        w.Int(95697, 1, 0);
-        w.Int(95646, 2, 10);
-        w.MsgId(95624, 7, 1, 0);
-        w.Int(95628, 1, 1);
+        w.Int(dbo::brenIllumBrightnessScaler.id, 1, 100);
+        w.Ints(dbo::brenLightSensorScale.id, 4, 1, 1, 53);
+        w.Int(dbo::brenShutOffTemp.id, 1, 85);
+        w.Int(dbo::brenModuleID.id, 2, 116);
+        w.Int(dbo::brenEnableRealTimePixelDiagnostics.id, 1, 0);
+        w.Int(dbo::brenhdlcAddress.id, 4, 1);
+        w.Int(dbo::brenLCDAdminPassword.id, 4, 0);
+        w.Int(dbo::brenLegibilityRatioThreshold.id, 1, 0);
+        w.Int(dbo::brenSpecialFeatureSet.id, 4, 0);
+        w.Int(dbo::brenRemoteIPAddress.id, 4, 0);
+        w.Int(dbo::brenRemoteIPPort.id, 2, 162);
+        w.Int(dbo::brenEthernetMode.id, 1, 1);
+        w.Int(dbo::brenHostIPPort.id, 2, 161);
+        w.Int(dbo::brenFeatureSet.id, 4, 20);
+        w.Int(dbo::brenHostHttpPort.id, 2, 80);
+        w.Int(dbo::brenNTPIPAddress.id, 4, 0);
+        w.Empty(dbo::brenNTPText.id);
+        w.Int(dbo::brenNTPPollTime.id, 2, 60);
+        w.Int(dbo::brenDisplayRate.id, 1, 0);
+        w.Int(dbo::brenDisplayOptions.id, 1, 0);
+        w.Int(dbo::brenCANBaudRate.id, 1, 1);
+        w.Int(dbo::brenCANMaxLineLength.id, 1, 0);
+        w.Int(dbo::brenModTimeout.id, 2, 10);
+        w.MsgId(dbo::brenMessageReference.id, 7, 1, 0);
+        w.Int(dbo::messageStoreSplit.id, 1, 1);
         w.Int(95684, 1, 1);
-        w.Int(95685, 1, 1);
-        w.Int(95704, 4, 90000001);
-        w.Int(95708, 4, 180000001);
-        w.Int(95716, 4, 0);
-        w.Int(95712, 4, 0);
-        w.Int(95652, 2, 0);
+        w.Int(dbo::scriptFileTrigger.id, 1, 1);
+        w.Int(dbo::brenLatitude.id, 4, 90000001);
+        w.Int(dbo::brenLongitude.id, 4, 180000001);
+        w.Int(dbo::brenSignSerialNum.id, 4, 0);
+        w.Int(dbo::brenControllerSerialNum.id, 4, 0);
+        w.Int(dbo::brenHeartBeatThreshold.id, 2, 0);
     }
-    w.MsgId(95688, 7, 1, 0);
+    w.MsgId(dbo::storedMessageReference.id, 7, 1, 0);
     // Activation code: duration 65535, priority 1, memory type 7, message 1, CRC 0, 0.0.0.0.
-    w.Bytes(95692, {0xFF, 0xFF, 0x01, 0x07, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+    w.Bytes(dbo::storedActivateMessage.id,
+            {0xFF, 0xFF, 0x01, 0x07, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
     if (!first) {
         w.Int(98400, 1, 50);
-        w.Empties(98404, 50);
+        w.Empties(dbo::switchMessageCode.id, 50);
         w.Int(98604, 2, 1024);
         return;
     }
-    w.Int(95720, 1, 3);
-    w.Int(95721, 1, 3);
-    w.Ints(95722, 9, 1, 1, 0);
+    w.Int(dbo::brenTBSCBayHeightInModules.id, 1, 3);
+    w.Int(dbo::brenTBSCBayWidthInModules.id, 1, 3);
+    w.Ints(dbo::brenLineLength.id, 9, 1, 1, 0);
     w.Int(95734, 2, 120);
     w.Int(95732, 1, 2);
     w.Int(95736, 1, 40);
@@ -234,42 +236,42 @@ void private_factory_defaults(CDataBase& db, int mode) {
     w.Int(95742, 1, 40);
     w.Ints(95738, 3, 1, 1, 0);
     w.Ints(95743, 3, 1, 1, 0);
-    w.Empty(95748);
-    w.Int(95752, 2, 5);
-    w.Int(95754, 1, 5);
-    w.Int(95756, 4, 0);
+    w.Empty(dbo::brenCallbackNumber.id);
+    w.Int(dbo::brenCallbackMinTimeBetweenAttempts.id, 2, 5);
+    w.Int(dbo::brenCallbackMaxAttempts.id, 1, 5);
+    w.Int(dbo::brenLCDPassword.id, 4, 0);
     w.Empty(95768);
     w.Int(95772, 4, 0);
     w.Empty(95776);
     for (uint32_t p = 0; p < 5; ++p) {
-        w.Int(95785 + p, 1, 0);
-        w.Int(95780 + p, 1, 0);
-        w.Int(95790 + p, 1, 0);
-        w.Int(95796 + 2 * p, 2, 0);
-        w.Empty(95808 + 4 * p);
+        w.Int(dbo::brenCommConfigProtocol.Row(p), 1, 0);
+        w.Int(dbo::brenCommConfigFlowControl.Row(p), 1, 0);
+        w.Int(dbo::brenCommConfigTraps.Row(p), 1, 0);
+        w.Int(dbo::brenCommConfigInnerCharTimeout.Row(p), 2, 0);
+        w.Empty(dbo::brenCommConfigParameters.Row(p));
     }
-    w.Int(95785, 1, 2);
-    w.Int(95780, 1, 0);
-    w.Int(95789, 1, 11);
-    w.Int(95784, 1, 4);
-    w.Int(95828, 2, 0);
+    w.Int(dbo::brenCommConfigProtocol.id, 1, 2);
+    w.Int(dbo::brenCommConfigFlowControl.id, 1, 0);
+    w.Int(dbo::brenCommConfigProtocol.Row(4), 1, 11);
+    w.Int(dbo::brenCommConfigFlowControl.Row(4), 1, 4);
+    w.Int(dbo::brenRdiLogicalId.id, 2, 0);
     // The serial link's acknowledgement timeout would be 450000, which 2 bytes cannot hold.
-    w.Int(95830, 2, 0);
-    w.Int(95832, 1, 2);
-    w.Int(95833, 1, 1);
+    w.Int(dbo::brenRdiAck2Timeout.id, 2, 0);
+    w.Int(dbo::brenRdiRetries.id, 1, 2);
+    w.Int(dbo::brenCommCommand.id, 1, 1);
     for (uint32_t r = 0; r < 255; ++r) {
-        w.Int(95836 + 2 * r, 2, 0);
-        w.Empty(96348 + 4 * r);
+        w.Int(dbo::brenPeripheralID.Row(r), 2, 0);
+        w.Empty(dbo::brenPeripheralParameters.Row(r));
     }
-    w.Int(95836, 2, 2);
-    w.Text(96348, "42005,2");
-    w.Int(95838, 2, 13);
-    w.Text(96352, "42105,2");
-    w.Int(98388, 1, 64);
-    w.Bytes(98392, {0xC5, 0x21, 0x02});
-    w.Int(98396, 4, 0);
+    w.Int(dbo::brenPeripheralID.id, 2, 2);
+    w.Text(dbo::brenPeripheralParameters.id, "42005,2");
+    w.Int(dbo::brenPeripheralID.Row(1), 2, 13);
+    w.Text(dbo::brenPeripheralParameters.Row(1), "42105,2");
+    w.Int(dbo::brenTrapsGeneric.id, 1, 64);
+    w.Bytes(dbo::brenTrapsEnterpriseSpecific.id, {0xC5, 0x21, 0x02});
+    w.Int(dbo::brenTrapsExpirationDuration.id, 4, 0);
     w.Int(98400, 1, 50);
-    w.Empties(98404, 50);
+    w.Empties(dbo::switchMessageCode.id, 50);
     w.Int(98604, 2, 1024);
 }
 
@@ -277,36 +279,36 @@ void global_factory_defaults(CDataBase& db, int mode) {
     Writer w(db, DbImage::kNv);
     const bool first = mode == kDefaultsFirstStart;
     if (first) {
-        w.Text(48784, "LANTERNS");
-        w.Text(48788, "MAPLES");
+        w.Text(dbo::chapName.id, "LANTERNS");
+        w.Text(dbo::chapSecret.id, "MAPLES");
     }
-    w.Int(48792, 2, 0);
-    w.Int(48794, 1, 10);
-    w.Ints(48796, 10, 4, 4, 0);
-    w.Int(48836, 4, 0);
+    w.Int(dbo::pmppConfigWord.id, 2, 0);
+    w.Int(dbo::maxGroupAddresses.id, 1, 10);
+    w.Ints(dbo::pmppGroupAddress.id, 10, 4, 4, 0);
+    w.Int(dbo::globalSetIDParameter.id, 4, 0);
     if (first) {
-        db.SetRegisterTime(48840, 4, 0, DbImage::kNv, kDbNotify | kDbIgnoredFlag);
-        w.Int(48852, 4, static_cast<uint32_t>(-21600));
-        w.Int(48844, 1, 3);
+        db.SetRegisterTime(dbo::globalTime.id, 4, 0, DbImage::kNv, kDbNotify | kDbIgnoredFlag);
+        w.Int(dbo::controllerStandardTimeZone.id, 4, static_cast<uint32_t>(-21600));
+        w.Int(dbo::globalDaylightSaving.id, 1, 3);
         for (uint32_t r = 0; r < 10; ++r) {
             const bool row1 = r == 0;
-            w.Int(48856 + r, 1, row1 ? 15 : 14);
-            w.Int(48866 + r, 1, row1 ? 2 : 1);
-            w.Int(48876 + r, 1, 1);
-            w.Int(48886 + r, 1, 1);
-            w.Int(48896 + 4 * r, 4, row1 ? 7200 : 0);
-            w.Int(48936 + r, 1, row1 ? 11 : 14);
-            w.Int(48946 + r, 1, 1);
-            w.Int(48956 + r, 1, 1);
-            w.Int(48966 + r, 1, 1);
-            w.Int(48976 + 4 * r, 4, row1 ? 7200 : 0);
-            w.Int(49016 + 2 * r, 2, row1 ? 3600 : 0);
+            w.Int(dbo::dstBeginMonth.Row(r), 1, row1 ? 15 : 14);
+            w.Int(dbo::dstBeginOccurrences.Row(r), 1, row1 ? 2 : 1);
+            w.Int(dbo::dstBeginDayOfWeek.Row(r), 1, 1);
+            w.Int(dbo::dstBeginDayOfMonth.Row(r), 1, 1);
+            w.Int(dbo::dstBeginSecondsToTransition.Row(r), 4, row1 ? 7200 : 0);
+            w.Int(dbo::dstEndMonth.Row(r), 1, row1 ? 11 : 14);
+            w.Int(dbo::dstEndOccurrences.Row(r), 1, 1);
+            w.Int(dbo::dstEndDayOfWeek.Row(r), 1, 1);
+            w.Int(dbo::dstEndDayOfMonth.Row(r), 1, 1);
+            w.Int(dbo::dstEndSecondsToTransition.Row(r), 4, row1 ? 7200 : 0);
+            w.Int(dbo::dstSecondsToAdjust.Row(r), 2, row1 ? 3600 : 0);
         }
     }
-    w.Int(49036, 2, 29);
-    w.Int(49038, 1, 20);
-    w.Int(49039, 1, 24);
-    w.Int(49040, 1, 0);
+    w.Int(dbo::maxTimeBaseScheduleEntries.id, 2, 29);
+    w.Int(dbo::maxDayPlans.id, 1, 20);
+    w.Int(dbo::maxDayPlanEvents.id, 1, 24);
+    w.Int(dbo::dayPlanStatus.id, 1, 0);
     for (uint32_t i = 0; i < 29; ++i) {
         w.Int(49044 + 2 * i, 2, 0);
         w.Int(49102 + i, 1, 0);
@@ -344,21 +346,21 @@ void global_factory_defaults(CDataBase& db, int mode) {
         w.Empty(77780 + 4 * n);
     }
     for (uint32_t c = 0; c < 16; ++c) {
-        w.Int(94100 + c, 1, 0);
-        w.Int(94116 + 4 * c, 4, 0);
+        w.Int(dbo::eventClassLimit.Row(c), 1, 0);
+        w.Int(dbo::eventClassClearTime.Row(c), 4, 0);
         w.Empty(94180 + 4 * c);
         w.Int(94244 + c, 1, 0);
     }
-    w.Int(94100 + 11, 1, 100);
+    w.Int(dbo::eventClassLimit.Row(11), 1, 100);
     w.Text(94180 + 4 * 11, "Current Speed Limit");
-    w.Text(94260, "quartermaster");
+    w.Text(dbo::communityNameAdmin.id, "quartermaster");
     for (uint32_t k = 0; k < 100; ++k) {
-        w.Text(94264 + 4 * k, "tamsol");
-        w.Int(94664 + 4 * k, 4, 0);
+        w.Text(dbo::communityNameUser.Row(k), "tamsol");
+        w.Int(dbo::communityNameAccessMask.Row(k), 4, 0);
     }
-    w.Text(94272, "Tamsol");
-    w.Int(94672, 4, 0xFFFFFFFF);
+    w.Text(dbo::communityNameUser.Row(2), "Tamsol");
+    w.Int(dbo::communityNameAccessMask.Row(2), 4, 0xFFFFFFFF);
     for (uint32_t n = 0; n < 136; ++n) {
-        w.Text(95064 + 4 * n, "UNUSED");
+        w.Text(dbo::auxIOPortDescription.Row(n), "UNUSED");
     }
 }

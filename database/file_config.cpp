@@ -5,49 +5,33 @@
 #include <new>
 
 #include "database/config_catalogue.h"
+#include "database/file_services.h"
 #include "database/global_database.h"
+#include "database/object_ids.h"
 #include "runtime/debug_print.h"
-#include "runtime/gp_buffer.h"
 #include "runtime/letter_id.h"
 #include "runtime/post_office.h"
 
 uint8_t g_ConfigDirty = 0;
 
 namespace {
-constexpr uint32_t kPeripheralListEdit = 17218;  // volatile
+constexpr uint32_t kPeripheralListEdit = dbo::brenPeripheralListEdit.id;
 constexpr char kWin32Header[] = "<!-- CONFIG.XML WIN32 V2.0 -->\n";
 constexpr uint32_t kRecordsStart = 28;
 constexpr uint32_t kVersionByte = 20;
 
-CDataBase* g_db = nullptr;
-PostOffice* g_office = nullptr;
 FsMedia* g_media = nullptr;
 CFileSystem_Driver* g_driver = nullptr;
 void (*g_moduleIdHook)() = nullptr;
 
-void* HeapTake(uint32_t size) {
-    return new (std::nothrow) uint8_t[size];
-}
-void HeapGive(void* block) {
-    delete[] static_cast<uint8_t*>(block);
-}
-void* PoolTake(uint32_t size) {
-    if (g_GpBuffer.GetState() != CGPBuffer::kReady) {
-        return HeapTake(size);
-    }
-    void* block = nullptr;
-    return g_GpBuffer.Alloc(&block, size) ? block : nullptr;
-}
-void PoolGive(void* block) {
-    if (!g_GpBuffer.Free(block)) {
-        HeapGive(block);
-    }
-}
-void* (*g_take)(uint32_t) = &PoolTake;
-void (*g_give)(void*) = &PoolGive;
-
 CDataBase& Db() {
-    return g_db != nullptr ? *g_db : g_DataBase;
+    return file_services::Db();
+}
+void* g_take(uint32_t size) {
+    return file_services::TakeBlock(size);
+}
+void g_give(void* block) {
+    file_services::GiveBlock(block);
 }
 
 int HexDigit(char c) {
@@ -126,11 +110,11 @@ CPeripheral* CFile_Config::Create(const ConfigPeripheralDescriptor& descriptor) 
 }
 
 void CFile_Config::AttachDatabase(CDataBase* db) {
-    g_db = db;
+    file_services::AttachDatabase(db);
 }
 
 void CFile_Config::AttachPostOffice(PostOffice* office) {
-    g_office = office;
+    file_services::AttachPostOffice(office);
 }
 
 void CFile_Config::AttachFiles(FsMedia* media, CFileSystem_Driver* driver) {
@@ -139,8 +123,7 @@ void CFile_Config::AttachFiles(FsMedia* media, CFileSystem_Driver* driver) {
 }
 
 void CFile_Config::SetBufferHooks(void* (*take)(uint32_t), void (*give)(void*)) {
-    g_take = take != nullptr ? take : &PoolTake;
-    g_give = give != nullptr ? give : &PoolGive;
+    file_services::SetBufferHooks(take, give);
 }
 
 void CFile_Config::SetModuleIdHook(void (*restored)()) {
@@ -265,7 +248,7 @@ int CFile_Config::RestoreConfigFile(FsMedia* media, CFileSystem_Driver* driver) 
             DebugPrint("[FAIL]\n\tFile was corrupt\n");
             result = 0;
         }
-        PostOffice& office = g_office != nullptr ? *g_office : g_PostOffice;
+        PostOffice& office = file_services::Office();
         office.PostLetter(kLetterObjectsRestored);
         office.PostLetter(kLetterFontsChanged);
         db.SetInt(kPeripheralListEdit, 1, 2, DbImage::kVolatile, kDbNotify);
@@ -446,7 +429,7 @@ void CFile_Config::Parse(const char* record, uint32_t length, int version) {
             number = number << 4 | static_cast<uint32_t>(digit);
         }
         db.SetInt(id, row->width, number, DbImage::kNv, 0);
-        if (row->firstId == 95630) {
+        if (row->firstId == dbo::brenModuleID.id) {
             DebugPrint("restoring module id\n");
             if (g_moduleIdHook != nullptr) {
                 g_moduleIdHook();

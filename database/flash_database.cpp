@@ -444,10 +444,13 @@ bool CFlashDatabase::FFS_SDH(const journal::Header* previous, const char* name) 
         const long available = services_->Available();
         if (available < needed) {
             // Only when packing makes room: on a full flash the restart would come back to the
-            // same request at every start.
+            // same request at every start. The file is made after the restart, in the space
+            // the packing freed, rather than never.
             const long dead = services_->DeadSpace();
             if (dead > 0 && available >= 0 && dead >= needed - available) {
+                restartRequested_ = true;
                 services_->RequestDefragRestart();
+                return false;
             }
         }
         services_->Add(name, geometry_.fileSize);
@@ -499,7 +502,7 @@ int CFlashDatabase::Load() {
     if (data == nullptr) {
         DebugPrint("[FAIL]\n");
         DebugPrint("\tCreating %s\n", name);
-        if (!FFS_SDH(nullptr, name)) {
+        if (!FFS_SDH(nullptr, name) && !restartRequested_) {
             DebugPrint("\tfailed saving header 1st boot\n");
             services_->Unlink(name);
             if (!FFS_SDH(nullptr, name)) {

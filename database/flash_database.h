@@ -19,6 +19,7 @@
 #include "database/journal_index.h"
 #include "database/journal_record.h"
 #include "database/journal_services.h"
+#include "database/object_ids.h"
 
 class CDataBase;
 
@@ -34,8 +35,8 @@ public:
     static constexpr const char* kFile2 = "nv2.dat";
     static constexpr uint32_t kCountdownAfterCleaning = 360;
     static constexpr uint32_t kFeatureMonthlyCleanup = 0x400;  // brenSpecialFeatureSet bit
-    static constexpr uint32_t kFeatureSetId = 95656;
-    static constexpr uint32_t kLocalTimeId = 12268;  // volatile, seconds
+    static constexpr uint32_t kFeatureSetId = dbo::brenSpecialFeatureSet.id;
+    static constexpr uint32_t kLocalTimeId = dbo::controllerLocalTime.id;  // volatile, seconds
 
     enum DefragState { kIdle = 0, kCopying = 1, kCleaning = 2 };
 
@@ -77,7 +78,12 @@ public:
     int FileExists(const char* name);
     int ValidateHeader(const char* name);
     void SelectFile(const char** name, const uint8_t** data);
+    // Creates the file when absent and writes its header. When the flash lacks room for a new
+    // file but its dead space would make it, the flash is reclaimed first: the defragmentation
+    // restart is requested and nothing is created (RestartRequested).
     bool FFS_SDH(const journal::Header* previous, const char* name);
+    // A journal file could not be created until the flash is reclaimed: the board is restarting.
+    bool RestartRequested() const { return restartRequested_; }
     // Used length of a file: its size minus the run of erased bytes at its end.
     uint32_t FFS_FU(const char* name, bool mutexHeld);
 
@@ -133,6 +139,7 @@ private:
     bool firstWrite_ = true;
     bool rescan_ = false;
     bool closed_ = false;
+    bool restartRequested_ = false;
 
     JournalIndex index_;
     JournalIndex pending_;

@@ -5,19 +5,21 @@
 
 #include <cstdint>
 
+#include "database/object_ids.h"
+
 class CDataBase;
 
 namespace font_table {
 inline constexpr uint32_t kSlots = 20;
-inline constexpr uint32_t kFontNumber = 72;
-inline constexpr uint32_t kFontName = 92;
-inline constexpr uint32_t kFontHeight = 172;
-inline constexpr uint32_t kFontCharSpacing = 192;
-inline constexpr uint32_t kFontLineSpacing = 212;
-inline constexpr uint32_t kFontVersionId = 232;
-inline constexpr uint32_t kCharacterWidth = 272;
-inline constexpr uint32_t kCharacterBitmap = 5372;
-inline constexpr uint32_t kSpecialFeatureSet = 95656;
+inline constexpr uint32_t kFontNumber = dbo::fontNumber.id;
+inline constexpr uint32_t kFontName = dbo::fontName.id;
+inline constexpr uint32_t kFontHeight = dbo::fontHeight.id;
+inline constexpr uint32_t kFontCharSpacing = dbo::fontCharSpacing.id;
+inline constexpr uint32_t kFontLineSpacing = dbo::fontLineSpacing.id;
+inline constexpr uint32_t kFontVersionId = dbo::fontVersionID.id;
+inline constexpr uint32_t kCharacterWidth = dbo::characterWidth.id;
+inline constexpr uint32_t kCharacterBitmap = dbo::characterBitmap.id;
+inline constexpr uint32_t kSpecialFeatureSet = dbo::brenSpecialFeatureSet.id;
 inline constexpr uint32_t kCompatibilityMode = 0x20;
 
 constexpr uint32_t CharacterWidthId(uint32_t slot, uint32_t code) {

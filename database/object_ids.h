@@ -124,11 +124,16 @@ struct DbObject {
     X(dmsIllumLightOutputStatus,      N, 34290, 2, I, 1,   0) \
     X(dmsCurrentSpeedLimit,           N, 35312, 1, I, 1,   0) \
     X(watchdogFailureCount,           N, 35316, 4, I, 1,   0) \
-    /* graphics, 50 rows */ \
+    /* graphics, 50 rows, and their bitmap blocks, 63 per graphic */ \
+    X(dmsGraphicNumber,               N, 35320, 1, I, 50,  0) \
+    X(dmsGraphicHeight,               N, 35572, 1, I, 50,  0) \
+    X(dmsGraphicWidth,                N, 35622, 2, I, 50,  0) \
     X(dmsGraphicType,                 N, 35722, 1, I, 50,  0) \
+    X(dmsGraphicID,                   N, 35772, 2, I, 50,  0) \
     X(dmsGraphicTransparentEnabled,   N, 35872, 1, I, 50,  0) \
     X(dmsGraphicTransparentColor,     N, 35924, 4, S, 50,  0) \
     X(dmsGraphicStatus,               N, 36124, 1, I, 50,  0) \
+    X(dmsGraphicBlockBitmap,          N, 36176, 4, S, 3150, 0) \
     /* global block */ \
     X(chapName,                       N, 48784, 4, S, 1,   0) \
     X(chapSecret,                     N, 48788, 4, S, 1,   0) \
@@ -257,6 +262,9 @@ struct DbObject {
     X(dmsIllumPhotocellLevelStatus,   V, 142,   2, I, 1,   0) \
     X(dmsIllumMaxPhotocellLevel,      V, 144,   2, I, 1,   0) \
     X(statMultiFieldRows,             V, 149,   1, I, 1,   0) \
+    X(dmsCurrentSpeed,                V, 150,   1, I, 1,   0) \
+    X(statMultiFieldCode,             V, 152,   1, I, 12,  0) \
+    X(statMultiCurrentFieldValue,     V, 164,   4, S, 12,  0) \
     X(shortErrorStatus,               V, 220,   2, I, 1,   0) \
     X(pixelTestActivation,            V, 222,   1, I, 1,   0) \
     X(lampTestActivation,             V, 223,   1, I, 1,   0) \
@@ -280,6 +288,9 @@ struct DbObject {
     X(chapSecretsMax,                 V, 12104, 1, I, 1,   0) \
     X(snmpMaxPacketSize,              V, 12108, 4, I, 1,   0) \
     X(globalMaxModules,               V, 12112, 1, I, 1,   0) \
+    X(moduleMake,                     V, 12148, 4, S, 8,   0) \
+    X(moduleModel,                    V, 12180, 4, S, 8,   0) \
+    X(moduleVersion,                  V, 12212, 4, S, 8,   0) \
     X(dbCreateTransaction,            V, 12252, 1, I, 1,   0) \
     X(dbErrorType,                    V, 12253, 1, I, 1,   0) \
     X(dbErrorID,                      V, 12256, 4, S, 1,   0) \

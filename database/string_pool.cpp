@@ -97,6 +97,12 @@ bool StringPool::Release(StringHandle handle) {
     return true;
 }
 
+void StringPool::Abandon() {
+    std::lock_guard<std::mutex> guard(lock_);
+    live_.assign(live_.size(), false);
+    liveCount_ = 0;
+}
+
 uint32_t StringPool::LengthLocked(StringHandle handle) const {
     return ReadBe32(base_ + handle);
 }

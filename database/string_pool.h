@@ -42,6 +42,9 @@ public:
     bool Overwrite(StringHandle handle, const void* bytes, uint32_t length);
     // Gives a block back; handles that are not live are ignored (false).
     bool Release(StringHandle handle);
+    // Forgets every block without giving it back: the memory under the pool went away as a whole
+    // (the kernel's pool at the end of a boot). Every handle reads as the empty string after.
+    void Abandon();
 
     // Length of the string in the block, 0 when the handle is not live.
     uint32_t Length(StringHandle handle) const;

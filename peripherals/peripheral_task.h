@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "peripherals/can_counts.h"
 #include "peripherals/clock.h"
 #include "peripherals/peripheral.h"
 #include "runtime/standard_task.h"
@@ -61,6 +62,15 @@ public:
     void SetGpo(unsigned n);
     void ClearGpo(unsigned n);
     uint32_t Gpo() const { return gpo_; }
+
+    // The sensor CAN bus's reset. This build has no CAN layer (stand-in): the reset is only
+    // counted.
+    void ResetSensorBus() { ++sensorBusResets; }
+    uint32_t sensorBusResets = 0;
+    // Frame counts of the sign's CAN controller driver and of the control panel's CAN driver.
+    // This build has no CAN layer (stand-in): nothing counts, they stay 0.
+    CanFrameCounts signCan;
+    CanFrameCounts panelCan;
 
     uint8_t overheatPercent = 100;
     uint8_t optionByte = 0;

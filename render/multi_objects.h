@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "database/object_ids.h"
+
 namespace multi_objects {
 
 struct ObjectRef {
@@ -10,60 +12,71 @@ struct ObjectRef {
     uint32_t width;
 };
 
-// Non-volatile image.
-inline constexpr ObjectRef kCharacterHeightPixels{60, 1};  // vmsCharacterHeightPixels
-inline constexpr ObjectRef kCharacterWidthPixels{61, 1};   // vmsCharacterWidthPixels
-inline constexpr ObjectRef kSignHeightPixels{62, 2};       // vmsSignHeightPixels
-inline constexpr ObjectRef kSignWidthPixels{64, 2};        // vmsSignWidthPixels
-inline constexpr ObjectRef kSignType{57, 1};               // dmsSignType
-inline constexpr ObjectRef kSpecialFeatureSet{95656, 4};   // brenSpecialFeatureSet
-inline constexpr ObjectRef kModuleId{95630, 2};            // brenModuleID
+// Row `row` (from 0) of an object of the catalogue.
+inline constexpr ObjectRef Ref(const DbObject& object, uint32_t row = 0) {
+    return {object.Row(row), object.width};
+}
 
-inline constexpr ObjectRef kDefaultBackgroundColor{25772, 1};
-inline constexpr ObjectRef kDefaultForegroundColor{25773, 1};
-inline constexpr ObjectRef kDefaultFlashOn{25774, 1};
-inline constexpr ObjectRef kDefaultFlashOff{25775, 1};
-inline constexpr ObjectRef kDefaultFont{25776, 1};
-inline constexpr ObjectRef kDefaultJustificationLine{25777, 1};
-inline constexpr ObjectRef kDefaultJustificationPage{25778, 1};
-inline constexpr ObjectRef kDefaultPageOnTime{25779, 1};
-inline constexpr ObjectRef kDefaultPageOffTime{25780, 1};
+// Non-volatile image.
+inline constexpr ObjectRef kCharacterHeightPixels = Ref(dbo::vmsCharacterHeightPixels);
+inline constexpr ObjectRef kCharacterWidthPixels = Ref(dbo::vmsCharacterWidthPixels);
+inline constexpr ObjectRef kSignHeightPixels = Ref(dbo::vmsSignHeightPixels);
+inline constexpr ObjectRef kSignWidthPixels = Ref(dbo::vmsSignWidthPixels);
+inline constexpr ObjectRef kSignType = Ref(dbo::dmsSignType);
+inline constexpr ObjectRef kSpecialFeatureSet = Ref(dbo::brenSpecialFeatureSet);
+inline constexpr ObjectRef kModuleId = Ref(dbo::brenModuleID);
+
+inline constexpr ObjectRef kDefaultBackgroundColor = Ref(dbo::defaultBackgroundColor);
+inline constexpr ObjectRef kDefaultForegroundColor = Ref(dbo::defaultForegroundColor);
+inline constexpr ObjectRef kDefaultFlashOn = Ref(dbo::defaultFlashOn);
+inline constexpr ObjectRef kDefaultFlashOff = Ref(dbo::defaultFlashOff);
+inline constexpr ObjectRef kDefaultFont = Ref(dbo::defaultFont);
+inline constexpr ObjectRef kDefaultJustificationLine = Ref(dbo::defaultJustificationLine);
+inline constexpr ObjectRef kDefaultJustificationPage = Ref(dbo::defaultJustificationPage);
+inline constexpr ObjectRef kDefaultPageOnTime = Ref(dbo::defaultPageOnTime);
+inline constexpr ObjectRef kDefaultPageOffTime = Ref(dbo::defaultPageOffTime);
 
 // Font table, slot 0-19.
-inline constexpr uint32_t kFontSlots = 20;
+inline constexpr uint32_t kFontSlots = dbo::fontNumber.rows;
 inline constexpr ObjectRef FontNumber(uint32_t slot) {
-    return {72 + slot, 1};
+    return Ref(dbo::fontNumber, slot);
 }
 inline constexpr ObjectRef FontLineSpacing(uint32_t slot) {
-    return {212 + slot, 1};
+    return Ref(dbo::fontLineSpacing, slot);
 }
 inline constexpr ObjectRef FontVersionId(uint32_t slot) {
-    return {232 + 2 * slot, 2};
+    return Ref(dbo::fontVersionID, slot);
 }
 
 // Graphic table, row 0-49.
-inline constexpr uint32_t kGraphicRows = 50;
+inline constexpr uint32_t kGraphicRows = dbo::dmsGraphicNumber.rows;
 inline constexpr ObjectRef GraphicNumber(uint32_t row) {
-    return {35320 + row, 1};
+    return Ref(dbo::dmsGraphicNumber, row);
 }
 inline constexpr ObjectRef GraphicHeight(uint32_t row) {
-    return {35572 + row, 1};
+    return Ref(dbo::dmsGraphicHeight, row);
 }
 inline constexpr ObjectRef GraphicWidth(uint32_t row) {
-    return {35622 + 2 * row, 2};
+    return Ref(dbo::dmsGraphicWidth, row);
+}
+inline constexpr ObjectRef GraphicType(uint32_t row) {
+    return Ref(dbo::dmsGraphicType, row);
 }
 inline constexpr ObjectRef GraphicId(uint32_t row) {
-    return {35772 + 2 * row, 2};
+    return Ref(dbo::dmsGraphicID, row);
+}
+inline constexpr ObjectRef GraphicTransparentEnabled(uint32_t row) {
+    return Ref(dbo::dmsGraphicTransparentEnabled, row);
 }
 inline constexpr ObjectRef GraphicStatus(uint32_t row) {
-    return {36124 + row, 1};
+    return Ref(dbo::dmsGraphicStatus, row);
 }
 
 // Volatile image: temperatures of the maker fields, signed 8-bit.
-inline constexpr ObjectRef kTempMinCtrlCabinet{12076, 1};
-inline constexpr ObjectRef kTempMaxCtrlCabinet{12077, 1};
-inline constexpr ObjectRef kTempMinSignHousing{12080, 1};
-inline constexpr ObjectRef kTempMaxSignHousing{12081, 1};
+inline constexpr ObjectRef kTempMinCtrlCabinet = Ref(dbo::tempMinCtrlCabinet);
+inline constexpr ObjectRef kTempMaxCtrlCabinet = Ref(dbo::tempMaxCtrlCabinet);
+inline constexpr ObjectRef kTempMinSignHousing = Ref(dbo::tempMinSignHousing);
+inline constexpr ObjectRef kTempMaxSignHousing = Ref(dbo::tempMaxSignHousing);
 
 // Feature bits of brenSpecialFeatureSet.
 inline constexpr uint32_t kFeatureCompatibility = 0x20;

@@ -49,34 +49,9 @@ public:
     static void StepFlashRegion(CMessage* message);
 
 private:
-    struct Scan;
-    struct Tag;
-
-    MultiParseResult Deliver(Scan& scan);
-    MultiParseResult DeliverKind(Scan& scan, MultiElementKind kind);
-    MultiParseResult DeliverRun(Scan& scan, uint32_t offset, bool at_end);
-    MultiParseResult EndMeasuring(Scan& scan, uint32_t offset);
-    void StartDrawing(Scan& scan);
-    MultiParseResult DispatchTag(Scan& scan, const Tag& tag);
-
-    MultiParseResult TagColourBackground(Scan& scan, const Tag& tag);
-    MultiParseResult TagColourForeground(Scan& scan, const Tag& tag);
-    MultiParseResult TagFlash(Scan& scan, const Tag& tag);
-    MultiParseResult TagFont(Scan& scan, const Tag& tag);
-    MultiParseResult TagField(Scan& scan, const Tag& tag);
-    MultiParseResult TagGraphic(Scan& scan, const Tag& tag);
-    MultiParseResult TagHexCharacter(Scan& scan, const Tag& tag);
-    MultiParseResult TagJustifyLine(Scan& scan, const Tag& tag);
-    MultiParseResult TagJustifyPage(Scan& scan, const Tag& tag);
-    MultiParseResult TagMovingText(Scan& scan, const Tag& tag);
-    MultiParseResult TagMaker(Scan& scan, const Tag& tag);
-    MultiParseResult TagNewLine(Scan& scan, const Tag& tag);
-    MultiParseResult TagNewPage(Scan& scan, const Tag& tag);
-    MultiParseResult TagPageTime(Scan& scan, const Tag& tag);
-    MultiParseResult TagSpacing(Scan& scan, const Tag& tag);
-    MultiParseResult TagTextRectangle(Scan& scan, const Tag& tag);
+    // Draws the page at the message's current page start with the callback of SetMessage.
+    MultiParseResult ScanCurrentPage(CMessage* message);
 
     void* m_context = nullptr;
     MultiElementCallback m_callback = nullptr;
-    uint8_t m_lineHasText = 0;
 };

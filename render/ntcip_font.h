@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "database/object_ids.h"
 #include "render/font_base.h"
 
 class CNTCIPFont : public CFontBase {
@@ -14,15 +15,17 @@ public:
     static constexpr uint32_t kMaxBitmapBytes = 2000;
 
     // Font table objects (NV image) of slot i and character c (1-255).
-    static constexpr uint32_t FontNumberId(uint32_t i) { return 72 + i; }
-    static constexpr uint32_t FontNameId(uint32_t i) { return 92 + 4 * i; }
-    static constexpr uint32_t FontHeightId(uint32_t i) { return 172 + i; }
-    static constexpr uint32_t FontCharSpacingId(uint32_t i) { return 192 + i; }
-    static constexpr uint32_t FontLineSpacingId(uint32_t i) { return 212 + i; }
-    static constexpr uint32_t FontVersionId(uint32_t i) { return 232 + 2 * i; }
-    static constexpr uint32_t CharacterWidthId(uint32_t i, uint32_t c) { return 271 + 255 * i + c; }
+    static constexpr uint32_t FontNumberId(uint32_t i) { return dbo::fontNumber.Row(i); }
+    static constexpr uint32_t FontNameId(uint32_t i) { return dbo::fontName.Row(i); }
+    static constexpr uint32_t FontHeightId(uint32_t i) { return dbo::fontHeight.Row(i); }
+    static constexpr uint32_t FontCharSpacingId(uint32_t i) { return dbo::fontCharSpacing.Row(i); }
+    static constexpr uint32_t FontLineSpacingId(uint32_t i) { return dbo::fontLineSpacing.Row(i); }
+    static constexpr uint32_t FontVersionId(uint32_t i) { return dbo::fontVersionID.Row(i); }
+    static constexpr uint32_t CharacterWidthId(uint32_t i, uint32_t c) {
+        return dbo::characterWidth.Row(255 * i + c - 1);
+    }
     static constexpr uint32_t CharacterBitmapId(uint32_t i, uint32_t c) {
-        return 5368 + 4 * (255 * i + c);
+        return dbo::characterBitmap.Row(255 * i + c - 1);
     }
 
     explicit CNTCIPFont(uint8_t slot = kNoSlot) : m_slot(slot) {}

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "database/data_base.h"
+#include "render/multi_colour24.h"
 #include "render/multi_environment.h"
 #include "render/render_files.h"
 #include "render/render_objects.h"
@@ -15,20 +16,6 @@ using namespace render_objects;
 
 uint32_t Nv(Ref ref) {
     return MultiEnvironment().GetNv(ref.id, ref.width);
-}
-
-bool TwoColourModule() {
-    switch (Nv(Ref{95630, 2})) {  // brenModuleID
-        case 11:
-        case 12:
-        case 98:
-        case 99:
-        case 100:
-        case 101:
-            return true;
-        default:
-            return false;
-    }
 }
 
 // Longest block read; longer blocks are read up to here.
@@ -68,28 +55,11 @@ private:
 }  // namespace
 
 uint32_t RenderColourToRgb24(uint32_t number) {
-    if (TwoColourModule()) {
-        switch (number) {
-            case 1:
-                return 0x0000F8;
-            case 8:
-                return 0x00FFFF;
-            case 9:
-                return 0x00FF00;
-            default:
-                return 0;
-        }
-    }
-    static constexpr uint32_t kTable[10] = {0,        0x0000F8, 0x00C0F8, 0x00F800, 0xC0C000,
-                                            0xF80000, 0xC000C0, 0xFFFFFF, 0x0060F8, 0x00D9FF};
-    return number < 10 ? kTable[number] : 0;
+    return multi_colour_to_rgb24(number, Nv(multi_objects::kModuleId));
 }
 
 uint32_t RenderRgb24ToRgb15(uint32_t rgb) {
-    const uint32_t r = rgb & 0xFF;
-    const uint32_t g = rgb >> 8 & 0xFF;
-    const uint32_t b = rgb >> 16 & 0xFF;
-    return (r >> 3) | (g >> 3) << 5 | (b >> 3) << 10;
+    return multi_rgb24_to_rgb15(rgb);
 }
 
 void RenderDrawGraphic(CSurface& surface, uint32_t row, int32_t x, int32_t y, uint32_t foreground,

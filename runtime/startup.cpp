@@ -158,8 +158,10 @@ void System::ApplicationDefine(void* firstFree) {
         task->Create(&g_ThreadStackPool);
     }
 
-    if (hooks_.databaseInit) {
-        hooks_.databaseInit();
+    if (hooks_.databaseInit && hooks_.databaseInit() < 0) {
+        // The board is restarting (to reclaim flash): nothing may run on a missing journal.
+        restarting_ = true;
+        return;
     }
     if (hooks_.powerSupplyInit) {
         hooks_.powerSupplyInit();

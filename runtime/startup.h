@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "database/object_ids.h"
 #include "platform/kernel/tx_api.h"
 #include "runtime/standard_task.h"
 #include "runtime/watchdog_task.h"
@@ -32,9 +33,9 @@ inline constexpr uint32_t kGpBufferSize = 0x301000;
 inline constexpr uint32_t kNetworkAreaSize = 0x100000;
 
 // Object store ids start-up reads and writes.
-inline constexpr uint32_t kDmsSWReset = 34224;             // NV, 1 byte
-inline constexpr uint32_t kWatchdogFailureCount = 35316;   // NV, 4 bytes
-inline constexpr uint32_t kControllerStatusFlags = 25184;  // volatile, 4 bytes
+inline constexpr uint32_t kDmsSWReset = dbo::dmsSWReset.id;
+inline constexpr uint32_t kWatchdogFailureCount = dbo::watchdogFailureCount.id;
+inline constexpr uint32_t kControllerStatusFlags = dbo::controllerStatusFlags.id;
 
 // Where the task objects and the steps of the other subsystems come from. Every member may be
 // left empty: a missing task becomes a plain task of its TaskDefinition (it keeps the task
@@ -59,7 +60,8 @@ struct StartupHooks {
     std::function<void(int (*)())> setWatchdogStateHook;       // system drive's hook
     std::function<bool()> mountSystemDrive;                    // "system drive"
     std::function<void()> openDisplayRegistry;                 // between database and display
-    std::function<int()> databaseInit;                         // loads or builds the objects
+    // Loads or builds the objects; negative: the board is restarting, the start-up stops.
+    std::function<int()> databaseInit;
     std::function<void()> powerSupplyInit;
     std::function<void()> displayInit;
     std::function<void()> buildDisplayConfiguration;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "comm/emac_driver.h"
+#include "comm/network_standin.h"
 #include "runtime/debug_print.h"
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
@@ -68,6 +70,9 @@ VmsSystem DefaultSystem() {
     s.etherInterruptCount = [] { return static_cast<uint32_t>(g_EthernetInterruptCount); };
     s.threadStacks = &g_ThreadStackPool;
     s.dynamicDatabase = &g_DynamicDatabasePool;
+    s.emacConfigure = &EmacConfigure;
+    s.arpStats = &EthernetArpStats;
+    s.arpEntries = &EthernetArpEntries;
     s.watchdogTimer = [](bool on) {
         if (CWatchdogTask* watchdog = WatchdogTask()) {
             if (on) {

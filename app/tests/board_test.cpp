@@ -1,9 +1,11 @@
+// Command-line checks; the board boots again after a restart or bite and a stop clears its counter.
 #include "app/board.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -31,13 +33,15 @@ TEST(CommandLine, OptionsAndTheirErrors) {
     EXPECT_FALSE(defaults.allow_network);
 
     std::vector<const char*> args = {
-        "dmsc", "--board-dir", "b", "--port-offset=10000", "--allow-network", "--time-scale", "4"};
+        "dmsc", "--board-dir",    "b", "--port-offset=10000", "--allow-network", "--time-scale",
+        "4",    "--frame-ring=12"};
     const CommandLine line = ParseCommandLine(int(args.size()), args.data());
     EXPECT_EQ(line.error, "");
     EXPECT_EQ(line.board_dir, "b");
     EXPECT_EQ(line.port_offset, 10000);
     EXPECT_TRUE(line.allow_network);
     EXPECT_EQ(line.time_scale, 4.0);
+    EXPECT_EQ(line.frame_ring, 12u);
 
     for (const Case& c : {
              Case{{"dmsc", "--port-offset", "x"}, "--port-offset needs a number"},
@@ -46,6 +50,8 @@ TEST(CommandLine, OptionsAndTheirErrors) {
              Case{{"dmsc", "--port-offset"}, "--port-offset needs a value"},
              Case{{"dmsc", "--board-dir="}, "--board-dir needs a directory"},
              Case{{"dmsc", "--time-scale", "0"}, "--time-scale needs a positive number"},
+             Case{{"dmsc", "--frame-ring", "1001"}, "--frame-ring needs a number"},
+             Case{{"dmsc", "--frame-ring", "-2"}, "--frame-ring needs a number"},
          }) {
         const CommandLine bad = ParseCommandLine(int(c.args.size()), c.args.data());
         EXPECT_EQ(bad.error.rfind(c.error, 0), 0u) << c.args[1] << ": " << bad.error;
@@ -53,15 +59,18 @@ TEST(CommandLine, OptionsAndTheirErrors) {
 }
 
 std::mutex g_textLock;
+std::condition_variable g_textGrew;
 std::string g_text;
 
 void Capture(const char* text) {
-    std::lock_guard<std::mutex> lock(g_textLock);
-    g_text += text;
+    {
+        std::lock_guard<std::mutex> lock(g_textLock);
+        g_text += text;
+    }
+    g_textGrew.notify_all();
 }
 
-size_t Count(const std::string& what) {
-    std::lock_guard<std::mutex> lock(g_textLock);
+size_t CountLocked(const std::string& what) {
     size_t n = 0;
     for (size_t at = g_text.find(what); at != std::string::npos; at = g_text.find(what, at + 1)) {
         ++n;
@@ -69,18 +78,25 @@ size_t Count(const std::string& what) {
     return n;
 }
 
-bool WaitFor(const std::string& what, size_t count) {
-    for (int i = 0; i < 1000; ++i) {
-        if (Count(what) >= count) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+size_t Count(const std::string& what) {
+    std::lock_guard<std::mutex> lock(g_textLock);
+    return CountLocked(what);
 }
 
-void Nap(std::atomic<bool>&) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// Waits (at most 10 s) until the console has printed `what` `count` times.
+bool WaitFor(const std::string& what, size_t count) {
+    std::unique_lock<std::mutex> lock(g_textLock);
+    return g_textGrew.wait_for(lock, std::chrono::seconds(10),
+                               [&] { return CountLocked(what) >= count; });
+}
+
+// The board's stop poll: returns at the next console line (a restart prints), at the latest
+// after 200 ms, as the executable's signal wait does.
+void AwaitConsole(std::atomic<bool>& stop) {
+    std::unique_lock<std::mutex> lock(g_textLock);
+    const size_t before = g_text.size();
+    g_textGrew.wait_for(lock, std::chrono::milliseconds(200),
+                        [&] { return stop.load() || g_text.size() != before; });
 }
 
 // A board restart ends the boot and the controller boots again from the same directory.
@@ -95,7 +111,7 @@ TEST(Board, RestartAndWatchdogBiteBootAgain) {
     line.time_scale = 20;
     std::atomic<bool> stop{false};
     BoardEnd end = BoardEnd::kFailed;
-    std::thread runner([&] { end = RunBoard(line, 0, nullptr, stop, &Nap); });
+    std::thread runner([&] { end = RunBoard(line, 0, nullptr, stop, &AwaitConsole); });
 
     ASSERT_TRUE(WaitFor("Launching Thread(s)", 1));
     kernel::Post([] { mon_restart(0); });
@@ -104,6 +120,7 @@ TEST(Board, RestartAndWatchdogBiteBootAgain) {
     ASSERT_TRUE(WaitFor("Launching Thread(s)", 3));
     EXPECT_EQ(Count("Booting PX40317"), 3u);
     stop.store(true);
+    g_textGrew.notify_all();
     runner.join();
     EXPECT_EQ(end, BoardEnd::kStopped);
     EXPECT_TRUE(std::filesystem::exists(dir / "nested" / "flash.bin"));
@@ -122,7 +139,7 @@ TEST(Board, StartsTheSnmpAgent) {
     line.board_dir = dir.string();
     line.time_scale = 20;
     std::atomic<bool> stop{false};
-    std::thread runner([&] { RunBoard(line, 0, nullptr, stop, &Nap); });
+    std::thread runner([&] { RunBoard(line, 0, nullptr, stop, &AwaitConsole); });
     ASSERT_TRUE(WaitFor("Launching Thread(s)", 1));
 
     // sysDescr.0 with the factory administrator community.
@@ -165,10 +182,11 @@ TEST(Board, StopClearsTheBootCounter) {
         g_text.clear();
         std::atomic<bool> stop{false};
         BoardEnd end = BoardEnd::kFailed;
-        std::thread runner([&] { end = RunBoard(line, 0, nullptr, stop, &Nap); });
+        std::thread runner([&] { end = RunBoard(line, 0, nullptr, stop, &AwaitConsole); });
         ASSERT_TRUE(WaitFor("Launching Thread(s)", 1)) << run;
         const uint8_t counted = monitor::Monitor::Active()->Nvram().BootCounterByte() & 0x0F;
         stop.store(true);
+        g_textGrew.notify_all();
         runner.join();
         EXPECT_EQ(end, BoardEnd::kStopped);
         // The first run found no journal; the later ones count their start until the stop.

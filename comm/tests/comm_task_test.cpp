@@ -1,3 +1,4 @@
+// The communication task answers comm commands and requests and addresses its transports.
 #include "comm/comm_task.h"
 
 #include <gtest/gtest.h>
@@ -5,7 +6,10 @@
 #include <map>
 
 #include "comm/comm_database.h"
+#include "comm/emac_driver.h"
+#include "comm/network_standin.h"
 #include "comm/ntcip_transports.h"
+#include "platform/net/stack_core.h"
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
 #include "runtime/post_office.h"
@@ -36,6 +40,10 @@ protected:
         task_.reset();
         CommSetDatabase(nullptr);
         EndTransports();
+        // The task's first pass brings the network stand-in up: forget it with the boot.
+        EmacResetDriver();
+        net::EndOfBoot();
+        NetworkStandInEndOfBoot();
     }
 
     TX_EVENT_FLAGS_GROUP events_{};

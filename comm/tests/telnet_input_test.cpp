@@ -1,3 +1,4 @@
+// Telnet input: option negotiation is answered and stripped, line ends are normalised.
 #include "comm/telnet_input.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The telnet server follows its states and hands every socket event to its handler.
 #include "comm/telnet_server.h"
 
 #include <arpa/inet.h>
@@ -47,15 +48,12 @@ protected:
         InThread([&] { result = (server_.*op)(); });
         return result;
     }
+    // Waits for the socket traffic, then steps until the server has taken every event.
     void WaitForEvents() {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (CTelnetServer::PendingEvents() == 0 && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        CTelnetServer::WaitForEvents(1, 5000);
         Advance(0);
-        // The helper queues an event before it wakes the server: step until it is taken.
-        while (CTelnetServer::PendingEvents() > 0 && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int i = 0; i < 100 && CTelnetServer::PendingEvents() > 0; ++i) {
+            CTelnetServer::WaitForEvents(1, 5000);
             Advance(0);
         }
     }

@@ -96,7 +96,7 @@ void BM_SetString2000(benchmark::State& state) {
     bool flip = false;
     for (auto _ : state) {
         const std::string& text = (flip = !flip) ? a : b;
-        benchmark::DoNotOptimize(f.db->SetString(17208, 4, text.data(),
+        benchmark::DoNotOptimize(f.db->SetString(dbo::externalText.id, 4, text.data(),
                                                  static_cast<uint32_t>(text.size()),
                                                  DbImage::kVolatile, kDbNotify));
     }

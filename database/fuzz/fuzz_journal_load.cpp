@@ -10,6 +10,7 @@
 #include "database/flash_database.h"
 #include "database/journal_record.h"
 #include "database/memory_journal_services.h"
+#include "database/object_ids.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ std::vector<uint8_t> GoodJournal() {
     journal.CommitActiveFile();
     for (uint32_t i = 0; i < 24; ++i) {
         db.SetInt(1000 + 4 * (i % 6), 4, i * 0x01010101u, DbImage::kNv, kDbSkipValidation);
-        db.SetInt(98708, 1, i, DbImage::kNv, kDbSkipValidation);
+        db.SetInt(dbo::nvdotManualRun1.id, 1, i, DbImage::kNv, kDbSkipValidation);
         const char text[] = "~\x00\x07|>text";
         db.SetString(25792 + 4 * (i % 3), 4, text, i % 10, DbImage::kNv, kDbSkipValidation);
         if (i % 7 == 0) {
@@ -51,8 +52,8 @@ void Exercise(MemoryJournalServices& flash) {
         journal.CommitActiveFile();
     }
     db.SetInt(1000, 4, 0xA5A5A5A5, DbImage::kNv, kDbSkipValidation);
-    db.SetString(25792, 4, "after", 5, DbImage::kNv, kDbSkipValidation);
-    db.SetString(25796, 4, "", 0, DbImage::kNv, kDbSkipValidation);
+    db.SetString(dbo::dmsMessageMultiString.id, 4, "after", 5, DbImage::kNv, kDbSkipValidation);
+    db.SetString(dbo::dmsMessageMultiString.Row(1), 4, "", 0, DbImage::kNv, kDbSkipValidation);
     journal.ProcessDeletes();
     journal.SetCountdown(0);
     journal.RequestCompaction();

@@ -1,3 +1,4 @@
+// The object store keeps values at their ids within bounds, journals NV changes once and notifies.
 #include "database/data_base.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ using Record = RecordingJournal::Record;
 TEST_F(DbTest, ConstructionZeroesImagesAndSetsControlFlags) {
     CDataBase fresh;
     EXPECT_EQ(fresh.ControlFlags(), kDbControlJournalOn | kDbControlValidate);
-    EXPECT_EQ(fresh.GetInt(0, 4, DbImage::kNv), 0u);
+    EXPECT_EQ(fresh.GetInt(dbo::nvImageVersion.id, 4, DbImage::kNv), 0u);
     EXPECT_EQ(fresh.GetInt(kNvImageSize - 4, 4, DbImage::kNv), 0u);
     EXPECT_EQ(fresh.GetInt(kVolatileImageSize - 4, 4, DbImage::kVolatile), 0u);
 }
@@ -60,8 +61,8 @@ TEST_F(DbTest, NullImageIsRefused) {
     EXPECT_EQ(db->GetInt(100, 4, DbImage::kNone), 0u);
     EXPECT_EQ(db->SetString(68, 4, "a", 1, DbImage::kNone, 0), kDbGenError);
     EXPECT_EQ(Read(68, DbImage::kNone), "");
-    EXPECT_EQ(db->SetRegisterTime(48840, 4, 5, DbImage::kNone, 0), kDbGenError);
-    EXPECT_EQ(db->GetRegisterTime(48840, 4, DbImage::kNone), 0u);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 4, 5, DbImage::kNone, 0), kDbGenError);
+    EXPECT_EQ(db->GetRegisterTime(dbo::globalTime.id, 4, DbImage::kNone), 0u);
     EXPECT_TRUE(journal.Records().empty());
 }
 
@@ -145,65 +146,76 @@ TEST_F(DbTest, UnstorableWritesStillPostTheChangedNotice) {
 }
 
 TEST_F(DbTest, JournalSkippedForFlagVolatileAndJournalOff) {
-    EXPECT_EQ(db->SetInt(57, 1, 4, DbImage::kNv, kDbNoFlashWrite), kDbOk);
-    EXPECT_EQ(db->GetInt(57, 1, DbImage::kNv), 4u);  // in RAM, lost at restart
+    EXPECT_EQ(db->SetInt(dbo::dmsSignType.id, 1, 4, DbImage::kNv, kDbNoFlashWrite), kDbOk);
+    EXPECT_EQ(db->GetInt(dbo::dmsSignType.id, 1, DbImage::kNv), 4u);  // in RAM, lost at restart
     EXPECT_EQ(db->SetInt(57, 1, 4, DbImage::kVolatile, 0), kDbOk);
     db->SetJournalWriting(false);
     EXPECT_EQ(db->ControlFlags() & kDbControlJournalMask, 0u);
-    EXPECT_EQ(db->SetInt(57, 1, 6, DbImage::kNv, 0), kDbOk);
-    EXPECT_EQ(db->SetString(68, 4, "abc", 3, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::dmsSignType.id, 1, 6, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, "abc", 3, DbImage::kNv, 0), kDbOk);
     EXPECT_TRUE(journal.Records().empty());
     db->SetJournalWriting(true);
-    EXPECT_EQ(db->SetInt(57, 1, 7, DbImage::kNv, kDbIgnoredFlag), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::dmsSignType.id, 1, 7, DbImage::kNv, kDbIgnoredFlag), kDbOk);
     EXPECT_EQ(journal.Records(), (std::vector<Record>{{57, 1, 7, ""}}));
 }
 
 TEST_F(DbTest, FailingJournalDoesNotChangeTheResult) {
     journal.SetFailing(true);
-    EXPECT_EQ(db->SetInt(57, 1, 9, DbImage::kNv, 0), kDbOk);
-    EXPECT_EQ(db->GetInt(57, 1, DbImage::kNv), 9u);
-    EXPECT_EQ(db->SetString(68, 4, "xy", 2, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::dmsSignType.id, 1, 9, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->GetInt(dbo::dmsSignType.id, 1, DbImage::kNv), 9u);
+    EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, "xy", 2, DbImage::kNv, 0), kDbOk);
     EXPECT_EQ(Read(68, DbImage::kNv), "xy");
 }
 
 TEST_F(DbTest, StringsHoldAnyOctetsBoundedByTheirLength) {
     const std::string octets("\0\x01\xFFz\n", 5);
-    EXPECT_EQ(db->SetString(68, 4, octets.data(), 5, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, octets.data(), 5, DbImage::kNv, 0), kDbOk);
     uint32_t length = 0;
-    const char* text = db->GetString(68, 4, DbImage::kNv, &length);
+    const char* text = db->GetString(dbo::monochromeColor.id, 4, DbImage::kNv, &length);
     EXPECT_EQ(std::string(text, length), octets);
     EXPECT_EQ(text[length], '\0');
-    EXPECT_EQ(db->GetString(68, 4, DbImage::kNv, nullptr)[1], '\x01');
+    EXPECT_EQ(db->GetString(dbo::monochromeColor.id, 4, DbImage::kNv, nullptr)[1], '\x01');
     EXPECT_EQ(journal.Records(), (std::vector<Record>{{68, 0, 5, octets}}));
 }
 
 TEST_F(DbTest, StringReplacementReusesReleasesAndClears) {
     StringPool& pool = db->Pool();
-    EXPECT_EQ(db->SetString(200, 4, "abcd", 4, DbImage::kVolatile, 0), kDbOk);
-    const uint32_t handle = db->GetInt(200, 4, DbImage::kVolatile);
+    EXPECT_EQ(
+        db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, "abcd", 4, DbImage::kVolatile, 0),
+        kDbOk);
+    const uint32_t handle =
+        db->GetInt(dbo::statMultiCurrentFieldValue.Row(9), 4, DbImage::kVolatile);
     EXPECT_NE(handle, 0u);
     // Same length: the block is reused.
-    EXPECT_EQ(db->SetString(200, 4, "wxyz", 4, DbImage::kVolatile, 0), kDbOk);
-    EXPECT_EQ(db->GetInt(200, 4, DbImage::kVolatile), handle);
+    EXPECT_EQ(
+        db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, "wxyz", 4, DbImage::kVolatile, 0),
+        kDbOk);
+    EXPECT_EQ(db->GetInt(dbo::statMultiCurrentFieldValue.Row(9), 4, DbImage::kVolatile), handle);
     EXPECT_EQ(Read(200, DbImage::kVolatile), "wxyz");
     // Another length: a new block; the old one is free again.
-    EXPECT_EQ(db->SetString(200, 4, "longer text", 11, DbImage::kVolatile, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, "longer text", 11,
+                            DbImage::kVolatile, 0),
+              kDbOk);
     EXPECT_EQ(Read(200, DbImage::kVolatile), "longer text");
     EXPECT_EQ(pool.BlockCount(), 1u);
     // Length 0 (text may be null): the object is empty and the slot null.
-    EXPECT_EQ(db->SetString(200, 4, nullptr, 0, DbImage::kVolatile, 0), kDbOk);
-    EXPECT_EQ(db->GetInt(200, 4, DbImage::kVolatile), 0u);
+    EXPECT_EQ(
+        db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, nullptr, 0, DbImage::kVolatile, 0),
+        kDbOk);
+    EXPECT_EQ(db->GetInt(dbo::statMultiCurrentFieldValue.Row(9), 4, DbImage::kVolatile), 0u);
     EXPECT_EQ(pool.BlockCount(), 0u);
     EXPECT_EQ(pool.Info().available, pool.Size() - StringPool::kHeaderSize);
     // A null text with a length is bad input.
-    EXPECT_EQ(db->SetString(200, 4, nullptr, 3, DbImage::kVolatile, 0), kDbGenError);
+    EXPECT_EQ(
+        db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, nullptr, 3, DbImage::kVolatile, 0),
+        kDbGenError);
 }
 
 TEST_F(DbTest, ClearedNvStringRetiresItsJournalRecords) {
-    EXPECT_EQ(db->SetString(95676, 4, "ntp", 3, DbImage::kNv, 0), kDbOk);
-    EXPECT_EQ(db->SetString(95676, 4, "", 0, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::brenNTPText.id, 4, "ntp", 3, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::brenNTPText.id, 4, "", 0, DbImage::kNv, 0), kDbOk);
     uint32_t length = 7;
-    EXPECT_STREQ(db->GetString(95676, 4, DbImage::kNv, &length), "");
+    EXPECT_STREQ(db->GetString(dbo::brenNTPText.id, 4, DbImage::kNv, &length), "");
     EXPECT_EQ(length, 0u);
     EXPECT_EQ(journal.Records(), (std::vector<Record>{{95676, 0, 3, "ntp"}, {95676, 0, 0, ""}}));
 }
@@ -220,7 +232,8 @@ TEST_F(DbTest, NvStringsAboveTwoThousandBytesAreStoredButNotReturned) {
     char out[3000];
     EXPECT_EQ(db->ReadString(34296, DbImage::kNv, out, sizeof out), 0u);
     // A volatile string of the same length is returned whole.
-    EXPECT_EQ(db->SetString(17208, 4, text2001.data(), 2001, DbImage::kVolatile, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::externalText.id, 4, text2001.data(), 2001, DbImage::kVolatile, 0),
+              kDbOk);
     EXPECT_EQ(Read(17208, DbImage::kVolatile), text2001);
     EXPECT_EQ(db->ReadString(17208, DbImage::kVolatile, out, 10), 2001u);
     EXPECT_EQ(std::string(out, 10), std::string(10, 'b'));
@@ -237,7 +250,7 @@ TEST_F(DbTest, LongStringsAreHandedToTheJournalWithoutWrapping) {
 TEST_F(DbTest, StringAndIntegerObjectsOfTheNvImageStayApart) {
     // A string slot cannot be overwritten as an integer, nor an integer object used as a string:
     // either would leave a stray handle or a record that replays wrongly.
-    EXPECT_EQ(db->SetString(68, 4, "abc", 3, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, "abc", 3, DbImage::kNv, 0), kDbOk);
     for (uint32_t width : {1u, 2u, 4u}) {
         EXPECT_EQ(db->SetInt(68, width, 0, DbImage::kNv, kDbReplayFlags), kDbGenError);
     }
@@ -245,7 +258,7 @@ TEST_F(DbTest, StringAndIntegerObjectsOfTheNvImageStayApart) {
     EXPECT_EQ(db->SetInt(70, 1, 0, DbImage::kNv, 0), kDbGenError);
     EXPECT_EQ(Read(68, DbImage::kNv), "abc");
     EXPECT_EQ(db->SetString(57, 4, "x", 1, DbImage::kNv, 0), kDbGenError);
-    EXPECT_EQ(db->SetInt(67, 1, 34, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::vmsVerticalPitch.id, 1, 34, DbImage::kNv, 0), kDbOk);
 }
 
 TEST_F(DbTest, StrayHandleInAVolatileSlotReadsAsEmpty) {
@@ -300,12 +313,12 @@ TEST_F(DbTest, ConcurrentReadersSeeWholeStrings) {
 
 TEST_F(DbTest, AccessByCatalogueEntry) {
     EXPECT_EQ(db->Set(dbo::brenLineLength, 7, 0, 8), kDbOk);
-    EXPECT_EQ(db->GetInt(95730, 1, DbImage::kNv), 7u);
+    EXPECT_EQ(db->GetInt(dbo::brenLineLength.Row(8), 1, DbImage::kNv), 7u);
     EXPECT_EQ(db->Get(dbo::brenLineLength, 8), 7u);
     EXPECT_EQ(db->Set(dbo::brenLineLength, 7, 0, 9), kDbGenError);  // one row too far
     EXPECT_EQ(db->GetInt(95731, 1, DbImage::kNv), 0u);
     EXPECT_EQ(db->Set(dbo::dmsControlMode, 2, kDbSkipValidation), kDbOk);
-    EXPECT_EQ(db->GetInt(132, 1, DbImage::kVolatile), 2u);
+    EXPECT_EQ(db->GetInt(dbo::dmsControlMode.id, 1, DbImage::kVolatile), 2u);
     EXPECT_EQ(db->SetText(dbo::communityNameUser, "user", 4, 0, 99), kDbOk);
     uint32_t length = 0;
     EXPECT_STREQ(db->GetText(dbo::communityNameUser, &length, 99), "user");
@@ -318,21 +331,22 @@ TEST_F(DbTest, AccessByCatalogueEntry) {
 }
 
 TEST_F(DbTest, RegisterTimeLivesInTheBoardRegisters) {
-    EXPECT_EQ(db->SetRegisterTime(48840, 4, 0x0A0B0C0D, DbImage::kNv, kDbNotify), kDbOk);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 4, 0x0A0B0C0D, DbImage::kNv, kDbNotify),
+              kDbOk);
     EXPECT_EQ(registers.Read(0xF0100001), 0x0A);
     EXPECT_EQ(registers.Read(0xF0100003), 0x0B);
     EXPECT_EQ(registers.Read(0xF0100005), 0x0C);
     EXPECT_EQ(registers.Read(0xF0100007), 0x0D);
-    EXPECT_EQ(db->GetRegisterTime(48840, 4, DbImage::kNv), 0x0A0B0C0Du);
-    EXPECT_EQ(db->GetInt(48840, 4, DbImage::kNv), 0u);  // the image bytes are not used
-    EXPECT_EQ(db->GetRegisterTime(48840, 2, DbImage::kNv), 0u);
+    EXPECT_EQ(db->GetRegisterTime(dbo::globalTime.id, 4, DbImage::kNv), 0x0A0B0C0Du);
+    EXPECT_EQ(db->GetInt(dbo::globalTime.id, 4, DbImage::kNv), 0u);  // the image bytes are not used
+    EXPECT_EQ(db->GetRegisterTime(dbo::globalTime.id, 2, DbImage::kNv), 0u);
     EXPECT_TRUE(journal.Records().empty());
     EXPECT_EQ(sink.Flags(), 0x1u);
     // Width 2 is refused without a notice; the current value writes nothing.
     sink.Clear();
     const uint32_t writes = registers.Writes();
-    EXPECT_EQ(db->SetRegisterTime(48840, 2, 1, DbImage::kNv, kDbNotify), kDbGenError);
-    EXPECT_EQ(db->SetRegisterTime(48840, 4, 0x0A0B0C0D, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 2, 1, DbImage::kNv, kDbNotify), kDbGenError);
+    EXPECT_EQ(db->SetRegisterTime(dbo::globalTime.id, 4, 0x0A0B0C0D, DbImage::kNv, 0), kDbOk);
     EXPECT_EQ(registers.Writes(), writes);
     EXPECT_EQ(sink.FlagCalls(), 0u);
 }

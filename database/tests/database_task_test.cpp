@@ -14,6 +14,7 @@
 #include "database/font_import.h"
 #include "database/global_database.h"
 #include "database/memory_journal_services.h"
+#include "database/object_ids.h"
 #include "database/tests/config_board.h"
 #include "database/time_registers.h"
 #include "database/write_mode_scope.h"
@@ -79,16 +80,16 @@ protected:
 TEST_F(DatabaseStart, FirstStartThenJournalStartKeepsEveryValue) {
     ASSERT_EQ(Start(), 1);
     // Factory values, the committed journal, the fonts and CONFIG.XML written from the objects.
-    EXPECT_EQ(Nv(48, 2), 1524u);
+    EXPECT_EQ(Nv(dbo::dmsSignHeight.id, 2), 1524u);
     EXPECT_EQ(Text(*db, 94260), "quartermaster");
     ASSERT_TRUE(services.Exists("nv1.dat"));
     EXPECT_EQ(services.File("nv1.dat")->at(0), 0x7F);
     EXPECT_EQ(Text(*db, 92), "14X10_FHWA_TYPE_E.FNT");
     EXPECT_EQ(Text(*db, 96), "14X10_NARROW.FNT");
-    EXPECT_NE(Nv(172, 1), 0u);
-    EXPECT_NE(Nv(232, 2), 0u);
-    EXPECT_NE(Nv(234, 2), 0u);
-    EXPECT_NE(Nv(232, 2), Nv(234, 2));
+    EXPECT_NE(Nv(dbo::fontHeight.id, 1), 0u);
+    EXPECT_NE(Nv(dbo::fontVersionID.id, 2), 0u);
+    EXPECT_NE(Nv(dbo::fontVersionID.Row(1), 2), 0u);
+    EXPECT_NE(Nv(dbo::fontVersionID.id, 2), Nv(dbo::fontVersionID.Row(1), 2));
     EXPECT_NE(ConfigLog().find("[FAIL]\n\tFile Does Not Exist\n"), std::string::npos);
     EXPECT_TRUE(Exists("CONFIG.XML"));
     EXPECT_TRUE(db->JournalWriting());
@@ -96,8 +97,8 @@ TEST_F(DatabaseStart, FirstStartThenJournalStartKeepsEveryValue) {
     EXPECT_EQ(g_bootRegister, 0xA0) << "no journal at start: the counter is cleared";
 
     // Start-up writes before the first cycle reach the journal.
-    db->SetInt(34224, 1, 3, DbImage::kNv, kDbNotify);
-    db->SetString(25792, 4, "X", 1, DbImage::kNv, kDbSkipValidation);
+    db->SetInt(dbo::dmsSWReset.id, 1, 3, DbImage::kNv, kDbNotify);
+    db->SetString(dbo::dmsMessageMultiString.id, 4, "X", 1, DbImage::kNv, kDbSkipValidation);
     ConfigLog().clear();
     task->Cycle();
     EXPECT_EQ(ConfigLog(), kEnabling);
@@ -121,7 +122,7 @@ TEST_F(DatabaseStart, FirstStartThenJournalStartKeepsEveryValue) {
             << "NV " << id;
         ++id;
     }
-    EXPECT_EQ(Nv(34224, 1), 3u);
+    EXPECT_EQ(Nv(dbo::dmsSWReset.id, 1), 3u);
 }
 
 TEST_F(DatabaseStart, FirstCycleWritesTheFeatureSetInOneRecord) {
@@ -130,28 +131,28 @@ TEST_F(DatabaseStart, FirstCycleWritesTheFeatureSetInOneRecord) {
     task->Cycle();
     const uint32_t cycle = journal->WritePosition(journal->ActiveFile()) - before;
     const uint32_t mark = journal->WritePosition(journal->ActiveFile());
-    journal->WriteInt32(95656, 0, nullptr);
+    journal->WriteInt32(dbo::brenSpecialFeatureSet.id, 0, nullptr);
     const uint32_t one = journal->WritePosition(journal->ActiveFile()) - mark;
     EXPECT_EQ(cycle, one);
 
     // A power cut at any byte of that record leaves the bit clear after the next start.
-    db->SetInt(95656, 4, 0, DbImage::kNv, kDbNotify);
+    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0, DbImage::kNv, kDbNotify);
     for (uint64_t cut = 1; cut <= one; ++cut) {
         ASSERT_EQ(Start(), 1);
         services.CutAfter(cut, true, static_cast<uint32_t>(cut));
         task->Cycle();
         ASSERT_EQ(Start(), 1);
-        EXPECT_EQ(Nv(95656, 4) & 0x800, 0u) << "cut after byte " << cut;
+        EXPECT_EQ(Nv(dbo::brenSpecialFeatureSet.id, 4) & 0x800, 0u) << "cut after byte " << cut;
     }
 }
 
 TEST_F(DatabaseStart, VolatileOnlyStartRestoresConfigAndKeepsJournalOff) {
     ASSERT_EQ(Start(), 1);
     task->Cycle();
-    db->SetInt(95664, 2, 1234, DbImage::kNv, 0);
+    db->SetInt(dbo::brenRemoteIPPort.id, 2, 1234, DbImage::kNv, 0);
     ASSERT_EQ(CFile_Config::WriteConfigFile(&media, &g_FileSystem), 1);
-    db->SetInt(95664, 2, 999, DbImage::kNv, 0);
-    db->SetInt(95656, 4, 0x800, DbImage::kNv, 0);
+    db->SetInt(dbo::brenRemoteIPPort.id, 2, 999, DbImage::kNv, 0);
+    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0x800, DbImage::kNv, 0);
     task->Cycle();
     EXPECT_FALSE(db->JournalWriting());
     EXPECT_NE(ConfigLog().find("disabling flash database, running in volatile only mode\n"),
@@ -159,7 +160,7 @@ TEST_F(DatabaseStart, VolatileOnlyStartRestoresConfigAndKeepsJournalOff) {
 
     ASSERT_EQ(Start(), 1);
     EXPECT_NE(ConfigLog().find(" - Restore Config File"), std::string::npos);
-    EXPECT_EQ(Nv(95664, 2), 1234u) << "CONFIG.XML over the journal";
+    EXPECT_EQ(Nv(dbo::brenRemoteIPPort.id, 2), 1234u) << "CONFIG.XML over the journal";
     EXPECT_FALSE(db->JournalWriting());
     ConfigLog().clear();
     task->Cycle();
@@ -167,11 +168,11 @@ TEST_F(DatabaseStart, VolatileOnlyStartRestoresConfigAndKeepsJournalOff) {
     EXPECT_FALSE(db->JournalWriting());
 
     // Leaving volatile-only mode journals the cleared bit, which the next start replays.
-    db->SetInt(95656, 4, 0, DbImage::kNv, 0);
+    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0, DbImage::kNv, 0);
     task->Cycle();
     EXPECT_EQ(ConfigLog(), kEnabling);
     ASSERT_EQ(Start(), 1);
-    EXPECT_EQ(Nv(95656, 4), 0u);
+    EXPECT_EQ(Nv(dbo::brenSpecialFeatureSet.id, 4), 0u);
     EXPECT_TRUE(db->JournalWriting());
 }
 
@@ -211,28 +212,29 @@ TEST_F(DatabaseStart, BootCounterSteps) {
 TEST_F(DatabaseStart, NinthUnfinishedStartDiscardsTheJournal) {
     ASSERT_EQ(Start(), 1);
     task->Cycle();
-    db->SetInt(95664, 2, 4321, DbImage::kNv, 0);  // journalled, not in CONFIG.XML yet
+    db->SetInt(dbo::brenRemoteIPPort.id, 2, 4321, DbImage::kNv,
+               0);  // journalled, not in CONFIG.XML yet
     for (int start = 1; start <= 8; ++start) {
         ASSERT_EQ(Start(), 1);
-        EXPECT_EQ(Nv(95664, 2), 4321u) << "start " << start;
+        EXPECT_EQ(Nv(dbo::brenRemoteIPPort.id, 2), 4321u) << "start " << start;
     }
     EXPECT_EQ(g_bootRegister & 0x0F, 8);
     ASSERT_EQ(Start(), 1);
     EXPECT_EQ(g_bootRegister & 0x0F, 9);
-    EXPECT_EQ(Nv(95664, 2), 162u) << "factory default plus CONFIG.XML";
+    EXPECT_EQ(Nv(dbo::brenRemoteIPPort.id, 2), 162u) << "factory default plus CONFIG.XML";
 }
 
 TEST_F(DatabaseStart, FontVersionIds) {
     ASSERT_EQ(Start(), 1);
-    const uint32_t v0 = Nv(232, 2);
+    const uint32_t v0 = Nv(dbo::fontVersionID.id, 2);
     // Two changes in one display cycle, none in the next: recomputed once, in the second.
     task->MarkFontChanged(0);
     task->MarkFontChanged(0);
-    EXPECT_EQ(Nv(232, 2), (v0 + 2) & 0xFFFF);
+    EXPECT_EQ(Nv(dbo::fontVersionID.id, 2), (v0 + 2) & 0xFFFF);
     task->UpdateSettledFontVersionIds();
-    EXPECT_EQ(Nv(232, 2), (v0 + 2) & 0xFFFF);
+    EXPECT_EQ(Nv(dbo::fontVersionID.id, 2), (v0 + 2) & 0xFFFF);
     task->UpdateSettledFontVersionIds();
-    EXPECT_EQ(Nv(232, 2), v0);
+    EXPECT_EQ(Nv(dbo::fontVersionID.id, 2), v0);
     EXPECT_EQ(db->fontChangeCounters[0], 0u);
 
     // A version of 0xFFFF moves on to 0.
@@ -249,24 +251,24 @@ TEST_F(DatabaseStart, FontVersionIds) {
 TEST_F(DatabaseStart, CommandedFactoryResetKeepsTheInstallationAcrossARestart) {
     ASSERT_EQ(Start(), 1);
     task->Cycle();
-    db->SetInt(57, 1, 3, DbImage::kNv, 0);
-    db->SetString(94260, 4, "secret1", 7, DbImage::kNv, 0);
+    db->SetInt(dbo::dmsSignType.id, 1, 3, DbImage::kNv, 0);
+    db->SetString(dbo::communityNameAdmin.id, 4, "secret1", 7, DbImage::kNv, 0);
     db->SetInt(172 + 1, 1, 0, DbImage::kNv, 0);  // font slot 1 damaged
     task->SetFactoryDefaults(1);
     task->SetVolatileDefaults();
-    EXPECT_EQ(Nv(57, 1), 3u);
+    EXPECT_EQ(Nv(dbo::dmsSignType.id, 1), 3u);
     EXPECT_EQ(Text(*db, 94260), "quartermaster");
-    EXPECT_NE(Nv(173, 1), 0u) << "fonts imported again";
+    EXPECT_NE(Nv(dbo::fontHeight.Row(1), 1), 0u) << "fonts imported again";
     EXPECT_TRUE(db->JournalWriting());
     ASSERT_EQ(Start(), 1);
-    EXPECT_EQ(Nv(57, 1), 3u);
+    EXPECT_EQ(Nv(dbo::dmsSignType.id, 1), 3u);
     EXPECT_EQ(Text(*db, 94260), "quartermaster");
-    EXPECT_NE(Nv(173, 1), 0u);
+    EXPECT_NE(Nv(dbo::fontHeight.Row(1), 1), 0u);
 }
 
 TEST_F(DatabaseStart, CompatibilityModeGlyphs) {
     ASSERT_EQ(Start(), 1);
-    db->SetInt(95656, 4, 0x20, DbImage::kNv, kDbSkipValidation);
+    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0x20, DbImage::kNv, kDbSkipValidation);
     ASSERT_TRUE(task->ImportFont("14X10_FHWA_TYPE_E.FNT", 0));
     ASSERT_TRUE(task->ImportFont("14X10_NARROW.FNT", 1));
     EXPECT_EQ(Nv(font_table::CharacterWidthId(0, 97), 1), 5u);
@@ -312,12 +314,12 @@ TEST_F(DatabaseStart, CompatibilityModeGlyphs) {
     }
     // Characters outside 97-106 keep the imported font's glyphs, and other slots get none.
     const uint32_t width107 = Nv(font_table::CharacterWidthId(0, 107), 1);
-    db->SetInt(95656, 4, 0, DbImage::kNv, kDbSkipValidation);
+    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0, DbImage::kNv, kDbSkipValidation);
     ASSERT_TRUE(task->ImportFont("14X10_FHWA_TYPE_E.FNT", 0));
     EXPECT_EQ(Nv(font_table::CharacterWidthId(0, 107), 1), width107);
     EXPECT_NE(Text(*db, font_table::CharacterBitmapId(0, 97)), glyphs[0].bitmap)
         << "the font's own glyph without compatibility mode";
-    db->SetInt(95656, 4, 0x20, DbImage::kNv, kDbSkipValidation);
+    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0x20, DbImage::kNv, kDbSkipValidation);
     ASSERT_TRUE(task->ImportFont("14X10_FHWA_TYPE_E.FNT", 2));
     EXPECT_NE(Text(*db, font_table::CharacterBitmapId(2, 97)), glyphs[0].bitmap);
 }
@@ -329,8 +331,8 @@ protected:
         DbBulkWriteScope scope;
         global_factory_defaults(g_DataBase, kDefaultsFirstStart);
         private_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        g_DataBase.SetInt(25120, 4, 0, DbImage::kVolatile, 0);
-        g_DataBase.SetInt(24996, 4, 0, DbImage::kVolatile, 0);
+        g_DataBase.SetInt(dbo::badCommunityCount.id, 4, 0, DbImage::kVolatile, 0);
+        g_DataBase.SetInt(dbo::snmpInPkts.id, 4, 0, DbImage::kVolatile, 0);
     }
 };
 
@@ -347,7 +349,8 @@ TEST_F(DatabaseServices, Communities) {
         {"tamsolx", 0, 0, 0xAA, 0xAA},
         {"", 0, 0, 0xAA, 0xAA},
     };
-    g_DataBase.SetInt(94668, 4, 0x0F, DbImage::kNv, 0);  // mask of user community 2 ("tamsol")
+    g_DataBase.SetInt(dbo::communityNameAccessMask.Row(1), 4, 0x0F, DbImage::kNv,
+                      0);  // mask of user community 2 ("tamsol")
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         uint32_t mask = 0xAA;
@@ -372,10 +375,10 @@ TEST_F(DatabaseServices, CountersGroupAddressesChapAndCompatibilityMode) {
     db_count_snmp_in_pkts();
     db_count_snmp_in_pkts();
     db_count_bad_community();
-    EXPECT_EQ(g_DataBase.GetInt(24996, 4, DbImage::kVolatile), 2u);
-    EXPECT_EQ(g_DataBase.GetInt(25120, 4, DbImage::kVolatile), 1u);
+    EXPECT_EQ(g_DataBase.GetInt(dbo::snmpInPkts.id, 4, DbImage::kVolatile), 2u);
+    EXPECT_EQ(g_DataBase.GetInt(dbo::badCommunityCount.id, 4, DbImage::kVolatile), 1u);
     db_clear_bad_community();
-    EXPECT_EQ(g_DataBase.GetInt(25120, 4, DbImage::kVolatile), 0u);
+    EXPECT_EQ(g_DataBase.GetInt(dbo::badCommunityCount.id, 4, DbImage::kVolatile), 0u);
 
     EXPECT_EQ(db_find_group_address(0x0A000001), 0);
     g_DataBase.SetInt(48796 + 4 * 9, 4, 0x0A000001, DbImage::kNv, 0);
@@ -385,16 +388,17 @@ TEST_F(DatabaseServices, CountersGroupAddressesChapAndCompatibilityMode) {
 
     MemoryTimeRegisters registers;
     g_DataBase.SetTimeRegisters(&registers);
-    g_DataBase.SetInt(12268, 4, 1000000, DbImage::kVolatile, 0);
-    g_DataBase.SetInt(48852, 4, 3600, DbImage::kNv, 0);
+    g_DataBase.SetInt(dbo::controllerLocalTime.id, 4, 1000000, DbImage::kVolatile, 0);
+    g_DataBase.SetInt(dbo::controllerStandardTimeZone.id, 4, 3600, DbImage::kNv, 0);
     EXPECT_EQ(db_compat_mode_get(), 0);
     db_compat_mode_set(true);
     EXPECT_EQ(db_compat_mode_get(), 1);
-    EXPECT_EQ(g_DataBase.GetRegisterTime(48840, 4, DbImage::kNv), 1000000u);
-    EXPECT_EQ(g_DataBase.GetInt(48852, 4, DbImage::kNv), 0u);
-    g_DataBase.SetInt(48852, 4, 3600, DbImage::kNv, 0);
+    EXPECT_EQ(g_DataBase.GetRegisterTime(dbo::globalTime.id, 4, DbImage::kNv), 1000000u);
+    EXPECT_EQ(g_DataBase.GetInt(dbo::controllerStandardTimeZone.id, 4, DbImage::kNv), 0u);
+    g_DataBase.SetInt(dbo::controllerStandardTimeZone.id, 4, 3600, DbImage::kNv, 0);
     db_compat_mode_set(true);
-    EXPECT_EQ(g_DataBase.GetInt(48852, 4, DbImage::kNv), 3600u) << "already on: nothing";
+    EXPECT_EQ(g_DataBase.GetInt(dbo::controllerStandardTimeZone.id, 4, DbImage::kNv), 3600u)
+        << "already on: nothing";
     db_compat_mode_set(false);
     EXPECT_EQ(db_compat_mode_get(), 0);
     g_DataBase.SetTimeRegisters(nullptr);

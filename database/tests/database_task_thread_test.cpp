@@ -10,6 +10,7 @@
 #include "database/database_task.h"
 #include "database/file_config.h"
 #include "database/monitor_journal_services.h"
+#include "database/object_ids.h"
 #include "platform/monitor/tests/temp_board.h"
 #include "runtime/tests/kernel_fixture.h"
 
@@ -88,7 +89,7 @@ TEST_F(DatabaseTaskThread, FirstStartOnAnEmptyBoardThenJournalStart) {
     EXPECT_EQ(reinterpret_cast<const uint8_t*>(nv1)[nv1->hdrsize], 0x7F);
     EXPECT_NE(mon_tfsstat("CONFIG.XML"), nullptr);
     EXPECT_EQ(Text(*db_, 92), "14X10_FHWA_TYPE_E.FNT");
-    EXPECT_EQ(db_->GetInt(48, 2, DbImage::kNv), 1524u);
+    EXPECT_EQ(db_->GetInt(dbo::dmsSignHeight.id, 2, DbImage::kNv), 1524u);
 
     Captured().clear();
     Advance(299);
@@ -109,7 +110,7 @@ TEST_F(DatabaseTaskThread, FirstStartOnAnEmptyBoardThenJournalStart) {
     Advance(500);
     EXPECT_EQ(g_register, 0x32) << "cleared once";
 
-    db_->SetInt(95664, 2, 2001, DbImage::kNv, kDbNotify);
+    db_->SetInt(dbo::brenRemoteIPPort.id, 2, 2001, DbImage::kNv, kDbNotify);
     std::unique_ptr<CDataBase> first;
     Reboot(&first);
     EXPECT_EQ(Captured().find("Restore Config File"), std::string::npos) << "journal replayed";
@@ -124,7 +125,7 @@ TEST_F(DatabaseTaskThread, FirstStartOnAnEmptyBoardThenJournalStart) {
             << "NV " << id;
         ++id;
     }
-    EXPECT_EQ(db_->GetInt(95664, 2, DbImage::kNv), 2001u);
+    EXPECT_EQ(db_->GetInt(dbo::brenRemoteIPPort.id, 2, DbImage::kNv), 2001u);
 }
 
 }  // namespace

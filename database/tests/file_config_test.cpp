@@ -1,3 +1,4 @@
+// CONFIG.XML is built from the catalogue and restores it; hostile records are bounded and skipped.
 #include "database/file_config.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "database/config_catalogue.h"
+#include "database/object_ids.h"
 #include "database/tests/config_board.h"
 
 namespace {
@@ -64,14 +66,15 @@ TEST_F(ConfigFile, RoundTripRestoresEveryCatalogueObject) {
             }
         }
     }
-    EXPECT_EQ(db->GetInt(17218, 1, DbImage::kVolatile), 2u) << "peripheral list to apply";
+    EXPECT_EQ(db->GetInt(dbo::brenPeripheralListEdit.id, 1, DbImage::kVolatile), 2u)
+        << "peripheral list to apply";
 }
 
 TEST_F(ConfigFile, RecordsFollowTheFormat) {
-    SetNv(48, 2, 1600);           // dmsSignHeight
-    SetNv(57, 1, 6);              // dmsSignType at its catalogue default: no record
-    SetNv(48859, 1, 3);           // dstBeginMonth row 4
-    SetNvText(96352, "42105,2");  // brenPeripheralParameters row 2
+    SetNv(dbo::dmsSignHeight.id, 2, 1600);   // dmsSignHeight
+    SetNv(dbo::dmsSignType.id, 1, 6);        // dmsSignType at its catalogue default: no record
+    SetNv(dbo::dstBeginMonth.Row(3), 1, 3);  // dstBeginMonth row 4
+    SetNvText(dbo::brenPeripheralParameters.Row(1), "42105,2");  // brenPeripheralParameters row 2
     uint32_t length = 0;
     std::vector<char> buffer(CFile_Config::kBufferSize);
     ASSERT_EQ(CFile_Config::Build(buffer.data(), static_cast<uint32_t>(buffer.size()), &length), 0);
@@ -124,22 +127,22 @@ TEST_F(ConfigFile, RestoreCases) {
     };
     for (const RestoreCase& c : cases) {
         SCOPED_TRACE(c.name);
-        SetNv(57, 1, 6);
+        SetNv(dbo::dmsSignType.id, 1, 6);
         PutFile("CONFIG.XML", c.file);
         ConfigLog().clear();
         EXPECT_EQ(CFile_Config::RestoreConfigFile(&media, &g_FileSystem), c.result);
         EXPECT_EQ(ConfigLog(), c.log);
         EXPECT_EQ(Exists("CONFIG.XML"), c.result == 1) << "a corrupt file is deleted";
         if (std::string(c.name) == "version 1") {
-            EXPECT_EQ(Nv(57, 1), 5u);
+            EXPECT_EQ(Nv(dbo::dmsSignType.id, 1), 5u);
         } else {
-            EXPECT_EQ(Nv(57, 1), 6u);
+            EXPECT_EQ(Nv(dbo::dmsSignType.id, 1), 6u);
         }
     }
 }
 
 TEST_F(ConfigFile, MissingFileIsWrittenFromTheObjects) {
-    SetNv(95664, 2, 1620);
+    SetNv(dbo::brenRemoteIPPort.id, 2, 1620);
     EXPECT_EQ(CFile_Config::RestoreConfigFile(&media, &g_FileSystem), 0);
     EXPECT_EQ(ConfigLog(),
               " - Restore Config File\t\t\t\t\t[FAIL]\n\tFile Does Not Exist\n"
@@ -150,15 +153,15 @@ TEST_F(ConfigFile, MissingFileIsWrittenFromTheObjects) {
 TEST_F(ConfigFile, BackupIsReadWhenTheFileIsMissingAndDeletedAfterAWrite) {
     PutFile("CONFIG.BAK", kHeader + "brenHostIPPort[0000]:XXXX,A2\n");
     EXPECT_EQ(CFile_Config::RestoreConfigFile(&media, &g_FileSystem), 1);
-    EXPECT_EQ(Nv(95666, 2), 0xA2u);
+    EXPECT_EQ(Nv(dbo::brenHostIPPort.id, 2), 0xA2u);
     EXPECT_EQ(CFile_Config::WriteConfigFile(&media, &g_FileSystem), 1);
     EXPECT_FALSE(Exists("CONFIG.BAK"));
     EXPECT_TRUE(Exists("CONFIG.XML"));
 }
 
 TEST_F(ConfigFile, HostileRecordsAreBoundedAndSkipped) {
-    SetNv(57, 1, 6);
-    SetNv(95836, 2, 0);
+    SetNv(dbo::dmsSignType.id, 1, 6);
+    SetNv(dbo::brenPeripheralID.id, 2, 0);
     std::string text = kHeader;
     // A length far beyond the line buffer: skipped whole, the rest still restored.
     text += "brenCallbackNumber[0000]:FFFF," + std::string(0xFFFF, 'A') + "\n";
@@ -175,10 +178,10 @@ TEST_F(ConfigFile, HostileRecordsAreBoundedAndSkipped) {
     // A string record cut short by the end of the text.
     text += "chapName[0][0000]:0010,abc";
     EXPECT_EQ(CFile_Config::ParseFile(text.data(), static_cast<uint32_t>(text.size())), 0);
-    EXPECT_EQ(Nv(57, 1), 6u);
-    EXPECT_EQ(Nv(95836, 2), 0x2Au);
-    EXPECT_EQ(NvText(95748), "");
-    EXPECT_EQ(NvText(48784), "");
+    EXPECT_EQ(Nv(dbo::dmsSignType.id, 1), 6u);
+    EXPECT_EQ(Nv(dbo::brenPeripheralID.id, 2), 0x2Au);
+    EXPECT_EQ(NvText(dbo::brenCallbackNumber.id), "");
+    EXPECT_EQ(NvText(dbo::chapName.id), "");
     EXPECT_EQ(Nv(95836 + 2 * 254, 2), 0u);
     EXPECT_NE(
         ConfigLog().find("CFile_Config::Parse: failed to restore:noSuchObject[0000]:XXXX,1\n"),
@@ -188,8 +191,8 @@ TEST_F(ConfigFile, HostileRecordsAreBoundedAndSkipped) {
 }
 
 TEST_F(ConfigFile, StringWithNewlineSurvivesVersion2AndModuleIdIsAnnounced) {
-    SetNvText(48788, std::string("a\nb", 3));
-    SetNv(95630, 2, 116);
+    SetNvText(dbo::chapSecret.id, std::string("a\nb", 3));
+    SetNv(dbo::brenModuleID.id, 2, 116);
     std::vector<char> buffer(CFile_Config::kBufferSize);
     uint32_t length = 0;
     ASSERT_EQ(CFile_Config::Build(buffer.data(), static_cast<uint32_t>(buffer.size()), &length), 0);
@@ -201,8 +204,8 @@ TEST_F(ConfigFile, StringWithNewlineSurvivesVersion2AndModuleIdIsAnnounced) {
     ConfigLog().clear();
     CFile_Config::ParseFile(buffer.data(), length);
     CFile_Config::SetModuleIdHook(nullptr);
-    EXPECT_EQ(NvText(48788), std::string("a\nb", 3));
-    EXPECT_EQ(Nv(95630, 2), 116u);
+    EXPECT_EQ(NvText(dbo::chapSecret.id), std::string("a\nb", 3));
+    EXPECT_EQ(Nv(dbo::brenModuleID.id, 2), 116u);
     EXPECT_NE(ConfigLog().find("restoring module id\n"), std::string::npos);
     EXPECT_EQ(hookCalls, 1);
 }
@@ -234,12 +237,12 @@ TEST_F(ConfigFile, PeripheralWritesOnceAfterSixHundredPollsFromTheLastChange) {
         mediator.SetPollCounter(301, 0);
         g_ConfigDirty = 1;
     };
-    SetNv(95664, 2, 1000);
+    SetNv(dbo::brenRemoteIPPort.id, 2, 1000);
     letter93();
     for (int i = 0; i < 300; ++i) {
         mediator.PollAll();
     }
-    SetNv(95664, 2, 1001);
+    SetNv(dbo::brenRemoteIPPort.id, 2, 1001);
     letter93();
     int writes = 0;
     for (int i = 1; i <= 1300; ++i) {

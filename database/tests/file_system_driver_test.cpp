@@ -1,3 +1,4 @@
+// The file-system driver mounts the flash, maps paths and flags, and reads and writes files.
 #include "database/file_system_driver.h"
 
 #include <gtest/gtest.h>

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,13 +41,15 @@ public:
         DebugSetSink(nullptr);
     }
 
-    // Boots the monitor and the journal; a fresh journal is committed at once.
-    int Boot() {
+    // Boots the monitor (under a fault plan, when given) and the journal; a fresh journal is
+    // committed at once.
+    int Boot(std::optional<monitor::FaultPlan> plan = std::nullopt) {
         Off();
         monitor::MonitorConfig config;
         config.boardDir = dir_;
         config.flashSize = 1u << 20;
         config.runMonrc = false;
+        config.faultPlan = plan;
         monitor_ = std::make_unique<monitor::Monitor>(config);
         if (!monitor_->Boot()) {
             ADD_FAILURE() << "monitor did not boot";
@@ -69,6 +74,22 @@ public:
         monitor_.reset();
     }
     monitor::Flash& Flash() { return monitor_->GetFlash(); }
+    // The next boot packs the flash (as after a defragmentation restart).
+    void AskForPacking() { monitor_->Nvram().SetBootFlag(1); }
+    // The board's files (flash, battery-backed registers) while it is off.
+    std::map<std::string, std::string> Files() const {
+        std::map<std::string, std::string> files;
+        for (const char* name : {"flash.bin", "nvram.bin"}) {
+            std::ifstream in(dir_ + "/" + name, std::ios::binary);
+            files[name].assign(std::istreambuf_iterator<char>(in), {});
+        }
+        return files;
+    }
+    void PutFiles(const std::map<std::string, std::string>& files) const {
+        for (const auto& [name, bytes] : files) {
+            std::ofstream(dir_ + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+        }
+    }
     void SetDefragRestart(void (*restart)()) { services_.SetDefragRestart(restart); }
     void Set(uint32_t id, uint32_t width, uint32_t value) {
         db->SetInt(id, width, value, DbImage::kNv, kDbSkipValidation);
@@ -201,6 +222,65 @@ TEST(FlashJournalOnMonitor, PowerCutsOnTheMonitorFlash) {
         run.Set(1000, 4, 77);
         ASSERT_EQ(run.Boot(), 1) << "cut after " << cut;
         ASSERT_EQ(run.Get(1000, 4), 77u) << "cut after " << cut;
+    }
+}
+
+// The monitor packs the flash at the boot after a defragmentation restart, moving the journal
+// block by block. The power is cut at every erase and at a sample of the programmed bytes of that
+// packing; the boot after it finishes the packing and replays every acknowledged value.
+TEST(FlashJournalOnMonitor, PowerCutsWhileTheFlashIsPacked) {
+    MonitorBoard board;
+    ASSERT_EQ(board.Boot(), 0);
+    std::map<uint32_t, uint32_t> values;
+    for (uint32_t i = 0; i < 40; ++i) {
+        values[1000 + 4 * (i % 8)] = i;
+        board.Set(1000 + 4 * (i % 8), 4, i);
+    }
+    board.SetText(25792, "before");
+    board.journal->ProcessDeletes();
+    board.Compact();  // nv1.dat becomes dead space
+    ASSERT_STREQ(board.journal->ActiveFile(), "nv2.dat");
+    const std::vector<char> filler(0x20000, 'f');
+    ASSERT_EQ(mon_tfsadd("filler", "", "", filler.data(), long(filler.size())), TFS_OKAY);
+    values[48] = 0x12345678;
+    board.Set(48, 4, 0x12345678);
+    ASSERT_EQ(mon_tfsunlink("filler"), TFS_OKAY);
+    board.SetText(25792, "after the filler");
+    board.AskForPacking();
+    board.Off();
+    const auto packed = board.Files();
+
+    auto check = [&](const std::string& where) {
+        ASSERT_EQ(board.Boot(), 1) << where;
+        for (const auto& [id, value] : values) {
+            ASSERT_EQ(board.Get(id, 4), value) << where << ": object " << id;
+        }
+        ASSERT_EQ(board.Text(25792), "after the filler") << where;
+        board.Set(1100, 4, 77);
+        ASSERT_EQ(board.Boot(), 1) << where;
+        ASSERT_EQ(board.Get(1100, 4), 77u) << where;
+    };
+
+    board.Boot(monitor::FaultPlan{});
+    const uint64_t programmed = board.Flash().ProgrammedBytes();
+    const uint64_t erases = board.Flash().Erases();
+    ASSERT_GT(erases, 10u) << "the packing moved the journal";
+    check("no cut");
+
+    std::vector<monitor::FaultPlan> plans;
+    for (uint64_t erase = 1; erase <= erases; ++erase) {
+        plans.push_back({0, false, uint32_t(erase), erase});
+    }
+    for (uint64_t cut = 1; cut <= programmed; cut += programmed / 60 + 1) {
+        plans.push_back({cut, cut % 2 == 0, uint32_t(cut)});
+    }
+    for (const monitor::FaultPlan& plan : plans) {
+        const std::string where = "cut after byte " + std::to_string(plan.cutAfter) + " in erase " +
+                                  std::to_string(plan.cutInErase);
+        board.PutFiles(packed);
+        board.Boot(plan);
+        ASSERT_TRUE(board.Flash().PowerCut()) << where;
+        check(where);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -98,6 +99,22 @@ TEST_F(KernelWiringTest, StringsLiveInTheDynamicDatabasePool) {
     EXPECT_EQ(length, 1024u);
     ASSERT_EQ(db_->SetString(17848, 4, nullptr, 0, DbImage::kVolatile, 0), kDbOk);
     EXPECT_EQ(Available(), before);
+}
+
+// At the end of a boot the kernel's pool goes as a whole: the store forgets its blocks, reads
+// every string as empty, and its end touches the pool no more.
+TEST_F(KernelWiringTest, AbandonedPoolIsNeverTouchedAgain) {
+    const std::string text(64, 'a');
+    ASSERT_EQ(db_->SetString(17848, 4, text.data(), 64, DbImage::kVolatile, 0), kDbOk);
+    const ULONG used = Available();
+    db_->Pool().Abandon();
+    EXPECT_EQ(db_->Pool().BlockCount(), 0u);
+    uint32_t length = 99;
+    db_->GetString(17848, 4, DbImage::kVolatile, &length);
+    EXPECT_EQ(length, 0u);
+    std::memset(area_.get(), 0xA5, 0x200000);  // the pool's memory is gone
+    db_.reset();
+    EXPECT_EQ(Available(), used) << "nothing given back";
 }
 
 TEST_F(KernelWiringTest, PoolFailureIsLoggedWithThePoolsStatusAndFigures) {

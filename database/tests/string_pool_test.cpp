@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "database/arena_allocator.h"
+#include "database/object_ids.h"
 #include "database/tests/db_test_support.h"
 
 namespace {
@@ -165,7 +166,8 @@ protected:
 
 TEST_F(SmallPoolTest, AllocationFailureLeavesTheObjectEmptyAndLogs) {
     const std::string big(300, 'x');
-    EXPECT_EQ(db->SetString(68, 4, big.data(), 300, DbImage::kNv, kDbNotify), kDbGenError);
+    EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, big.data(), 300, DbImage::kNv, kDbNotify),
+              kDbGenError);
     EXPECT_EQ(CapturedDebug(),
               "NV Allocation Error:16! Ptr:00000000, Size:305\n"
               "Byte Pool Info for dynamic database 0x00000008 Avail 248 Frag\n");
@@ -177,26 +179,31 @@ TEST_F(SmallPoolTest, AllocationFailureLeavesTheObjectEmptyAndLogs) {
     // empty afterwards and its block is free again.
     PokeString(200, std::string(100, 'a'), DbImage::kVolatile);
     CapturedDebug().clear();
-    EXPECT_EQ(db->SetString(200, 4, big.data(), 250, DbImage::kVolatile, 0), kDbGenError);
+    EXPECT_EQ(db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, big.data(), 250,
+                            DbImage::kVolatile, 0),
+              kDbGenError);
     EXPECT_EQ(CapturedDebug(),
               "V Allocation Error:16! Ptr:00000000, Size:255\n"
               "Byte Pool Info for dynamic database 0x00000008 Avail 248 Frag\n");
     EXPECT_EQ(Read(200, DbImage::kVolatile), "");
-    EXPECT_EQ(db->GetInt(200, 4, DbImage::kVolatile), 0u);
+    EXPECT_EQ(db->GetInt(dbo::statMultiCurrentFieldValue.Row(9), 4, DbImage::kVolatile), 0u);
     EXPECT_EQ(db->Pool().BlockCount(), 0u);
 }
 
 TEST_F(SmallPoolTest, ReplacementThatFitsOnlyAfterTheOldBlockIsFreed) {
     PokeString(200, std::string(150, 'a'), DbImage::kVolatile);
     const std::string next(160, 'b');
-    EXPECT_EQ(db->SetString(200, 4, next.data(), 160, DbImage::kVolatile, 0), kDbOk);
+    EXPECT_EQ(db->SetString(dbo::statMultiCurrentFieldValue.Row(9), 4, next.data(), 160,
+                            DbImage::kVolatile, 0),
+              kDbOk);
     EXPECT_EQ(Read(200, DbImage::kVolatile), next);
     EXPECT_EQ(CapturedDebug(), "");
 }
 
 TEST_F(SmallPoolTest, TraceLevelZeroHidesTheAllocationLines) {
     DebugSetTraceLevel(0);
-    EXPECT_EQ(db->SetString(68, 4, std::string(300, 'x').data(), 300, DbImage::kNv, 0),
+    EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, std::string(300, 'x').data(), 300,
+                            DbImage::kNv, 0),
               kDbGenError);
     EXPECT_EQ(CapturedDebug(), "");
 }

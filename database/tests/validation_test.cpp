@@ -234,11 +234,11 @@ TEST_F(ValidationTest, BeginMonthSetsTheDaylightSavingMode) {
 
 TEST_F(ValidationTest, SkippedWithTheFlagOrWhenDisabled) {
     Set(VOL, 132, 1, 4);
-    EXPECT_EQ(db->SetInt(132, 1, 2, VOL, kDbSkipValidation), kDbOk);
-    EXPECT_EQ(db->SetInt(33592, 1, 2, NV, kDbSkipValidation | kDbNotify), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::dmsControlMode.id, 1, 2, VOL, kDbSkipValidation), kDbOk);
+    EXPECT_EQ(db->SetInt(dbo::dmsMessageStatus.id, 1, 2, NV, kDbSkipValidation | kDbNotify), kDbOk);
     db->SetValidationEnabled(false);
-    EXPECT_EQ(db->SetInt(48844, 1, 1, NV, 0), kDbOk);
-    EXPECT_EQ(db->GetInt(48856, 1, NV), 0u);  // no rule ran
+    EXPECT_EQ(db->SetInt(dbo::globalDaylightSaving.id, 1, 1, NV, 0), kDbOk);
+    EXPECT_EQ(db->GetInt(dbo::dstBeginMonth.id, 1, NV), 0u);  // no rule ran
     EXPECT_EQ(db->SetString(25792 + 4, 4, "x", 1, NV, 0), kDbOk);
 }
 

@@ -1,3 +1,4 @@
+// The ASN.1 codec writes minimal BER and reads it back, refusing malformed input safely.
 #include "ntcip/asn1_codec.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The SNMP compatibility mode follows its feature bit in the object store.
 #include "ntcip/snmp_compat.h"
 
 #include <gtest/gtest.h>

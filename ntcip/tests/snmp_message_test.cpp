@@ -1,3 +1,4 @@
+// SNMP messages from net-snmp decode, responses encode back, and request slots never run out.
 #include "ntcip/snmp_message.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SNMP PDUs: every syntax round-trips, bad varbinds are refused or counted, limits hold.
 #include "ntcip/snmp_pdu.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// A peripheral lookup waits for a poll that is blocked in the kernel.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,3 +1,4 @@
+// The peripheral task builds its file peripherals and clock and acts on its letters.
 #include "peripherals/peripheral_task.h"
 
 #include <gtest/gtest.h>

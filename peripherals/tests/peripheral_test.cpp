@@ -1,3 +1,4 @@
+// A peripheral reports its state, is found, enabled and polled, and raises its hook when gone.
 #include "peripherals/peripheral.h"
 
 #include <gtest/gtest.h>

@@ -30,6 +30,9 @@ bool FaultPlan::Parse(const std::string& text, FaultPlan* out) {
         if (key == "cut" && numeric && n > 0) {
             plan.cutAfter = n;
             haveCut = true;
+        } else if (key == "erase" && numeric && n > 0) {
+            plan.cutInErase = n;
+            haveCut = true;
         } else if (key == "tear" && (value.empty() || (numeric && n <= 1))) {
             plan.tear = value.empty() || n == 1;
         } else if (key == "seed" && numeric && n <= 0xFFFFFFFFull) {
@@ -122,6 +125,7 @@ bool Flash::Open(const std::string& path, size_t newSize) {
     block_ = block;
     fd_ = fd;
     programmed_ = 0;
+    erases_ = 0;
     frozen_ = false;
     plan_ = FaultPlan{};
     return true;
@@ -142,7 +146,15 @@ void Flash::Close() {
 void Flash::SetFaultPlan(const FaultPlan& plan) {
     plan_ = plan;
     programmed_ = 0;
+    erases_ = 0;
     rng_ = (uint64_t(plan.seed) << 1) | 1;
+}
+
+uint32_t Flash::Random() {
+    rng_ ^= rng_ << 13;
+    rng_ ^= rng_ >> 7;
+    rng_ ^= rng_ << 17;
+    return uint32_t(rng_ >> 24);
 }
 
 void Flash::Freeze() {
@@ -173,11 +185,8 @@ bool Flash::Program(size_t offset, const void* data, size_t len) {
     uint8_t& cut = base_[offset + before];
     uint8_t intended = cut & src[before];
     if (plan_.tear) {
-        rng_ ^= rng_ << 13;
-        rng_ ^= rng_ >> 7;
-        rng_ ^= rng_ << 17;
         uint8_t clearing = cut & ~src[before];
-        cut = cut & ~(clearing & uint8_t(rng_ >> 24));
+        cut = cut & ~(clearing & uint8_t(Random()));
     } else {
         cut = intended;
     }
@@ -194,7 +203,15 @@ bool Flash::Erase(size_t block) {
     if (base_ == nullptr || block >= Blocks()) {
         return false;
     }
-    std::memset(base_ + block * block_, 0xFF, block_);
+    uint8_t* start = base_ + block * block_;
+    ++erases_;
+    if (!frozen_ && erases_ == plan_.cutInErase) {
+        // The power goes while the block is erased: only a leading part of it
+        // reaches 0xFF.
+        std::memset(start, 0xFF, 1 + Random() % (block_ - 1));
+        Freeze();
+    }
+    std::memset(start, 0xFF, block_);
     return true;
 }
 

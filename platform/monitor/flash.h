@@ -2,14 +2,16 @@
 // The board's NOR flash: one file of the board directory mapped shared, so
 // every programmed byte is in the file at once (a kill -9 loses nothing).
 // Programming only clears bits (new = old AND value); erasing sets a whole
-// erase block to 0xFF. Erases are atomic in this model.
+// erase block to 0xFF.
 //
 // Fault plans cut the power after the N-th programmed byte: that byte is
 // written whole or, when tearing, with a random subset of the bits it was
-// to clear; from then on the file is frozen. The running process keeps a
-// private view in which later writes still appear, so it does not read
-// garbage, but none of them reaches the file: the next boot sees the image
-// as it was at the cut.
+// to clear. Or they cut it during the N-th erase: the block is left partly
+// erased (a random leading part of it 0xFF, the rest as it was). From then
+// on the file is frozen. The running process keeps a private view in which
+// the interrupted operation and later writes still complete, so it does not
+// read garbage, but none of them reaches the file: the next boot sees the
+// image as it was at the cut.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,8 +23,10 @@ struct FaultPlan {
     uint64_t cutAfter = 0;  // 0: no cut (a dry run only counts)
     bool tear = false;
     uint32_t seed = 1;
+    uint64_t cutInErase = 0;  // the erase the power goes in, from 1 (0: none)
 
-    // "cut=N[,tear[=0|1]][,seed=S]"; false on anything else.
+    // "cut=N[,tear[=0|1]][,seed=S]" or "erase=N[,seed=S]"; false on anything
+    // else.
     static bool Parse(const std::string& text, FaultPlan* out);
 };
 
@@ -56,12 +60,15 @@ public:
 
     void SetFaultPlan(const FaultPlan& plan);
     void ClearFaultPlan() { SetFaultPlan(FaultPlan{}); }
-    // Bytes programmed since the flash was opened or the plan was set.
+    // Bytes programmed and blocks erased since the flash was opened or the
+    // plan was set.
     uint64_t ProgrammedBytes() const { return programmed_; }
+    uint64_t Erases() const { return erases_; }
     bool PowerCut() const { return frozen_; }
 
 private:
     void Freeze();
+    uint32_t Random();
 
     uint8_t* base_ = nullptr;
     size_t size_ = 0;
@@ -69,6 +76,7 @@ private:
     int fd_ = -1;
     FaultPlan plan_{};
     uint64_t programmed_ = 0;
+    uint64_t erases_ = 0;
     uint64_t rng_ = 1;
     bool frozen_ = false;
 };

@@ -82,10 +82,16 @@ void TcpServer::Push(TcpEvent event) {
         std::lock_guard<std::mutex> guard(lock_);
         queuedBytes_ += event.data.size();
         events_.push_back(std::move(event));
+        ++pushed_;
     }
     if (wakeFn_) {
         wakeFn_();
     }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        ++waked_;
+    }
+    woken_.notify_all();
 }
 
 bool TcpServer::Next(TcpEvent* event) {
@@ -110,6 +116,12 @@ bool TcpServer::Next(TcpEvent* event) {
 size_t TcpServer::Pending() const {
     std::lock_guard<std::mutex> guard(lock_);
     return events_.size();
+}
+
+bool TcpServer::WaitForEvents(size_t count, std::chrono::milliseconds limit) const {
+    std::unique_lock<std::mutex> guard(lock_);
+    return woken_.wait_for(guard, limit,
+                           [&] { return events_.size() >= count && waked_ == pushed_; });
 }
 
 size_t TcpServer::Connections() const {

@@ -4,6 +4,8 @@
 // helper may: set event flags, raise an interrupt). The owner takes the events with Next and
 // sends with Send from any thread; sends never block.
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -48,6 +50,9 @@ public:
     // Takes the oldest event; false when none is queued.
     bool Next(TcpEvent* event);
     size_t Pending() const;
+    // Waits at most `limit` until `count` events are queued and the wake function has returned
+    // for every event queued so far (tests step the kernel then); false on the time-out.
+    bool WaitForEvents(size_t count, std::chrono::milliseconds limit) const;
     // Queues the bytes on the connection's socket without waiting; false when the connection is
     // unknown or the socket could not take every byte (the rest is dropped).
     bool Send(uint32_t connection, const void* data, size_t length);
@@ -64,6 +69,9 @@ private:
 
     mutable std::mutex lock_;
     std::deque<TcpEvent> events_;
+    mutable std::condition_variable woken_;
+    uint64_t pushed_ = 0;  // events queued
+    uint64_t waked_ = 0;   // of those, the ones whose wake function has returned
     size_t queuedBytes_ = 0;
     std::map<uint32_t, int> sockets_;
     uint32_t nextId_ = 1;

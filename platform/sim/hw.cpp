@@ -24,7 +24,15 @@ struct DcrRegion {
 std::mutex g_lock;
 std::vector<Region> g_regions;
 std::vector<DcrRegion> g_dcrs;
+
 std::atomic<uint32_t> g_unmapped{0};
+
+struct MemoryRegion {
+    uint32_t base;
+    uint64_t size;
+    uint8_t* host;
+};
+std::vector<MemoryRegion> g_memory;
 
 bool Find(uint32_t address, unsigned width, Device** device, uint32_t* offset) {
     std::lock_guard<std::mutex> guard(g_lock);
@@ -149,3 +157,47 @@ void dcr_write(uint32_t reg, uint32_t value) {
     }
     device->DcrWrite(reg, value);
 }
+
+namespace hw {
+
+bool MapMemory(uint32_t base, void* host, uint32_t size) {
+    if (host == nullptr || size == 0 || uint64_t(base) + size > 0x100000000ull) {
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (const MemoryRegion& r : g_memory) {
+        if (base < r.base + r.size && r.base < uint64_t(base) + size) {
+            return false;
+        }
+    }
+    g_memory.push_back({base, size, static_cast<uint8_t*>(host)});
+    return true;
+}
+
+void UnmapMemory(void* host) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    std::erase_if(g_memory, [host](const MemoryRegion& r) { return r.host == host; });
+}
+
+uint8_t* HostAddress(uint32_t bus, uint32_t length) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (const MemoryRegion& r : g_memory) {
+        if (bus >= r.base && uint64_t(bus) + length <= r.base + r.size) {
+            return r.host + (bus - r.base);
+        }
+    }
+    return nullptr;
+}
+
+uint32_t BusAddress(const void* host) {
+    const auto* p = static_cast<const uint8_t*>(host);
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (const MemoryRegion& r : g_memory) {
+        if (p >= r.host && p < r.host + r.size) {
+            return r.base + uint32_t(p - r.host);
+        }
+    }
+    return 0;
+}
+
+}  // namespace hw

@@ -35,6 +35,15 @@ void Unregister(Device* device);
 bool RegisterDcr(uint32_t first, uint32_t count, DcrDevice* device);
 void UnregisterDcr(DcrDevice* device);
 
+// Board RAM seen by bus masters (DMA descriptors hold 32-bit bus addresses): host memory mapped
+// at a bus base. False for an empty, overflowing or overlapping range.
+bool MapMemory(uint32_t base, void* host, uint32_t size);
+void UnmapMemory(void* host);
+// The host bytes at [bus, bus + length), or null when the range is not all in one mapping.
+uint8_t* HostAddress(uint32_t bus, uint32_t length);
+// The bus address of a host byte in mapped memory, or 0.
+uint32_t BusAddress(const void* host);
+
 // Accesses to addresses no device claims read all ones and are counted.
 uint32_t UnmappedAccesses();
 

@@ -1,3 +1,4 @@
+// A message resets, loads its defaults and keeps its indexes and text within bounds.
 #include "render/message.h"
 
 #include <gtest/gtest.h>

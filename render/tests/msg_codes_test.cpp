@@ -1,3 +1,4 @@
+// Message ID and activation codes pack and unpack big-endian and compare by type, number and CRC.
 #include <gtest/gtest.h>
 
 #include <array>

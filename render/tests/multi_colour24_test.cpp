@@ -1,3 +1,4 @@
+// Classic colour numbers map to 24-bit colours, with the own table of the two-colour modules.
 #include "render/multi_colour24.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The MULTI parser delivers each page in a measuring and a drawing pass and refuses bad tags.
 #include "render/multi_parser.h"
 
 #include <gtest/gtest.h>

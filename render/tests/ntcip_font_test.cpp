@@ -1,3 +1,4 @@
+// Table fonts read their glyphs from the object store; missing glyphs and slots stay unlit.
 #include "render/ntcip_font.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The built-in fonts have their stated properties and render every printable character.
 #include "render/pavor_font.h"
 
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "database/data_base.h"
+#include "database/object_ids.h"
 #include "render/render_fields.h"
 #include "render/render_glyph_cache.h"
 #include "render/render_graphics.h"
@@ -322,7 +323,7 @@ TEST(RenderGraphics, ClassicColoursAndTwoColourModules) {
     EXPECT_EQ(RenderRgb24ToRgb15(RenderColourToRgb24(1)), 0x1Fu);
     EXPECT_EQ(RenderColourToRgb24(7), 0xFFFFFFu);
     EXPECT_EQ(RenderColourToRgb24(10), 0u);
-    sign.store.SetNv(95630, 2, 12);
+    sign.store.SetNv(dbo::brenModuleID.id, 2, 12);
     EXPECT_EQ(RenderColourToRgb24(8), 0x00FFFFu);
     EXPECT_EQ(RenderColourToRgb24(7), 0u);
 }

@@ -1,3 +1,4 @@
+// The drawing surface stores pixels per depth, clips, and measures text as it draws it.
 #include "render/surface.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Base64 encodes with padding and decodes, never writing past the room it is given.
 #include "runtime/base64.h"
 
 #include <gtest/gtest.h>

@@ -120,17 +120,12 @@ protected:
         Advance(kMonitorTaskDefinition.period);
     }
     // Lets the server thread handle what the sockets brought (waits for the traffic itself,
-    // at most 5 s), then every thread runs until blocked. The helper queues an event before it
-    // wakes the server, so steps go on until the server has taken them all.
+    // at most 5 s), then steps until the server has taken every event.
     void Pump(size_t events = 1) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (CTelnetServer::PendingEvents() < events &&
-               std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        CTelnetServer::WaitForEvents(events, 5000);
         Advance(0);
-        while (CTelnetServer::PendingEvents() > 0 && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int i = 0; i < 100 && CTelnetServer::PendingEvents() > 0; ++i) {
+            CTelnetServer::WaitForEvents(1, 5000);
             Advance(0);
         }
     }

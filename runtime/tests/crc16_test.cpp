@@ -1,3 +1,4 @@
+// The CRC-16 gives the known table and residue and honours its option bits.
 #include "runtime/crc16.h"
 
 #include <gtest/gtest.h>

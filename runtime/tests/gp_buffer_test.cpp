@@ -1,3 +1,4 @@
+// General-purpose buffers count their blocks as they are allocated and freed.
 #include "runtime/gp_buffer.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The intrusive list keeps order and counts, refuses foreign nodes, survives destroyed nodes.
 #include "runtime/impl_list.h"
 
 #include <gtest/gtest.h>

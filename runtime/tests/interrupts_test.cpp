@@ -1,3 +1,4 @@
+// External interrupts are dispatched by source, acknowledged, throttled, in interrupt context.
 #include "runtime/interrupts.h"
 
 #include <gtest/gtest.h>

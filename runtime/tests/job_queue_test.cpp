@@ -1,3 +1,4 @@
+// The job queue runs its jobs in order and stops.
 #include "runtime/job_queue.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The monitor task serves the telnet console: login, debug text, commands and the system letters.
 #include "runtime/monitor_task.h"
 
 #include <gtest/gtest.h>

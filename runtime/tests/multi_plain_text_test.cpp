@@ -1,3 +1,4 @@
+// The plain-text preview of a MULTI text drops tags and stays inside the room it is given.
 #include "runtime/multi_plain_text.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The post office delivers letters to every subscriber in order, urgent first, bounded.
 #include "runtime/post_office.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The console prompt edits a line of at most fifty characters and recalls its last sixteen lines.
 #include "runtime/prompt.h"
 
 #include <gtest/gtest.h>

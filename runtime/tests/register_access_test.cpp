@@ -1,3 +1,4 @@
+// Device and control registers are read and written, and the machine state is masked and restored.
 #include "runtime/register_access.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Start-up runs its steps in order, starts the supervised tasks and records the kind of start.
 #include "runtime/startup.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The tagged list checks its arguments and magic, counts its changes and refuses foreign nodes.
 #include "runtime/tagged_list.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The seven tasks run on their period, take the letters they act on and obey control letters.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -93,196 +94,6 @@ TEST(TaskBase, StackReportLine) {
 
 // The task table, written out independently of task_table.cpp: a typo in a stack size, a
 // period or a letter id fails here.
-TEST(TaskDefinitions, ParametersOfTheSevenTasks) {
-    struct Row {
-        const TaskDefinition* definition;
-        const char* name;
-        uint32_t stack, priority, slice, firstTick, period;
-        const char* startText;
-        uint32_t control[4];      // terminate, suspend, resume, stack report
-        uint32_t supervision[3];  // start, kick, stop (0: none)
-        const char* suspendMessage;
-        const char* resumeMessage;
-        bool printsStackReport;
-    };
-    const Row rows[] = {
-        {&kWatchdogTaskDefinition,
-         "Watchdog",
-         1000,
-         1,
-         0,
-         1,
-         50,
-         "Watchdog Task",
-         {72, 73, 74, 75},
-         {0, 0, 0},
-         "Suspending watchdog task\n",
-         "Resuming watchdog task\n",
-         true},
-        {&kDatabaseTaskDefinition,
-         "Database",
-         8192,
-         4,
-         0,
-         200,
-         100,
-         "Database Task",
-         {68, 69, 70, 71},
-         {0, 0, 0},
-         nullptr,
-         nullptr,
-         true},
-        {&kDisplayTaskDefinition,
-         "Display",
-         20480,
-         2,
-         1,
-         150,
-         10,
-         "Display Task",
-         {44, 45, 46, 47},
-         {48, 49, 50},
-         nullptr,
-         nullptr,
-         true},
-        {&kScheduleTaskDefinition,
-         "Schedule",
-         4096,
-         2,
-         0,
-         100,
-         50,
-         "Schedule Task",
-         {53, 54, 55, 56},
-         {57, 58, 59},
-         "Suspending schedule task\n",
-         "Resuming schedule task\n",
-         false},
-        {&kPeripheralTaskDefinition,
-         "Peripheral",
-         6144,
-         2,
-         0,
-         10,
-         50,
-         "Peripheral Task",
-         {60, 61, 62, 63},
-         {64, 65, 66},
-         "Suspending peripheral task\n",
-         "Resuming peripheral task\n",
-         false},
-        {&kMonitorTaskDefinition,
-         "Monitor",
-         4096,
-         2,
-         0,
-         200,
-         10,
-         "Monitor Task",
-         {37, 38, 39, 40},
-         {41, 42, 43},
-         nullptr,
-         nullptr,
-         true},
-        {&kCommunicationTaskDefinition,
-         "Communication",
-         8192,
-         2,
-         0,
-         1000,
-         200,
-         "Communication",
-         {97, 98, 99, 100},
-         {101, 102, 103},
-         "Suspending Communication task\n",
-         "Resuming Communication task\n",
-         true},
-    };
-    auto same = [](const char* a, const char* b) {
-        return (a == nullptr && b == nullptr) ||
-               (a != nullptr && b != nullptr && std::strcmp(a, b) == 0);
-    };
-    for (const Row& r : rows) {
-        const TaskDefinition& s = *r.definition;
-        SCOPED_TRACE(r.name);
-        EXPECT_STREQ(s.name, r.name);
-        EXPECT_EQ(s.stackSize, r.stack);
-        EXPECT_EQ(s.priority, r.priority);
-        EXPECT_EQ(s.timeSlice, r.slice);
-        EXPECT_EQ(s.firstTick, r.firstTick);
-        EXPECT_EQ(s.period, r.period);
-        EXPECT_STREQ(s.startText, r.startText);
-        EXPECT_EQ(s.terminateId, r.control[0]);
-        EXPECT_EQ(s.suspendId, r.control[1]);
-        EXPECT_EQ(s.resumeId, r.control[2]);
-        EXPECT_EQ(s.stackReportId, r.control[3]);
-        EXPECT_EQ(s.supervisionStartId, r.supervision[0]);
-        EXPECT_EQ(s.kickId, r.supervision[1]);
-        EXPECT_EQ(s.supervisionStopId, r.supervision[2]);
-        EXPECT_TRUE(same(s.suspendMessage, r.suspendMessage));
-        EXPECT_TRUE(same(s.resumeMessage, r.resumeMessage));
-        EXPECT_EQ(s.printsStackReport, r.printsStackReport);
-    }
-    EXPECT_EQ(kCommunicationTaskDefinition.announceId, 104u);
-    // On terminate the display, schedule, database and monitor tasks end their thread; the
-    // peripheral and communication tasks keep it (panel, network); the watchdog ignores it.
-    for (const Row& r : rows) {
-        const std::string name = r.name;
-        EXPECT_EQ(r.definition->terminatesThread, name == "Display" || name == "Schedule" ||
-                                                      name == "Database" || name == "Monitor")
-            << name;
-        EXPECT_EQ(r.definition->ignoresTerminate, name == "Watchdog") << name;
-        EXPECT_EQ(r.definition->announceId, name == "Communication" ? 104u : 0u) << name;
-    }
-}
-
-// Each task's letter list, in list order.
-TEST(TaskDefinitions, SubscriptionLists) {
-    auto ids = [](const uint32_t* list) {
-        std::vector<uint32_t> out;
-        while (*list != 0) {
-            out.push_back(*list++);
-        }
-        return out;
-    };
-    auto range = [](uint32_t first, uint32_t last) {
-        std::vector<uint32_t> out;
-        for (uint32_t id = first; id <= last; ++id) {
-            out.push_back(id);
-        }
-        return out;
-    };
-    std::vector<uint32_t> schedule = {53, 54, 55, 56};
-    for (uint32_t id : range(6, 22)) {
-        schedule.push_back(id);
-    }
-    schedule.insert(schedule.end(), {32, 33, 118});
-    const std::pair<const TaskDefinition*, std::vector<uint32_t>> cases[] = {
-        {&kCommunicationTaskDefinition, {97, 98, 99, 100, 105, 106, 107, 110, 115, 119, 67}},
-        {&kWatchdogTaskDefinition, {72, 73, 74, 75, 77, 48, 49, 50, 57,  58,  59,  64,  65,
-                                    66, 41, 42, 43, 79, 80, 82, 83, 101, 102, 103, 108, 109}},
-        {&kDisplayTaskDefinition,
-         {44, 45, 46, 47, 24, 25, 31, 113, 114, 1, 2, 34, 88, 91, 96, 119, 123, 124, 126}},
-        {&kScheduleTaskDefinition, schedule},
-        {&kPeripheralTaskDefinition,
-         {60, 61,  62,  63,  1,   2,   3,   4,   5,   23,  26, 29, 30,  79, 80,
-          81, 83,  76,  78,  84,  85,  86,  87,  89,  90,  35, 36, 92,  93, 94,
-          95, 108, 109, 111, 112, 117, 120, 121, 122, 125, 51, 52, 127, 128}},
-        {&kDatabaseTaskDefinition, {68, 69, 70, 71}},
-        {&kMonitorTaskDefinition, {37, 38, 39, 40, 79, 80, 81, 83, 104}},
-    };
-    for (const auto& [definition, expected] : cases) {
-        EXPECT_EQ(ids(definition->letters), expected) << definition->name;
-        // A task takes its own four control letters.
-        const std::vector<uint32_t> got = ids(definition->letters);
-        for (uint32_t id : {definition->terminateId, definition->suspendId, definition->resumeId,
-                            definition->stackReportId}) {
-            EXPECT_NE(std::find(got.begin(), got.end(), id), got.end())
-                << definition->name << " " << id;
-        }
-    }
-}
-
 class TaskTest : public testing_support::KernelTest {
 protected:
     // Builds the seven tasks, subscribes them in start-up order and creates them in start-up.
@@ -381,13 +192,17 @@ TEST_F(TaskTest, EveryTaskFirstRunsAtFirstTickPlusPeriod) {
     EXPECT_EQ(seconds, 10u) << "monitor: 100 expiries of 10 ticks";
     // Supervision: every supervised task posted its start letter, then kicks every cycle.
     const std::vector<uint32_t>& seen = Task("Watchdog").letters;
-    for (uint32_t start : {48u, 57u, 64u, 41u, 101u}) {
+    for (uint32_t start : {kLetterDisplaySupervisionStart, kLetterScheduleSupervisionStart,
+                           kLetterPeripheralSupervisionStart, kLetterMonitorSupervisionStart,
+                           kLetterCommSupervisionStart}) {
         EXPECT_NE(std::find(seen.begin(), seen.end(), start), seen.end()) << start;
     }
-    EXPECT_GT(std::count(seen.begin(), seen.end(), 49u), 100);
-    EXPECT_GE(std::count(seen.begin(), seen.end(), 102u), 1);
+    EXPECT_GT(std::count(seen.begin(), seen.end(), kLetterDisplayKick), 100);
+    EXPECT_GE(std::count(seen.begin(), seen.end(), kLetterCommKick), 1);
     // The communication task announces the network start to the monitor first.
-    EXPECT_EQ(std::count(Task("Monitor").letters.begin(), Task("Monitor").letters.end(), 104u), 1);
+    EXPECT_EQ(std::count(Task("Monitor").letters.begin(), Task("Monitor").letters.end(),
+                         kLetterCommNetworkStarted),
+              1);
 }
 
 TEST_F(TaskTest, DeliveryRaisesTheLetterFlagWithoutWakingTheTask) {
@@ -418,7 +233,8 @@ TEST_F(TaskTest, SuspendByLetterStopsTheTaskUntilResumed) {
     Advance(500);
     EXPECT_EQ(peripheral.runs, suspendedAt) << "no cycle while suspended";
     const std::vector<uint32_t>& seen = Task("Watchdog").letters;
-    EXPECT_NE(std::find(seen.begin(), seen.end(), 66u), seen.end()) << "supervision stopped";
+    EXPECT_NE(std::find(seen.begin(), seen.end(), kLetterPeripheralSupervisionStop), seen.end())
+        << "supervision stopped";
     InThread([&] { peripheral.Resume(); });
     Advance(100);
     EXPECT_GE(peripheral.runs, suspendedAt + 2) << "runs again after Resume";
@@ -447,7 +263,7 @@ TEST_F(TaskTest, TerminateAndStackReportLetters) {
     EXPECT_EQ(state, TX_TERMINATED);
     EXPECT_GT(Task("Watchdog").runs, watchdogRuns) << "the watchdog ignores its terminate letter";
     const std::vector<uint32_t>& seen = Task("Watchdog").letters;
-    EXPECT_NE(std::find(seen.begin(), seen.end(), 50u), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), kLetterDisplaySupervisionStop), seen.end());
 }
 
 TEST_F(TaskTest, SendAndWaitIsAnsweredWithinOneTick) {
@@ -464,7 +280,7 @@ TEST_F(TaskTest, SendAndWaitIsAnsweredWithinOneTick) {
     });
     Advance(5);
     EXPECT_TRUE(answered);
-    EXPECT_EQ(reply.id, 67u);
+    EXPECT_EQ(reply.id, kLetterEthernetResetReply);
     EXPECT_EQ(reply.param2, 0x0300u);
     EXPECT_EQ(reply.replyTimer, 0u);
     EXPECT_NE(Task("Peripheral").replyTick, 0u);
@@ -505,6 +321,116 @@ TEST_F(TaskTest, SendAndWaitRefusalsAndTimeOut) {
     InThread([&] { replied = office_.Reply(late, letter_s(kLetterWatchdogStatusReply)); });
     EXPECT_FALSE(replied);
     EXPECT_EQ(reply.id, 0u);
+}
+
+// What a task's own control letters do to it, and to no other task: a stack report where the
+// task prints one, its suspend message, and on terminate an ended thread, a kept thread (panel,
+// network) or, for the watchdog, nothing.
+TEST_F(TaskTest, ControlLettersActOnTheirOwnTaskOnly) {
+    enum Terminate { kEndsThread, kKeepsThread, kIgnored };
+    struct Case {
+        const char* name;
+        bool reportsStack;
+        const char* suspendMessage;  // null: silent
+        Terminate terminate;
+    };
+    const Case cases[] = {
+        {"Watchdog", true, "Suspending watchdog task\n", kIgnored},
+        {"Database", true, nullptr, kEndsThread},
+        {"Display", true, nullptr, kEndsThread},
+        {"Schedule", false, "Suspending schedule task\n", kEndsThread},
+        {"Peripheral", false, "Suspending peripheral task\n", kKeepsThread},
+        {"Monitor", true, nullptr, kEndsThread},
+        {"Communication", true, "Suspending Communication task\n", kKeepsThread},
+    };
+    BootSeven();
+    Advance(1100);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProbeTask& task = Task(c.name);
+        const TaskDefinition& definition = task.Definition();
+        std::map<std::string, uint32_t> runs;
+        for (const auto& [name, other] : tasks_) {
+            runs[name] = other->runs;
+        }
+        Captured().clear();
+        InThread([&] { office_.PostLetter(definition.stackReportId); });
+        Advance(2 * definition.period);
+        const std::string report = std::string(c.name) + " Stack Used: ";
+        EXPECT_EQ(Captured().find(report) != std::string::npos, c.reportsStack);
+        for (const auto& [name, other] : tasks_) {
+            if (name != c.name) {
+                EXPECT_EQ(Captured().find(name + " Stack Used: "), std::string::npos) << name;
+            }
+        }
+
+        InThread([&] { office_.PostLetter(definition.suspendId); });
+        Advance(2 * definition.period);
+        const uint32_t suspendedAt = task.runs;
+        Advance(450);  // two periods of the slowest task
+        EXPECT_EQ(task.runs, suspendedAt) << "suspended";
+        if (c.suspendMessage != nullptr) {
+            EXPECT_NE(Captured().find(c.suspendMessage), std::string::npos);
+        }
+        for (const auto& [name, other] : tasks_) {
+            if (name != c.name) {
+                EXPECT_GT(other->runs, runs[name]) << name << " runs on";
+            }
+        }
+        InThread([&] { task.Resume(); });
+        Advance(4 * definition.period);
+        EXPECT_GT(task.runs, suspendedAt) << "resumed";
+    }
+    for (const Case& c : cases) {
+        InThread([&] { office_.PostLetter(Task(c.name).Definition().terminateId); });
+    }
+    Advance(2500);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProbeTask& task = Task(c.name);
+        const uint32_t runs = task.runs;
+        Advance(2 * task.Definition().period);
+        UINT state = 0;
+        tx_thread_info_get(&task.thread, nullptr, &state, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, nullptr);
+        EXPECT_EQ(state == TX_TERMINATED, c.terminate == kEndsThread);
+        EXPECT_EQ(task.runs > runs, c.terminate == kIgnored) << "only the watchdog runs on";
+    }
+}
+
+// Letters reach the tasks that act on them: supervision letters the watchdog, a restart the
+// tasks that prepare for it, a trap client the schedule task; nobody takes an unused id.
+TEST_F(TaskTest, LettersReachTheTasksThatActOnThem) {
+    BootSeven();
+    Advance(250);
+    for (auto& [name, task] : tasks_) {
+        task->letters.clear();
+    }
+    const std::pair<uint32_t, std::vector<std::string>> cases[] = {
+        {kLetterSystemRestart, {"Monitor", "Peripheral", "Watchdog"}},
+        {kLetterTrapClientConnected, {"Schedule"}},
+        {kLetterObjectsRestored, {"Display"}},
+        {kLetterCommNetworkStarted, {"Monitor"}},
+        {kLetterPeripheralClass1Enable, {"Peripheral"}},
+        {kLetterDatabaseResume, {"Database"}},
+        {27, {}},
+    };
+    for (const auto& [id, takers] : cases) {
+        SCOPED_TRACE(id);
+        for (auto& [name, task] : tasks_) {
+            task->letters.clear();
+        }
+        InThread([&] { office_.PostLetter(id); });
+        Advance(250);
+        for (const auto& [name, task] : tasks_) {
+            const bool took =
+                std::find(task->letters.begin(), task->letters.end(), id) != task->letters.end();
+            const bool control = id == task->Definition().resumeId;
+            EXPECT_EQ(took || control,
+                      std::find(takers.begin(), takers.end(), name) != takers.end())
+                << name;
+        }
+    }
 }
 
 }  // namespace

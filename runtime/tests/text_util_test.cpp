@@ -1,3 +1,4 @@
+// Text utilities compare without case, replace, fold and parse within the lengths they are given.
 #include "runtime/text_util.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Timers fire at their due ticks, across the tick wrap, and may remove themselves or others.
 #include "runtime/timer_scheduler.h"
 
 #include <gtest/gtest.h>

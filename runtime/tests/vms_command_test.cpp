@@ -1,3 +1,4 @@
+// The vms command parses its words, reaches the peripheral task and prints its figures.
 #include "runtime/vms_command.h"
 
 #include <gtest/gtest.h>

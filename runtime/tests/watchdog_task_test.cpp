@@ -1,3 +1,4 @@
+// The watchdog restarts the board when a task stops kicking, and on request after a save.
 #include "runtime/watchdog_task.h"
 
 #include <gtest/gtest.h>

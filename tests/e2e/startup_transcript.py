@@ -6,9 +6,11 @@ import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from dmsc_process import Controller  # noqa: E402
@@ -26,10 +28,19 @@ TAIL = " - Initialize RD Product Specific Items\t\t[ OK ]\n"
 NEW_JOURNAL = [" - Find Flash DB File\t\t\t\t\t[FAIL]\n", "\tCreating nv1.dat\n"]
 JOURNAL_START = [" - Find Flash DB File\t\t\t\t\t[ OK ]\n",
                  " - Loading off nv1.dat\t\t\t\t\t[ OK ]\n"]
+# A start with the script trigger set (the first) writes the built-in SCRIPT.XML and applies it;
+# every setting the MIB has no instance for prints its "No Such Name #13" line meanwhile.
+SCRIPT = re.compile(
+    r" - Writing SCRIPT\.XML\t{5}\[ OK \]\n - Detected Script File\t{5}"
+    r"(No Such Name #13\n)*\[ OK \]\n$"
+)
 LAUNCH = re.compile(
     r"Launching Thread\(s\) at (\d{1,2}) (\d{1,2}) (\d{4}) (\d{1,2}):(\d{1,2}):(\d{1,2}) GMT, "
     r"Please Wait\.\.\.\n$"
 )
+EPLD = " - Programming EPLD\t\t\t\t\t[ OK ]\n"
+# The factory sign, 16 x 24 LEDs, drawn 8 picture pixels a LED.
+SIGN_PICTURE = (24 * 8, 16 * 8)
 
 failures = []
 
@@ -40,8 +51,9 @@ def check(condition, message):
         print("FAIL:", message)
 
 
-def boot(exe, board, label, database, *extra):
-    """database: the expected start of the database's lines (None: no database task)."""
+def boot(exe, board, label, database, *extra, script=False):
+    """database: the expected start of the database's lines (None: no database task); script:
+    the start applies the built-in SCRIPT.XML."""
     c = Controller(exe, board, *extra)
     text = c.read_until("Launching Thread(s)")
     check(text is not None, f"{label}: no 'Launching Thread(s)' line")
@@ -49,6 +61,12 @@ def boot(exe, board, label, database, *extra):
         c.kill()
         return None, None
     lines = text.splitlines(keepends=True)
+    if TAIL in lines:
+        tail = len(lines) - 1 - lines[::-1].index(TAIL)
+        applied = "".join(lines[tail + 1 : -1])
+        check(SCRIPT.match(applied) is not None if script else applied == "",
+              f"{label}: script lines {applied[:300]!r}")
+        lines = lines[: tail + 1] + lines[-1:]
     ok = lines[: len(HEAD)] == HEAD and len(lines) >= len(HEAD) + 2 and lines[-2] == TAIL
     check(ok, f"{label}: transcript differs:\n{''.join(lines)!r}")
     block = lines[len(HEAD) : -2]
@@ -58,6 +76,7 @@ def boot(exe, board, label, database, *extra):
         print(f"{label}: no database task in this build, its lines not checked")
     else:
         check(block[: len(database)] == database, f"{label}: database lines {block!r}")
+    check(EPLD in block, f"{label}: no EPLD line in {block!r}")
     match = LAUNCH.match(lines[-1])
     check(match is not None, f"{label}: launch line {lines[-1]!r}")
     if match:
@@ -67,16 +86,33 @@ def boot(exe, board, label, database, *extra):
     return c, text
 
 
+def png_size(path, attempts=100):
+    """(width, height) from the PNG's header, or None; the picture is written a little after
+    the boot, so it is waited for."""
+    for _ in range(attempts):
+        try:
+            with open(path, "rb") as f:
+                head = f.read(24)
+            if head[:8] == b"\x89PNG\r\n\x1a\n" and head[12:16] == b"IHDR":
+                return struct.unpack(">II", head[16:24])
+        except OSError:
+            pass
+        time.sleep(0.05)
+    return None
+
+
 def main():
     exe = sys.argv[1]
     root = tempfile.mkdtemp(prefix="dmsc_e2e_")
     board = os.path.join(root, "board", "one")  # made on first use, parents included
     try:
-        first, _ = boot(exe, board, "first boot", NEW_JOURNAL)
+        first, _ = boot(exe, board, "first boot", NEW_JOURNAL, script=True)
         if first is None:
             return 1
         for name in ("flash.bin", "nvram.bin", "environment"):
             check(os.path.exists(os.path.join(board, name)), f"board directory lacks {name}")
+        check(png_size(os.path.join(board, "frames", "latest.png")) == SIGN_PICTURE,
+              "frames/latest.png is not the picture of the sign")
         check(first.kill(signal.SIGKILL) == -signal.SIGKILL, "SIGKILL ends the process")
 
         # Power comes back: the same board directory boots again.

@@ -46,6 +46,30 @@ def wait_for_listener(port, process, seconds=30):
     raise RuntimeError("the telnet console never listened on port %d" % port)
 
 
+def check_peripherals(session):
+    """vms -d peripheral against the peripheral task: the list, then CONFIG FILE (0x12D)."""
+    session.send("vms -d peripheral\r")
+    session.expect("peripherals:")
+    session.expect(r"-DIRECTORY FILE\(0x012C\) state=VALID")
+    session.expect(r"-CONFIG FILE\(0x012D\) state=VALID")
+    session.expect(r"vms -d peripheral stat X     \(X=id\)")
+    session.expect("VMS>")
+    for command, answer in [
+            ("vms -d peripheral freq 12D 14", "CONFIG FILE old:600, new:20"),
+            ("vms -d peripheral disable 12D", "Disabled:CONFIG FILE"),
+            ("vms -d peripheral stat 12D", "CONFIG FILE is currently VALID"),
+            ("vms -d peripheral enable 12D", "Enabled:CONFIG FILE"),
+            ("vms -d peripheral freq 12D 258", "CONFIG FILE old:20, new:600"),
+            ("vms -d spi", "reset spi")]:
+        session.send(command + "\r")
+        session.expect_exact(answer)
+        session.expect("VMS>")
+    session.send("vms -s\r")
+    session.expect(r"-dyn db usage:0x[0-9A-F]{4,} of 0x200000")
+    session.expect(r"-Q2 CAN\tRX:\d+\tTX:\d+\tErr:\d+")
+    session.expect("VMS>")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--host", required=True, help="controller executable")
@@ -60,6 +84,8 @@ def main():
                              "0x14 and the telnet bit 0x08), restored at the first start")
     parser.add_argument("--display-task", action="store_true",
                         help="the controller runs the display task: its stack report shows")
+    parser.add_argument("--peripherals", action="store_true",
+                        help="the controller runs the peripheral task with its file peripherals")
     args = parser.parse_args()
 
     board = tempfile.mkdtemp(prefix="dms-e2e-telnet-")
@@ -113,6 +139,9 @@ def main():
             session.expect(r"Display Stack Used: \d+/\d+")
         session.send("vms -d thread stack monitor\r")
         session.expect(r"Monitor Stack Used: \d+/\d+")
+
+        if args.peripherals:
+            check_peripherals(session)
 
         session.send("vms -d thread resume display\r")
         session.expect(r"vms -d thread stack X    \(X=name\)")

@@ -1,3 +1,4 @@
+// The boot monitor keeps its environment, runs commands, bites when not serviced, records causes.
 #include "platform/monitor/monitor.h"
 
 #include <gtest/gtest.h>
@@ -357,8 +358,11 @@ TEST(FaultPlanText, Parse) {
     ASSERT_TRUE(monitor::FaultPlan::Parse("cut=0x10,tear=0", &p));
     EXPECT_EQ(p.cutAfter, 16u);
     EXPECT_FALSE(p.tear);
+    ASSERT_TRUE(monitor::FaultPlan::Parse("erase=3,seed=2", &p));
+    EXPECT_EQ(p.cutInErase, 3u);
+    EXPECT_EQ(p.cutAfter, 0u);
     for (const char* bad : {"", "tear", "cut=", "cut=0", "cut=-1", "cut=5,bogus=1", "cut=5x",
-                            "cut=5,seed=99999999999"}) {
+                            "cut=5,seed=99999999999", "erase=0", "erase"}) {
         EXPECT_FALSE(monitor::FaultPlan::Parse(bad, &p)) << bad;
     }
 }
@@ -383,6 +387,32 @@ TEST(FlashModel, ProgramOnlyClearsBitsAndEraseSetsThem) {
     EXPECT_EQ(f.ProgrammedBytes(), 2u);
     monitor::Flash tooSmall;
     EXPECT_FALSE(tooSmall.Open(board.Path("small.bin"), 16 * 1024));
+}
+
+// A cut in an erase leaves the block partly erased in the file; the process still sees it whole.
+TEST(FlashModel, EraseCutLeavesTheBlockPartlyErased) {
+    TempBoard board;
+    {
+        monitor::Flash f;
+        ASSERT_TRUE(f.Open(board.Path("flash.bin"), 64 * 1024));
+        const std::vector<uint8_t> zeros(3 * 4096, 0);
+        ASSERT_TRUE(f.Program(0, zeros.data(), zeros.size()));
+        f.SetFaultPlan({0, false, 5, 2});
+        ASSERT_TRUE(f.Erase(0));
+        EXPECT_FALSE(f.PowerCut());
+        ASSERT_TRUE(f.Erase(1));
+        EXPECT_TRUE(f.PowerCut());
+        EXPECT_EQ(f.Erases(), 2u);
+        for (size_t i = 4096; i < 2 * 4096; ++i) {
+            ASSERT_EQ(f.Data()[i], 0xFF) << i;
+        }
+        ASSERT_TRUE(f.Erase(2));  // after the cut: the file no longer changes
+    }
+    const std::vector<char> image = board.ReadFile("flash.bin");
+    EXPECT_EQ(uint8_t(image[100]), 0xFF) << "erased before the cut";
+    EXPECT_EQ(uint8_t(image[4096]), 0xFF) << "the interrupted erase began at the start";
+    EXPECT_EQ(image[2 * 4096 - 1], 0) << "and did not reach the end";
+    EXPECT_EQ(image[2 * 4096], 0) << "erased after the cut";
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Power cuts at every programmed byte, and a writer process killed with
+// Power cuts at every programmed byte and in erases, and a writer process killed with
 // SIGKILL: the flash must always hold a consistent file system.
 
 #include <gtest/gtest.h>
@@ -103,6 +103,7 @@ TEST(PowerCut, IpmodCutKeepsEveryOtherByte) {
     EXPECT_EQ(d[4], 0xFF);
 }
 
+// Compaction cut at a byte it programs or in a block it erases: the next mount finishes it.
 TEST(PowerCut, CompactionResumesAfterACut) {
     TempBoard board;
     std::map<std::string, std::string> expect;
@@ -123,29 +124,41 @@ TEST(PowerCut, CompactionResumesAfterACut) {
     }
     std::vector<char> base = board.ReadFile("flash.bin");
     uint64_t total = 0;
+    uint64_t erases = 0;
     {
         auto c = board.Config();
         c.faultPlan = monitor::FaultPlan{};
         auto m = TempBoard::Boot(c);
         ASSERT_TRUE(m->GetTfs().CompactedAtMount());
         total = m->GetFlash().ProgrammedBytes();
+        erases = m->GetFlash().Erases();
     }
     ASSERT_GT(total, 10000u);
-    // Every 211th byte, and the bytes of the plan's state changes.
+    ASSERT_GT(erases, 5u);
+    // Every 211th byte, the bytes of the plan's state changes, and every erase.
+    std::vector<monitor::FaultPlan> plans;
     for (uint64_t cut = 1; cut <= total; cut += (cut < 40 ? 1 : 211)) {
-        SCOPED_TRACE(testing::Message() << "cut after byte " << cut);
+        plans.push_back({cut, cut % 2 == 0, uint32_t(cut)});
+    }
+    for (uint64_t erase = 1; erase <= erases; ++erase) {
+        plans.push_back({0, false, uint32_t(erase), erase});
+    }
+    for (const monitor::FaultPlan& plan : plans) {
+        SCOPED_TRACE(testing::Message()
+                     << "cut after byte " << plan.cutAfter << " in erase " << plan.cutInErase);
         board.WriteFile("flash.bin", base);
         {
             auto c = board.Config();
-            c.faultPlan = monitor::FaultPlan{cut, cut % 2 == 0, uint32_t(cut)};
+            c.faultPlan = plan;
             auto m = TempBoard::Boot(c);
             m->Nvram().SetBootFlag(1);
         }
         {
             auto c = board.Config();
-            c.faultPlan = monitor::FaultPlan{cut, cut % 2 == 0, uint32_t(cut)};
+            c.faultPlan = plan;
             auto m = TempBoard::Boot(c);
             ASSERT_NE(m, nullptr);
+            ASSERT_TRUE(m->GetFlash().PowerCut());
         }
         auto m = board.Boot();  // no flag now: only a started plan is finished
         for (const auto& [name, data] : expect) {

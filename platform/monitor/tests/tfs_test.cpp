@@ -1,3 +1,4 @@
+// The flash file system keeps, replaces and walks files across reboots and compacts at boot.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The TCP server turns socket traffic into ordered events, bounds connections, guards egress.
 #include "platform/net/tcp_server.h"
 
 #include <arpa/inet.h>

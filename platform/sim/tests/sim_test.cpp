@@ -1,3 +1,4 @@
+// The simulated board decodes registers; battery-backed registers persist, can be lost, tick.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>

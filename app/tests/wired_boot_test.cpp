@@ -1,0 +1,264 @@
+// The controller as dmsc wires it, on a stepped clock: config file, strings, discards, console.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/system_wiring.h"
+#include "database/file_config.h"
+#include "database/global_database.h"
+#include "peripherals/modem_peripheral.h"
+#include "peripherals/peripheral_task.h"
+#include "platform/monitor/mon.h"
+#include "runtime/tests/board_fixture.h"
+#include "runtime/vms_command.h"
+
+namespace {
+
+using testing_support::Captured;
+
+constexpr uint32_t kBrenRemoteIPPort = 95664;  // NV, 2 bytes, a catalogue row
+constexpr ULONG kPeripheralPeriod = 50;
+
+class WiredBoot : public testing_support::BoardTest {
+protected:
+    ~WiredBoot() override {
+        Shutdown();
+        wiring_.reset();
+        EndOfBoot();
+    }
+
+    // Boots the wired controller with a runner thread for test code, and lets the database
+    // reach its non-volatile mode.
+    void BootWired() {
+        wiring_ = MakeWiring();
+        StartupHooks hooks = wiring_->hooks;
+        hooks.eventLoggingUpdate = [this] {
+            ASSERT_EQ(tx_event_flags_create(&runnerEvents_, "test runner"), TX_SUCCESS);
+            ASSERT_EQ(tx_thread_create(&runner_, "test runner", &WiredBoot::RunnerEntry,
+                                       reinterpret_cast<ULONG_PTR>(this), runnerStack_.data(),
+                                       runnerStack_.size(), 20, 20, 0, TX_AUTO_START),
+                      TX_SUCCESS);
+        };
+        Boot(std::move(hooks));
+        ASSERT_TRUE(system_->Launched());
+        Advance(400);
+    }
+
+    // Runs fn on the runner thread and returns once every thread is blocked again.
+    void InThread(std::function<void()> fn) {
+        work_ = std::move(fn);
+        tx_event_flags_set(&runnerEvents_, 1, TX_OR);
+        Advance(0);
+    }
+
+    std::string Vms(std::vector<std::string> words) {
+        std::string out;
+        InThread([&] {
+            std::vector<char*> argv;
+            for (std::string& word : words) {
+                argv.push_back(word.data());
+            }
+            Captured().clear();
+            const int result = vms_command(int(argv.size()), argv.data());
+            out = Captured() + "=" + std::to_string(result);
+        });
+        return out;
+    }
+
+    // The data of a file of the board's flash; absent: "<none>".
+    std::string File(const char* name) {
+        const TFILE* file = monitor_->GetTfs().Stat(name);
+        if (file == nullptr) {
+            return "<none>";
+        }
+        const auto* data = reinterpret_cast<const char*>(file) + file->hdrsize;
+        return std::string(data, file->filsize);
+    }
+
+    std::unique_ptr<Wiring> wiring_;
+
+private:
+    static void RunnerEntry(ULONG_PTR input) {
+        auto* self = reinterpret_cast<WiredBoot*>(input);
+        for (;;) {
+            ULONG actual = 0;
+            if (tx_event_flags_get(&self->runnerEvents_, 1, TX_OR_CLEAR, &actual,
+                                   TX_WAIT_FOREVER) == TX_SUCCESS &&
+                self->work_) {
+                auto fn = std::move(self->work_);
+                self->work_ = nullptr;
+                fn();
+            }
+        }
+    }
+
+    TX_THREAD runner_{};
+    TX_EVENT_FLAGS_GROUP runnerEvents_{};
+    std::vector<uint8_t> runnerStack_ = std::vector<uint8_t>(16384);
+    std::function<void()> work_;
+};
+
+TEST_F(WiredBoot, ConfigurationChangeIsWrittenToConfigXmlAfterTheDelay) {
+    BootWired();
+    ASSERT_NE(File(CFile_Config::kFileName), "<none>") << "written at the first start";
+    EXPECT_EQ(File(CFile_Config::kFileName).find("brenRemoteIPPort"), std::string::npos);
+
+    InThread([] {
+        const char stale[] = "<!-- CONFIG.XML Q2 V2.0 -->\n";
+        ASSERT_EQ(mon_tfsadd(CFile_Config::kBackupName, "", "", stale, sizeof stale - 1), TFS_OKAY);
+        g_DataBase.SetInt(kBrenRemoteIPPort, 2, 2000, DbImage::kNv, kDbNotify);
+    });
+    // A second change restarts the delay.
+    Advance(100 * kPeripheralPeriod);
+    InThread([] { g_DataBase.SetInt(kBrenRemoteIPPort, 2, 2001, DbImage::kNv, kDbNotify); });
+    EXPECT_EQ(g_ConfigDirty, 1);
+
+    Advance((CFile_Config::kPollDivider - 2) * kPeripheralPeriod);
+    EXPECT_EQ(File(CFile_Config::kFileName).find("brenRemoteIPPort"), std::string::npos)
+        << "not before 600 polling cycles";
+    EXPECT_NE(File(CFile_Config::kBackupName), "<none>");
+
+    Advance(4 * kPeripheralPeriod);
+    EXPECT_NE(File(CFile_Config::kFileName).find("brenRemoteIPPort[0000]:XXXX,7D1\n"),
+              std::string::npos)
+        << File(CFile_Config::kFileName);
+    EXPECT_EQ(File(CFile_Config::kBackupName), "<none>");
+    EXPECT_EQ(g_ConfigDirty, 0);
+}
+
+TEST_F(WiredBoot, StringsLiveInTheDynamicDatabasePool) {
+    BootWired();
+    EXPECT_GT(g_DataBase.Pool().BlockCount(), 0u);
+    EXPECT_EQ(g_DataBase.Pool().Size(), kDynamicDatabasePoolSize);
+
+    const std::string status = Vms({"vms", "-s"});
+    unsigned used = 0;
+    unsigned size = 0;
+    const size_t at = status.find("-dyn db usage:");
+    ASSERT_NE(at, std::string::npos) << status;
+    ASSERT_EQ(std::sscanf(status.c_str() + at, "-dyn db usage:0x%X of 0x%X", &used, &size), 2);
+    EXPECT_EQ(size, kDynamicDatabasePoolSize);
+    EXPECT_GT(used, 0x1000u) << "the factory strings and their blocks";
+
+    // A longer string takes more of the pool, and the figure shows it.
+    InThread([] {
+        const std::string text(1500, 'x');
+        g_DataBase.SetString(96348, 4, text.data(), uint32_t(text.size()), DbImage::kNv, 0);
+    });
+    const std::string after = Vms({"vms", "-s"});
+    unsigned usedAfter = 0;
+    ASSERT_EQ(
+        std::sscanf(after.c_str() + after.find("-dyn db usage:"), "-dyn db usage:0x%X", &usedAfter),
+        1);
+    EXPECT_GE(usedAfter, used + 1500);
+}
+
+// Starts that never reach 30 s discard the journal at every further start. On a flash of the
+// board's size the dead journals fill it by the third discard: the flash is reclaimed (a
+// defragmentation restart) before a new journal is made, and no start runs without one.
+TEST_F(WiredBoot, RepeatedJournalDiscardsNeverRunWithoutAJournal) {
+    int restarts = 0;
+    for (int start = 1; start <= 10; ++start) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        wiring_ = MakeWiring();
+        Captured().clear();
+        Boot(wiring_->hooks, Config(), [](monitor::Monitor& board) {
+            board.Nvram().SetReg(0xB, uint8_t((board.Nvram().BootCounterByte() & 0xF0) | 0x08));
+        });
+        if (system_->Launched()) {
+            Advance(400);
+            EXPECT_NE(monitor_->GetTfs().Stat("nv1.dat"), nullptr) << Captured();
+            EXPECT_EQ(Captured().find("journal closed"), std::string::npos) << Captured();
+            EXPECT_EQ(Captured().find("failed saving header"), std::string::npos) << Captured();
+        } else {
+            ++restarts;
+            EXPECT_EQ(monitor_->Cause(), monitor::RestartCause::Requested);
+            EXPECT_EQ(monitor_->Nvram().BootFlag() & 1, 1) << "the next mount packs the flash";
+        }
+        Shutdown();
+        wiring_.reset();
+        EndOfBoot();
+    }
+    EXPECT_GE(restarts, 2);
+    EXPECT_LE(restarts, 4) << "one restart frees room for more than one journal";
+}
+
+// Answers the modem dialogue of the console.
+class RecordingModem : public CModemDevice {
+public:
+    void Send(const char* text, int flag) override {
+        sent += std::string(text) + "/" + char('0' + flag);
+    }
+    void EnterCommandMode() override { ++commandMode; }
+    std::string sent;
+    int commandMode = 0;
+};
+
+class ModemPeripheral : public CModemPeripheral {
+public:
+    using CModemPeripheral::CModemPeripheral;
+    void Poll() override {}
+};
+
+TEST_F(WiredBoot, ConsoleReachesThePeripheralTask) {
+    BootWired();
+    CPeripheralTask* task = PeripheralTask();
+    ASSERT_NE(task, nullptr);
+    CPeripheral* config = CPeripheralTask::FindPeripheral(task, CFile_Config::kPeripheralId);
+    ASSERT_NE(config, nullptr);
+    EXPECT_NE(dynamic_cast<CFile_Config*>(config), nullptr) << "the real CONFIG FILE";
+
+    struct Case {
+        std::vector<std::string> words;
+        std::string output;
+    };
+    const Case cases[] = {
+        {{"vms", "-d", "peripheral", "freq", "12D", "14"}, "CONFIG FILE old:600, new:20\n=0"},
+        {{"vms", "-d", "peripheral", "disable", "12d"}, "Disabled:CONFIG FILE\n=0"},
+        {{"vms", "-d", "peripheral", "stat", "12D"}, "CONFIG FILE is currently VALID\n=0"},
+        {{"vms", "-d", "peripheral", "enable", "12D"}, "Enabled:CONFIG FILE\n=0"},
+        {{"vms", "-d", "peripheral", "enable", "777"}, "=-2"},
+        {{"vms", "-d", "peripheral", "freq", "12D", "10000"}, "=-2"},
+        {{"vms", "-d", "spi"}, "reset spi\n=0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Vms(c.words), c.output) << c.words[3];
+    }
+    EXPECT_EQ(config->pollDivider, 0x14);
+    EXPECT_EQ(config->enabled, 1);
+    EXPECT_EQ(task->sensorBusResets, 1u);
+
+    const std::string list = Vms({"vms", "-d", "peripheral"});
+    for (const char* line : {"-CONFIG FILE(0x012D) state=VALID \n",
+                             "-CLOCK(0x005A) state=", "-DIRECTORY FILE(0x012C) state=VALID \n"}) {
+        EXPECT_NE(list.find(line), std::string::npos) << line << list;
+    }
+
+    task->signCan = {7, 8, 9};
+    task->panelCan = {1, 2, 3};
+    const std::string status = Vms({"vms", "-s"});
+    EXPECT_NE(status.find("-Q2 CAN\tRX:7\tTX:8\tErr:9\n-LTP CAN\tRX:1\tTX:2\tErr:3\n"),
+              std::string::npos)
+        << status;
+
+    RecordingModem modem;
+    auto modemPeripheral = std::make_unique<ModemPeripheral>(0x10, &modem);
+    task->Mediator().Add(modemPeripheral.get());
+    EXPECT_EQ(Vms({"vms", "-d", "modem", "10", "ATZ"}), "send ATZ to UNKNOWN\n=0");
+    EXPECT_EQ(Vms({"vms", "-d", "modem", "10", "+++"}), "try enter cmd mode\n=0");
+    EXPECT_EQ(Vms({"vms", "-d", "modem", "10", "hello"}), "=-2");
+    // A peripheral's end is a kernel event: it goes in a thread.
+    InThread([&] {
+        task->Mediator().Remove(modemPeripheral.get());
+        modemPeripheral.reset();
+    });
+    EXPECT_EQ(modem.sent, "ATZ/1");
+    EXPECT_EQ(modem.commandMode, 1);
+}
+
+}  // namespace

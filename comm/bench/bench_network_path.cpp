@@ -1,0 +1,208 @@
+// UDP request/response through the whole Ethernet path (127.0.0.1 forward, slirp, the EMAC
+// model, the EMAC driver, lwIP, the stack's API and a firmware echo thread) side by side with a
+// plain Linux UDP echo server; and the CPU the network threads take while idle.
+
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "comm/emac_driver.h"
+#include "comm/network_standin.h"
+#include "platform/kernel/kernel.h"
+#include "platform/net/net_config.h"
+#include "platform/net/slirp_wire.h"
+#include "platform/sim/emac.h"
+#include "platform/sim/hw.h"
+#include "platform/sim/uic.h"
+#include "runtime/interrupts.h"
+
+namespace {
+
+constexpr int kOffset = 41000;
+
+// The controller side: a real-time kernel with the Ethernet port on slirp's wire.
+struct Board {
+    sim::Uic uic;
+    sim::Emac emac{&uic};
+    net::SlirpWire wire;
+    std::unique_ptr<kernel::Kernel> k;
+    std::vector<uint8_t> area = std::vector<uint8_t>(2u << 20);
+
+    Board() {
+        net::SetPortOffset(kOffset);
+        uic.Attach();
+        uic.SetAssertHook([] { kernel::RaiseInterrupt(kExternalInterruptLine); });
+        emac.Attach();
+        emac.SetSchedule([](std::function<void()> fn) { kernel::Post(std::move(fn)); });
+        emac.SetSink([this](const uint8_t* f, size_t n) { wire.Send(f, n); });
+        wire.Start(net::WireConfig{}, [this](const uint8_t* f, size_t n) { emac.Offer(f, n); });
+        hw::MapMemory(0x3F00000, area.data(), uint32_t(area.size()));
+        EthernetSetBufferArea(area.data());
+        kernel::Options options;
+        options.clock = kernel::ClockMode::kRealTime;
+        k = std::make_unique<kernel::Kernel>(options);
+        k->Start([](void*) {
+            InstallExternalInterruptVector();
+            InstallEthernetInterruptHandlers();
+            StartNetworkStandIn(NetworkStandInSettings{});
+        });
+    }
+};
+
+Board& TheBoard() {
+    static Board* board = new Board;  // lives to the end of the process
+    return *board;
+}
+
+// A plain Linux UDP echo server on 127.0.0.1.
+struct LinuxEcho {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    uint16_t port = 0;
+    std::thread thread;
+    LinuxEcho() {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t n = sizeof a;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
+        port = ntohs(a.sin_port);
+        thread = std::thread([this] {
+            char buffer[2048];
+            for (;;) {
+                sockaddr_in from{};
+                socklen_t length = sizeof from;
+                const ssize_t got = ::recvfrom(fd, buffer, sizeof buffer, 0,
+                                               reinterpret_cast<sockaddr*>(&from), &length);
+                if (got > 0) {
+                    ::sendto(fd, buffer, size_t(got), 0, reinterpret_cast<sockaddr*>(&from),
+                             length);
+                }
+            }
+        });
+        thread.detach();
+    }
+};
+
+uint16_t Port(bool controller) {
+    if (controller) {
+        TheBoard();
+        return uint16_t(kOffset + 7);
+    }
+    static LinuxEcho* echo = new LinuxEcho;
+    return echo->port;
+}
+
+int Client(uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    return fd;
+}
+
+bool RoundTrip(int fd, const char* data, size_t length, int timeoutMs) {
+    char buffer[2048];
+    if (::send(fd, data, length, 0) != ssize_t(length)) {
+        return false;
+    }
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) == 1 && ::recv(fd, buffer, sizeof buffer, 0) == ssize_t(length);
+}
+
+// Waits until the controller's echo answers (its network starts with the kernel).
+void Ready(int fd) {
+    for (int i = 0; i < 200 && !RoundTrip(fd, "ready", 5, 100); ++i) {
+    }
+}
+
+void BM_UdpRoundTrip(benchmark::State& state) {
+    const bool controller = state.range(0) == 1;
+    const int fd = Client(Port(controller));
+    Ready(fd);
+    char payload[64] = {};
+    std::vector<double> times;
+    int lost = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!RoundTrip(fd, payload, sizeof payload, 1000)) {
+            ++lost;
+            continue;
+        }
+        times.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(times.begin(), times.end());
+    state.counters["median_us"] = times.empty() ? 0 : times[times.size() / 2];
+    state.counters["lost"] = lost;
+    state.SetLabel(controller ? "controller" : "linux");
+    ::close(fd);
+}
+BENCHMARK(BM_UdpRoundTrip)->Arg(0)->Arg(1)->Iterations(3000)->UseRealTime();
+
+// Datagrams answered per second with 8 in flight.
+void BM_UdpThroughput(benchmark::State& state) {
+    const bool controller = state.range(0) == 1;
+    const int fd = Client(Port(controller));
+    Ready(fd);
+    char payload[512] = {};
+    char buffer[2048];
+    int64_t answered = 0;
+    for (auto _ : state) {
+        int inFlight = 0;
+        for (int i = 0; i < 8; ++i) {
+            inFlight += ::send(fd, payload, sizeof payload, 0) > 0;
+        }
+        while (inFlight > 0) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 200) != 1) {
+                break;  // a lost datagram
+            }
+            if (::recv(fd, buffer, sizeof buffer, 0) > 0) {
+                ++answered;
+                --inFlight;
+            }
+        }
+    }
+    state.SetItemsProcessed(answered);
+    state.SetLabel(controller ? "controller" : "linux");
+    ::close(fd);
+}
+BENCHMARK(BM_UdpThroughput)->Arg(0)->Arg(1)->Iterations(500)->UseRealTime();
+
+// CPU of the whole process (kernel, lwIP and slirp threads) while nothing is sent.
+void BM_IdleCpu(benchmark::State& state) {
+    TheBoard();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    for (auto _ : state) {
+        rusage before{};
+        rusage after{};
+        getrusage(RUSAGE_SELF, &before);
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        getrusage(RUSAGE_SELF, &after);
+        auto us = [](const rusage& r) {
+            return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1e6 + r.ru_utime.tv_usec +
+                   r.ru_stime.tv_usec;
+        };
+        state.counters["cpu_percent"] = (us(after) - us(before)) / 5e6 * 100.0;
+    }
+}
+BENCHMARK(BM_IdleCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

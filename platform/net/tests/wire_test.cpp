@@ -1,0 +1,169 @@
+// The wire lets out ARP, traffic to the host alias (which reaches the host's loopback) and
+// DHCP requests; everything else is dropped with one report per destination unless the network
+// is allowed.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/net/egress_filter.h"
+#include "platform/net/slirp_wire.h"
+
+namespace {
+
+using Frame = std::vector<uint8_t>;
+
+constexpr uint32_t kGuest = 0x0A00020F;
+constexpr uint32_t kAlias = 0x0A000202;
+
+void Put16(Frame& f, uint16_t v) {
+    f.push_back(uint8_t(v >> 8));
+    f.push_back(uint8_t(v));
+}
+void Put32(Frame& f, uint32_t v) {
+    Put16(f, uint16_t(v >> 16));
+    Put16(f, uint16_t(v));
+}
+
+// An IPv4/UDP frame from the guest (UDP checksum 0: none).
+Frame UdpFrame(uint32_t destination, uint16_t port, const std::string& data,
+               uint32_t source = kGuest) {
+    Frame f = {0x52, 0x55, 0x0A, 0x00, 0x02, 0x02, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
+    Put16(f, 0x0800);
+    Frame ip = {0x45, 0};
+    Put16(ip, uint16_t(28 + data.size()));
+    Put16(ip, 1);
+    Put16(ip, 0);
+    ip.push_back(64);
+    ip.push_back(17);
+    Put16(ip, 0);
+    Put32(ip, source);
+    Put32(ip, destination);
+    uint32_t sum = 0;
+    for (size_t i = 0; i < 20; i += 2)
+        sum += uint32_t(ip[i] << 8 | ip[i + 1]);
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    ip[10] = uint8_t(~sum >> 8);
+    ip[11] = uint8_t(~sum);
+    Put16(ip, 40000);
+    Put16(ip, port);
+    Put16(ip, uint16_t(8 + data.size()));
+    Put16(ip, 0);
+    ip.insert(ip.end(), data.begin(), data.end());
+    f.insert(f.end(), ip.begin(), ip.end());
+    return f;
+}
+
+TEST(EgressFilter, PassesOnlyWhatMayLeave) {
+    struct Case {
+        const char* name;
+        Frame frame;
+        bool allow;
+        bool pass;
+    };
+    Frame arp(42, 0);
+    arp[12] = 0x08;
+    arp[13] = 0x06;
+    Frame ipv6(60, 0);
+    ipv6[12] = 0x86;
+    ipv6[13] = 0xDD;
+    const Case cases[] = {
+        {"arp", arp, false, true},
+        {"to the host alias", UdpFrame(kAlias, 162, "trap"), false, true},
+        {"dhcp request", UdpFrame(0xFFFFFFFF, 67, "discover", 0), false, true},
+        {"broadcast, not dhcp", UdpFrame(0xFFFFFFFF, 68, "x", 0), false, false},
+        {"elsewhere", UdpFrame(0xC0000201, 162, "trap"), false, false},
+        {"elsewhere, allowed", UdpFrame(0xC0000201, 162, "trap"), true, true},
+        {"ipv6", ipv6, false, false},
+        {"runt", Frame(10, 0), true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> lines;
+        net::EgressFilter filter(kAlias, c.allow,
+                                 [&lines](const std::string& line) { lines.push_back(line); });
+        EXPECT_EQ(filter.Pass(c.frame.data(), c.frame.size()), c.pass);
+        EXPECT_EQ(filter.Dropped(), c.pass ? 0u : 1u);
+    }
+}
+
+TEST(EgressFilter, ReportsEachDestinationOnce) {
+    std::vector<std::string> lines;
+    net::EgressFilter filter(kAlias, false,
+                             [&lines](const std::string& line) { lines.push_back(line); });
+    for (uint32_t destination : {0xC0000201u, 0xC0000201u, 0xC0000202u, 0xC0000201u}) {
+        const Frame f = UdpFrame(destination, 9, "x");
+        filter.Pass(f.data(), f.size());
+    }
+    EXPECT_EQ(filter.Dropped(), 4u);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "net: dropped traffic to 192.0.2.1 (--allow-network lifts this)\n");
+    EXPECT_EQ(lines[1], "net: dropped traffic to 192.0.2.2 (--allow-network lifts this)\n");
+}
+
+// A UDP socket on a loopback address; Receive waits up to two seconds.
+class Listener {
+public:
+    explicit Listener(const char* address) : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        ::inet_pton(AF_INET, address, &a.sin_addr);
+        socklen_t length = sizeof a;
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
+        port_ = ntohs(a.sin_port);
+    }
+    ~Listener() { ::close(fd_); }
+    uint16_t Port() const { return port_; }
+    std::string Receive() {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 2000) <= 0) {
+            return "";
+        }
+        char buffer[256];
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        return n > 0 ? std::string(buffer, size_t(n)) : "";
+    }
+
+private:
+    int fd_;
+    uint16_t port_ = 0;
+};
+
+TEST(SlirpWire, HostAliasReachesLoopbackAndOtherAddressesNeedAllowing) {
+    for (bool allow : {false, true}) {
+        SCOPED_TRACE(allow);
+        std::vector<std::string> lines;
+        net::WireConfig config;
+        config.allowNetwork = allow;
+        config.log = [&lines](const std::string& line) { lines.push_back(line); };
+        net::SlirpWire wire;
+        ASSERT_TRUE(wire.Start(config, [](const uint8_t*, size_t) {}));
+        Listener loopback("127.0.0.1");
+        Listener other("127.0.0.2");  // not the host alias; stays on this machine
+        const Frame toAlias = UdpFrame(kAlias, loopback.Port(), "to alias");
+        wire.Send(toAlias.data(), toAlias.size());
+        EXPECT_EQ(loopback.Receive(), "to alias");
+        const Frame toOther = UdpFrame(0x7F000002, other.Port(), "to other");
+        wire.Send(toOther.data(), toOther.size());
+        if (allow) {
+            EXPECT_EQ(other.Receive(), "to other");
+            EXPECT_TRUE(lines.empty());
+        } else {
+            EXPECT_EQ(other.Receive(), "");
+            EXPECT_EQ(wire.Dropped(), 1u);
+            ASSERT_EQ(lines.size(), 1u);
+            EXPECT_EQ(lines[0], "net: dropped traffic to 127.0.0.2 (--allow-network lifts this)\n");
+        }
+        wire.Stop();
+    }
+}
+
+}  // namespace
