@@ -146,7 +146,9 @@ void UartStream::Feed(int fd, bool* closed) {
     const ssize_t n = ::read(fd, chunk, room < sizeof chunk ? room : sizeof chunk);
     if (n > 0) {
         uart_.Receive(chunk, size_t(n));
-    } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+    } else if (n == 0) {
+        inputEnded_ = true;  // the peer sends no more but may still read
+    } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
         *closed = true;
     }
 }
@@ -162,8 +164,8 @@ void UartStream::Run() {
         }
         pollfd fds[3] = {{wakeFd_, POLLIN, 0}, {ioFd_, 0, 0}, {listenFd_, POLLIN, 0}};
         if (ioFd_ >= 0) {
-            fds[1].events =
-                short((uart_.InputRoom() > 0 ? POLLIN : 0) | (pendingOut ? POLLOUT : 0));
+            fds[1].events = short((uart_.InputRoom() > 0 && !inputEnded_ ? POLLIN : 0) |
+                                  (pendingOut ? POLLOUT : 0));
         }
         // Input room frees as the firmware reads: look again now and then.
         ::poll(fds, 3, 10);
@@ -173,11 +175,12 @@ void UartStream::Run() {
         }
         if (listenFd_ >= 0 && ioFd_ < 0 && (fds[2].revents & POLLIN)) {
             ioFd_ = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            inputEnded_ = false;
         }
         if (ioFd_ < 0)
             continue;
-        bool closed = false;
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+        bool closed = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
+        if (!closed && (fds[1].revents & POLLIN)) {
             Feed(ioFd_, &closed);
         }
         if (!closed && (fds[1].revents & POLLOUT)) {

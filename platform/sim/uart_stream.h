@@ -48,6 +48,7 @@ private:
     std::mutex mutex_;
     std::deque<uint8_t> out_;
     bool stop_ = false;
+    bool inputEnded_ = false;
     std::thread thread_;
 };
 
