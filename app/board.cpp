@@ -98,7 +98,8 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
                              &error)) {
                 std::fprintf(stderr, "dmsc: %s\n", error.c_str());
             }
-            host_console_write(log.data(), log.size());
+            // On standard error: the board console starts with the boot banner.
+            std::fputs(log.c_str(), stderr);
         }
         // The Ethernet port: the MAC model on slirp's wire.
         sim::Emac emac(&uic);

@@ -23,7 +23,6 @@
 #include "database/rtos_notify_sink.h"
 #include "display/core.h"
 #include "display/module_type.h"
-#include "ntcip/ethernet_agent_stand_in.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "peripherals/peripheral_task.h"
@@ -210,7 +209,6 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.initNtcipTransports = [](uint8_t** next) {
         CommSetDatabase(&g_boot->store);
         InitNtcipTransports(next);
-        snmp_start_ethernet_agent_stand_in(next);
     };
     h.processScriptFile = &ProcessScriptFile;
     h.markStartupComplete = [] {
