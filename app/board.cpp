@@ -20,6 +20,7 @@
 #include "platform/net/stack_core.h"
 #include "platform/sim/emac.h"
 #include "platform/sim/hw.h"
+#include "platform/sim/serial_ports.h"
 #include "platform/sim/sign.h"
 #include "platform/sim/uic.h"
 #include "runtime/interrupts.h"
@@ -31,6 +32,12 @@ namespace {
 constexpr int kBootAttempts = 50;
 constexpr unsigned kBootCounterIndex = 0xB;   // of the battery-backed bytes at 0xF0100000
 constexpr uint32_t kRamBusBase = 0x00100000;  // the kernel's free memory as the bus sees it
+
+// Moves the UARTs' characters at their baud, one step per kernel tick.
+TX_TIMER g_uartClock;
+void UartClockTick(ULONG_PTR ports) {
+    reinterpret_cast<sim::SerialPorts*>(ports)->Tick();
+}
 
 void RaiseExternal() {
     kernel::RaiseInterrupt(kExternalInterruptLine);
@@ -78,6 +85,22 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
         }
         board.SetEpldLoadHook(
             [&sign](const uint8_t* bits, size_t size) { return sign.GetEpld().Load(bits, size); });
+        // The two serial ports and their far ends.
+        sim::SerialPorts serial(&uic);
+        {
+            sim::UartEndSpec specs[sim::SerialPorts::kPorts];
+            for (int i = 0; i < sim::SerialPorts::kPorts; ++i) {
+                sim::ParseUartEndSpec(line.uart[i], &specs[i]);
+            }
+            std::string log;
+            std::string error;
+            if (!serial.Open(line.board_dir, specs, line.port_offset, !line.uart_unpaced, &log,
+                             &error)) {
+                std::fprintf(stderr, "dmsc: %s\n", error.c_str());
+            }
+            // On standard error: the board console starts with the boot banner.
+            std::fputs(log.c_str(), stderr);
+        }
         // The Ethernet port: the MAC model on slirp's wire.
         sim::Emac emac(&uic);
         emac.Attach();
@@ -111,6 +134,8 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
                 monitor::BindKernel(&board);
                 InstallExternalInterruptVector();
                 InstallEthernetInterruptHandlers();
+                tx_timer_create(&g_uartClock, "uart line clock", &UartClockTick,
+                                reinterpret_cast<ULONG_PTR>(&serial), 1, 1, TX_AUTO_ACTIVATE);
                 tx_application_define(memory);
             });
             while (!k->StopRequested() && !stop.load()) {

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/sim/serial_ports.h"
+
 namespace {
 
 // The range in which the real-time kernel keeps up with the board; outside it a run ends in
@@ -51,8 +53,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             line.allow_network = true;
             continue;
         }
+        if (name == "--uart-unpaced" && !has_value) {
+            line.uart_unpaced = true;
+            continue;
+        }
         const bool known = name == "--board-dir" || name == "--time-scale" ||
-                           name == "--port-offset" || name == "--frame-ring";
+                           name == "--port-offset" || name == "--frame-ring" || name == "--uart0" ||
+                           name == "--uart1";
         if (known && !has_value) {
             if (i + 1 >= argc) {
                 line.error = name + " needs a value";
@@ -84,6 +91,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                 return line;
             }
             line.frame_ring = unsigned(ring);
+        } else if (name == "--uart0" || name == "--uart1") {
+            sim::UartEndSpec spec;
+            if (!sim::ParseUartEndSpec(value, &spec)) {
+                line.error = name + " needs pty, none or tcp:PORT, not '" + value + "'";
+                return line;
+            }
+            line.uart[name == "--uart0" ? 0 : 1] = value;
         } else {
             std::string ignored(arg);
             if (!has_value && i + 1 < argc && argv[i + 1][0] != '-') {

@@ -29,7 +29,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dmsc: %s\n", line.error.c_str());
         std::fprintf(stderr,
                      "usage: dmsc [--board-dir DIR] [--port-offset N] [--allow-network] "
-                     "[--time-scale F] [--frame-ring N]\n");
+                     "[--time-scale F] [--frame-ring N]\n"
+                     "            [--uart0 pty|tcp:PORT|none] [--uart1 pty|tcp:PORT|none] "
+                     "[--uart-unpaced]\n");
         return 2;
     }
     for (const auto& ignored : line.ignored) {

@@ -4,7 +4,9 @@
 
 #include "app/sign_startup.h"
 #include "app/vms_peripherals.h"
+#include "comm/comm_database.h"
 #include "comm/comm_task.h"
+#include "comm/ntcip_transports.h"
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/database_task.h"
@@ -23,7 +25,6 @@
 #include "display/core.h"
 #include "display/display.h"
 #include "display/module_type.h"
-#include "ntcip/ethernet_agent_stand_in.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "ntcip/schedule_task_stand_in.h"
@@ -181,6 +182,7 @@ void WireConsole() {
 std::unique_ptr<Wiring> MakeWiring() {
     auto wiring = std::make_unique<Wiring>();
     wiring->objects = std::make_unique<BootObjects>();
+    BuildTransports();
     g_boot = wiring->objects.get();
     StartupHooks& h = wiring->hooks;
 
@@ -231,8 +233,8 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.installModuleTable = &InstallModuleTypeTable;
     h.buildDisplayConfiguration = &SignConfigurationStandIn;
     h.initNtcipTransports = [](uint8_t** next) {
+        CommSetDatabase(&g_boot->store);
         InitNtcipTransports(next);
-        snmp_start_ethernet_agent_stand_in(next);
     };
     h.processScriptFile = &ProcessScriptFile;
     h.markStartupComplete = [] {
@@ -247,6 +249,8 @@ std::unique_ptr<Wiring> MakeWiring() {
 void EndOfBoot() {
     VmsUseDefaultSystem();
     CTelnetServer::EndOfBoot();
+    CommSetDatabase(nullptr);
+    EndTransports();
     // The next boot opens the display registry afresh, as a board does at power-up.
     disp::g_DisplayCore.Close();
     g_FileSystem.Unmount(&g_SystemDrive);

@@ -1,6 +1,7 @@
 #include "comm/comm_task.h"
 
 #include "comm/network_standin.h"
+#include "comm/ntcip_transports.h"
 #include "database/object_ids.h"
 #include "runtime/debug_print.h"
 #include "runtime/interrupts.h"
@@ -23,19 +24,12 @@ void comm_task::Init() {
 
 void comm_task::OnLetter(letter_s& letter) {
     switch (letter.id) {
-        case kLetterCommSetting95833: {
-            if (!objects_.get || !objects_.set) {
-                break;
-            }
-            const uint32_t command = objects_.get(kBrenCommCommand, 1, true);
-            if (command == 3) {
-                ++commandsRun_;
-                objects_.set(kBrenCommCommand, 1, 1, true);
-            } else if (command == 4) {
-                objects_.set(kBrenCommCommand, 1, 3, true);
-            }
+        case kLetterCommSetting95833:
+            CheckReconfigureState();
             break;
-        }
+        case kLetterPortSettingsChanged:
+            ReconfigurePorts();
+            break;
         case kLetterCommRequest: {
             letter_s reply(kLetterCommReply);
             Office().Reply(letter, reply);
@@ -57,12 +51,5 @@ void comm_task::Work() {
         tx_event_flags_get(databaseEvents_, kCommLossTimeChanged | kFileTransferStatusChanged,
                            TX_OR_CLEAR, &actual, TX_NO_WAIT);
     }
-}
-
-int InitNtcipTransports(uint8_t** next) {
-    if (next == nullptr || *next == nullptr) {
-        DebugPrint("Error: Initializing NTCIP Objects\n");
-        return 1;
-    }
-    return 0;
+    CheckReconfigureState();
 }

@@ -34,8 +34,23 @@ public:
     // Reference time of the heartbeat check.
     void SetSavedGlobalTime(uint32_t seconds) { savedGlobalTime_ = seconds; }
     uint32_t SavedGlobalTime() const { return savedGlobalTime_; }
-    // Times the command of brenCommCommand 3 was carried out.
-    uint32_t CommandsRun() const { return commandsRun_; }
+    // Port reconfigurations run by the reconfiguration state step.
+    uint32_t Reconfigurations() const { return reconfigurations_; }
+
+    // Protocol assignment: the CCP port (PPP or PMPP) and the Ethernet channels.
+    static constexpr uint32_t kCcpPpp = 1, kCcpPmpp = 2;
+    static constexpr uint32_t kEthernetPmpp = 1, kEthernetPpp = 2, kEthernetUdpTcp = 4;
+    static void AssignProtocols();
+    static void AssignCcpProtocol(uint32_t mode);
+    static void AssignEthernetProtocol(uint32_t mode);
+    // Adapts the port settings and the graphic limits when the CCP code enters or leaves the
+    // radio mode (14) since the last call.
+    static void RdiTransition();
+    static void ReconfigurePorts();
+    // The reconfiguration state object: 4 -> 3; 3 -> reconfigure, then 1.
+    void CheckReconfigureState();
+    // The CCP code of the previous assignment forgotten (a new boot).
+    static void ResetProtocolState();
 
 protected:
     void Init() override;
@@ -47,9 +62,5 @@ private:
     Objects objects_;
     void (*ethernetReset_)() = nullptr;
     uint32_t savedGlobalTime_ = 0;
-    uint32_t commandsRun_ = 0;
+    uint32_t reconfigurations_ = 0;
 };
-
-// Builds the serial port drivers and the NTCIP interfaces at *next (none in this build); without
-// a pointer prints "Error: Initializing NTCIP Objects\n".
-int InitNtcipTransports(uint8_t** next);

@@ -8,8 +8,8 @@
 #include "ntcip/event_value_writer.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid.h"
-#include "ntcip/ntcip_send_trap_stand_in.h"
 #include "ntcip/report_objects.h"
+#include "ntcip/send_trap.h"
 #include "ntcip/snmp_engine_lock.h"
 #include "runtime/crc16.h"
 #include "runtime/debug_print.h"
@@ -505,7 +505,7 @@ void CEventLogging::CheckLogFull() {
         varbinds[1].syntax = kSnmpCounter;
         varbinds[1].value_length = 4;
         varbinds[1].value = &now;
-        CNTCIP::SendTrap(kEnterpriseSpecific, kLogFullSpecific, 2, varbinds);
+        ntcip_send_trap(kEnterpriseSpecific, kLogFullSpecific, 2, varbinds);
     } else if (!nearly_full && latch == 1) {
         g_DataBase.Set(dbo::fdotLogFullLatch, 0, kDbNotify);
     }

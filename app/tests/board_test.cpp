@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "app/command_line.h"
-#include "ntcip/ethernet_agent_stand_in.h"
+#include "comm/ntcip_interface.h"
 #include "ntcip/tests/snmp_request_builder.h"
 #include "platform/kernel/kernel.h"
 #include "platform/monitor/mon.h"
@@ -128,7 +128,8 @@ TEST(Board, RestartAndWatchdogBiteBootAgain) {
     std::filesystem::remove_all(dir);
 }
 
-// The controller starts its SNMP agent with the system and snmp groups served.
+// The controller creates its interfaces' agents with the system and snmp groups served; the
+// link stand-in of ethernet_udp is handed the response.
 TEST(Board, StartsTheSnmpAgent) {
     const std::filesystem::path dir =
         std::filesystem::path(::testing::TempDir()) / ("dmsc_snmp_" + std::to_string(::getpid()));
@@ -150,14 +151,15 @@ TEST(Board, StartsTheSnmpAgent) {
     }();
     static std::atomic<int> answered{-1};
     kernel::Post([] {
-        snmp_agent* agent = snmp_ethernet_agent();
-        if (agent == nullptr) {
+        const uint8_t row = FindPortByName("ethernet_udp");
+        if (row == CNTCIP::kNoRow) {
             answered = 0;
             return;
         }
-        const uint32_t before = snmp_ethernet_agent_stand_in_dropped();
+        snmp_agent* agent = &CNTCIP::Row(row).interface->agent;
+        const uint32_t before = LinkStandInsDropped();
         SnmpMessageReceive(agent, request.data(), static_cast<uint32_t>(request.size()));
-        answered = static_cast<int>(snmp_ethernet_agent_stand_in_dropped() - before);
+        answered = static_cast<int>(LinkStandInsDropped() - before);
     });
     for (int i = 0; i < 1000 && answered.load() < 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

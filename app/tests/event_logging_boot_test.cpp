@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "app/board.h"
+#include "comm/ntcip_interface.h"
 #include "database/global_database.h"
 #include "database/object_ids.h"
-#include "ntcip/ethernet_agent_stand_in.h"
 #include "ntcip/mib_oid.h"
 #include "ntcip/tests/snmp_request_builder.h"
 #include "platform/kernel/kernel.h"
@@ -80,7 +80,9 @@ std::vector<uint32_t> Report(std::initializer_list<uint32_t> tail) {
 
 void Send(const snmp_test::Bytes& request) {
     ASSERT_TRUE(OnThread([&] {
-        SnmpMessageReceive(snmp_ethernet_agent(), request.data(),
+        const uint8_t row = FindPortByName("ethernet_udp");
+        ASSERT_NE(row, CNTCIP::kNoRow);
+        SnmpMessageReceive(&CNTCIP::Row(row).interface->agent, request.data(),
                            static_cast<uint32_t>(request.size()));
     }));
 }

@@ -5,7 +5,10 @@
 
 #include <map>
 
+#include "comm/comm_database.h"
+#include "comm/emac_driver.h"
 #include "comm/network_standin.h"
+#include "comm/ntcip_transports.h"
 #include "platform/net/stack_core.h"
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
@@ -22,6 +25,8 @@ protected:
         comm_task::Objects objects;
         objects.get = [this](uint32_t id, uint32_t, bool) { return values_[id]; };
         objects.set = [this](uint32_t id, uint32_t, uint32_t value, bool) { values_[id] = value; };
+        BuildTransports();
+        CommSetDatabase(&db_);
         task_ = std::make_unique<comm_task>(g_PostOffice, &events_, std::move(objects));
         task_->Start();
         Boot([this](uint8_t*) {
@@ -33,6 +38,8 @@ protected:
     ~CommTaskTest() override {
         Shutdown();
         task_.reset();
+        CommSetDatabase(nullptr);
+        EndTransports();
         // The task's first pass brings the network stand-in up: forget it with the boot.
         EmacResetDriver();
         net::EndOfBoot();
@@ -41,21 +48,30 @@ protected:
 
     TX_EVENT_FLAGS_GROUP events_{};
     std::map<uint32_t, uint32_t> values_;
+    CDataBase db_{0x10000};
     std::unique_ptr<comm_task> task_;
 };
 
-TEST_F(CommTaskTest, CommCommandValues) {
+TEST_F(CommTaskTest, ReconfigurationStateIsAppliedOnceWithinThePass) {
     struct Case {
-        uint32_t command, stored, runs;
+        uint32_t state, stored, runs;
     };
-    for (const Case& c : {Case{3, 1, 1}, Case{4, 3, 0}, Case{1, 1, 0}, Case{0, 0, 0}}) {
-        values_[comm_task::kBrenCommCommand] = c.command;
-        const uint32_t before = task_->CommandsRun();
+    for (const Case& c : {Case{4, 1, 1}, Case{3, 1, 1}, Case{1, 1, 0}, Case{0, 0, 0}}) {
+        db_.Set(dbo::brenCommCommand, c.state, 0);
+        const uint32_t before = task_->Reconfigurations();
         g_PostOffice.PostLetter(kLetterCommSetting95833);
         Advance(200);
-        EXPECT_EQ(values_[comm_task::kBrenCommCommand], c.stored) << c.command;
-        EXPECT_EQ(task_->CommandsRun() - before, c.runs) << c.command;
+        EXPECT_EQ(db_.Get(dbo::brenCommCommand), c.stored) << c.state;
+        EXPECT_EQ(task_->Reconfigurations() - before, c.runs) << c.state;
     }
+    // Without the letter the step of each pass takes 4 to 3, then applies it.
+    db_.Set(dbo::brenCommCommand, 4, 0);
+    const uint32_t before = task_->Reconfigurations();
+    Advance(200);
+    EXPECT_EQ(db_.Get(dbo::brenCommCommand), 3u);
+    Advance(200);
+    EXPECT_EQ(db_.Get(dbo::brenCommCommand), 1u);
+    EXPECT_EQ(task_->Reconfigurations() - before, 1u);
 }
 
 TEST_F(CommTaskTest, RequestIsAnsweredAndDatabaseBitsAreTaken) {
@@ -84,19 +100,10 @@ TEST_F(CommTaskTest, EthernetResetReplyRunsTheInstalledRestart) {
     EXPECT_EQ(resets, 1);
 }
 
-TEST(CommServices, TransportsNeedTheNextFreeAddress) {
-    Captured().clear();
-    DebugSetSink(&testing_support::Capture);
+TEST(CommServices, NetworkAreaIsRecorded) {
     uint8_t area[16];
-    uint8_t* next = area;
-    EXPECT_EQ(InitNtcipTransports(&next), 0);
-    EXPECT_EQ(next, area) << "nothing laid down in this build";
-    EXPECT_EQ(Captured(), "");
-    EXPECT_EQ(InitNtcipTransports(nullptr), 1);
-    EXPECT_EQ(Captured(), "Error: Initializing NTCIP Objects\n");
     EXPECT_EQ(EthernetSetBufferArea(area), 0);
     EXPECT_EQ(EthernetBufferArea(), area);
-    DebugSetSink(nullptr);
 }
 
 }  // namespace
