@@ -23,6 +23,7 @@
 #include "display/module_type.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
+#include "ntcip/snmp_agent.h"
 #include "peripherals/peripheral_task.h"
 #include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
@@ -107,9 +108,10 @@ CPeripheral* MakeFilePeripheral(uint16_t id) {
     }
 }
 
-// SCRIPT.XML at start-up, through the MIB (linked here if the agent has not done it yet).
+// SCRIPT.XML at start-up, through the MIB (linked and locked here if the agent has not done
+// it yet).
 void ProcessScriptFile() {
-    MibInit(nullptr);
+    snmp_entry();
     OidSetEngine(&MibOidEngine());
     CFile_Script::ProcessScriptFile(&g_SystemDrive, &g_FileSystem);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "comm/emac_driver.h"
+#include "comm/ethernet_transports.h"
 #include "platform/monitor/mon.h"
 #include "runtime/debug_print.h"
 #include "runtime/vms_command.h"
@@ -201,6 +202,7 @@ NX_PACKET_POOL* EthernetPacketPool() {
 }
 
 void NetworkStandInEndOfBoot() {
+    EthernetTransportsEndOfBoot();
     g_standIn.up = false;
 }
 
