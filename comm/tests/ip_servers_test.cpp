@@ -1,0 +1,255 @@
+// The TCP and UDP server channels on the stepped clock, against a manager on a wire of its own:
+// an idle connection is closed after its time-out and the port listens again, a stream that
+// cannot be SNMP is closed at once, a sixth connection waits for a free slot, and the
+// auxiliary UDP port stores its external text.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "comm/ethernet_link.h"
+#include "comm/tcp_server_channel.h"
+#include "comm/udp_server_channel.h"
+#include "database/global_database.h"
+#include "database/object_ids.h"
+#include "platform/kernel/kernel.h"
+#include "platform/net/nx_api.h"
+#include "platform/net/stack_core.h"
+
+namespace {
+
+constexpr int kController = 0;
+constexpr int kManager = 1;
+constexpr ULONG kAddress[2] = {0x0A000001, 0x0A000002};
+constexpr int kClients = 6;
+
+NX_IP g_ips[2];
+NX_PACKET_POOL g_pools[2];
+alignas(16) uint8_t g_poolMemory[2][64 * 1024];
+alignas(16) uint8_t g_ipStacks[2][8192];
+alignas(16) uint8_t g_threadStacks[2][8192];
+alignas(16) uint8_t g_tcpStacks[CTCP_Server::kSlots * CTCP_Server::kStackSize];
+alignas(16) uint8_t g_udpStacks[CUDP_Server::kSlots * CUDP_Server::kStackSize];
+
+// The wire: every frame one instance sends arrives at the other.
+void Driver(NX_IP_DRIVER* request) {
+    NX_IP* ip = request->nx_ip_driver_ptr;
+    const int self = ip == &g_ips[0] ? 0 : 1;
+    request->nx_ip_driver_status = NX_SUCCESS;
+    switch (request->nx_ip_driver_command) {
+        case NX_LINK_INITIALIZE:
+            ip->nx_ip_driver_mtu = 1518;
+            ip->nx_ip_driver_mapping_needed = 1;
+            ip->nx_ip_arp_physical_address_msw = 0x0200;
+            ip->nx_ip_arp_physical_address_lsw = ULONG(self + 1);
+            break;
+        case NX_LINK_ENABLE:
+            ip->nx_ip_driver_link_up = 1;
+            break;
+        case NX_LINK_PACKET_SEND:
+        case NX_LINK_PACKET_BROADCAST:
+        case NX_LINK_ARP_SEND:
+        case NX_LINK_ARP_RESPONSE_SEND: {
+            NX_PACKET* sent = request->nx_ip_driver_packet;
+            NX_PACKET* copy = nullptr;
+            if (nx_packet_allocate(&g_pools[1 - self], &copy, NX_RECEIVE_PACKET, TX_NO_WAIT) ==
+                NX_SUCCESS) {
+                nx_packet_data_append(copy, sent->nx_packet_prepend_ptr, sent->nx_packet_length,
+                                      nullptr, TX_NO_WAIT);
+                const UINT c = request->nx_ip_driver_command;
+                if (c == NX_LINK_ARP_SEND || c == NX_LINK_ARP_RESPONSE_SEND) {
+                    _nx_arp_packet_deferred_receive(&g_ips[1 - self], copy);
+                } else {
+                    _nx_ip_driver_deferred_receive(&g_ips[1 - self], copy);
+                }
+            }
+            nx_packet_transmit_release(sent);
+            break;
+        }
+        default:
+            request->nx_ip_driver_status = NX_UNHANDLED_COMMAND;
+            break;
+    }
+}
+
+// What the manager's thread does, and what it saw.
+struct Manager {
+    NX_TCP_SOCKET clients[kClients];
+    bool closed[kClients];
+    UINT connectStatus[kClients];
+    int listened = 0;
+    int sixthListen = -1;
+    std::string send;  // bytes client 0 sends once connected
+    uint16_t ports[kClients];
+};
+Manager g_m;
+CTCP_Server g_snmpTcp;
+CUDP_Server g_udp;
+EthernetLink g_unusedLink;  // never created: messages go nowhere
+
+void OnClientClosed(NX_TCP_SOCKET* socket) {
+    g_m.closed[socket - g_m.clients] = true;
+}
+
+NX_PACKET* Packet(const std::string& text, ULONG type) {
+    NX_PACKET* p = nullptr;
+    nx_packet_allocate(&g_pools[kManager], &p, type, TX_WAIT_FOREVER);
+    nx_packet_data_append(p, text.data(), ULONG(text.size()), nullptr, TX_NO_WAIT);
+    return p;
+}
+
+class IpServersTest : public ::testing::Test {
+protected:
+    IpServersTest() {
+        g_m = Manager{};
+        k_->Start([](void*) {
+            for (int i = 0; i < 2; ++i) {
+                ASSERT_EQ(nx_packet_pool_create(&g_pools[i], "NetX", 1568, g_poolMemory[i],
+                                                sizeof g_poolMemory[i]),
+                          NX_SUCCESS);
+                ASSERT_EQ(nx_ip_create(&g_ips[i], "ip", kAddress[i], 0xFFFFFF00, &g_pools[i],
+                                       &Driver, g_ipStacks[i], sizeof g_ipStacks[i], 1),
+                          NX_SUCCESS);
+                nx_udp_enable(&g_ips[i]);
+                nx_tcp_enable(&g_ips[i]);
+            }
+        });
+        k_->Advance(1);
+    }
+    ~IpServersTest() override {
+        k_.reset();
+        CTCP_Server::Reset();
+        CUDP_Server::Reset();
+        net::EndOfBoot();
+    }
+
+    void Run(int slot, void (*fn)(ULONG_PTR)) {
+        ASSERT_EQ(tx_thread_create(&threads_[slot], const_cast<CHAR*>("test"), fn, 0,
+                                   g_threadStacks[slot], sizeof g_threadStacks[slot], 5, 5,
+                                   TX_NO_TIME_SLICE, TX_AUTO_START),
+                  TX_SUCCESS);
+    }
+    void Step(ULONG ticks) {
+        for (ULONG i = 0; i < ticks; ++i) {
+            k_->Advance(1);
+        }
+    }
+    ULONG Accepted() const { return g_ips[kController].nx_ip_counters.tcp_connections; }
+
+    std::unique_ptr<kernel::Kernel> k_ = std::make_unique<kernel::Kernel>();
+    TX_THREAD threads_[2]{};
+};
+
+// The controller: the servers on its instance, the SNMP channel on the listed ports.
+void StartController(ULONG_PTR) {
+    CTCP_Server::Initialize(&g_ips[kController], g_tcpStacks, &g_pools[kController]);
+    CUDP_Server::Initialize(&g_ips[kController], g_udpStacks, &g_pools[kController]);
+    g_snmpTcp.SetProtocol(kEthernetProtocolSnmp);
+    g_snmpTcp.SetLink(&g_unusedLink);
+    for (uint16_t port : g_m.ports) {
+        if (port != 0 && g_snmpTcp.Listen(port) == 1) {
+            ++g_m.listened;
+        }
+    }
+    g_m.sixthListen = g_snmpTcp.Listen(4000);
+    g_udp.Listen(kAuxiliaryTextPort);
+}
+
+// The manager connects client i to ports[i] in turn (those with a port).
+void ConnectClients(ULONG_PTR) {
+    for (int i = 0; i < kClients; ++i) {
+        nx_tcp_socket_create(&g_ips[kManager], &g_m.clients[i], "client", 0, 0, 128, 1000, nullptr,
+                             &OnClientClosed);
+        nx_tcp_client_socket_bind(&g_m.clients[i], NX_ANY_PORT, TX_NO_WAIT);
+    }
+    const uint16_t sixth = g_m.ports[0];
+    for (int i = 0; i < kClients; ++i) {
+        const uint16_t port = i == kClients - 1 ? sixth : g_m.ports[i];
+        if (port == 0) {
+            continue;
+        }
+        g_m.connectStatus[i] =
+            nx_tcp_client_socket_connect(&g_m.clients[i], kAddress[kController], port, 100);
+        if (i == 0 && !g_m.send.empty()) {
+            nx_tcp_socket_send(&g_m.clients[0], Packet(g_m.send, NX_TCP_PACKET), 100);
+        }
+    }
+}
+
+TEST_F(IpServersTest, AnIdleConnectionIsClosedAndItsPortListensAgain) {
+    g_m.ports[0] = 161;
+    Run(0, StartController);
+    Run(1, ConnectClients);
+    Step(50);
+    ASSERT_EQ(g_m.connectStatus[0], NX_SUCCESS);
+    EXPECT_EQ(Accepted(), 1u);
+    Step(CTCP_Server::kIdleTicks - 200);
+    EXPECT_FALSE(g_m.closed[0]) << "closed before its idle time-out";
+    Step(400);
+    EXPECT_TRUE(g_m.closed[0]) << "an idle connection stays open";
+    // The second connection to the port (the sixth client) is served once the first is gone.
+    Step(50);
+    EXPECT_EQ(Accepted(), 2u);
+}
+
+TEST_F(IpServersTest, AStreamThatCannotBeSnmpIsClosedAtOnce) {
+    g_m.ports[0] = 161;
+    g_m.send = std::string("\x30\x84\x80\x00\x00\x00", 6);  // a length of 2^31
+    Run(0, StartController);
+    Run(1, ConnectClients);
+    Step(100);
+    ASSERT_EQ(g_m.connectStatus[0], NX_SUCCESS);
+    EXPECT_TRUE(g_m.closed[0]);
+    EXPECT_EQ(Accepted(), 2u) << "the waiting connection is not served next";
+}
+
+TEST_F(IpServersTest, ASixthConnectionWaitsForAFreeSlot) {
+    for (int i = 0; i < 5; ++i) {
+        g_m.ports[i] = uint16_t(1001 + i);
+    }
+    Run(0, StartController);
+    Run(1, ConnectClients);
+    Step(100);
+    EXPECT_EQ(g_m.listened, 5);
+    EXPECT_EQ(g_m.sixthListen, 0) << "a port beyond the five slots";
+    for (int i = 0; i < kClients; ++i) {
+        EXPECT_EQ(g_m.connectStatus[i], NX_SUCCESS) << i;
+    }
+    EXPECT_EQ(Accepted(), 5u) << "the sixth connection is served without a slot";
+    nx_tcp_socket_disconnect(&g_m.clients[0], TX_NO_WAIT);
+    Step(100);
+    EXPECT_EQ(Accepted(), 6u) << "the sixth connection still waits after a slot came free";
+}
+
+TEST_F(IpServersTest, TheAuxiliaryPortStoresItsText) {
+    Run(0, StartController);
+    Step(10);
+    struct Case {
+        std::string datagram;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {std::string("\x0D") + "HEADER" + "Xfirst", "first"},
+        {std::string("\x0D") + "1234567", "first"},  // exactly 8 bytes: no text
+        {std::string("\x0E") + "1234567" + "other", "first"},
+        {std::string("\x0D") + "1234567" + "next", "next"},
+    };
+    static NX_UDP_SOCKET sender;
+    Run(1, [](ULONG_PTR) {
+        nx_udp_socket_create(&g_ips[kManager], &sender, "sender", 0, 0, 128, 8);
+        nx_udp_socket_bind(&sender, NX_ANY_PORT, TX_NO_WAIT);
+        tx_thread_suspend(tx_thread_identify());
+    });
+    Step(10);
+    for (const Case& c : cases) {
+        nx_udp_socket_send(&sender, Packet(c.datagram, NX_UDP_PACKET), kAddress[kController],
+                           kAuxiliaryTextPort);
+        Step(20);
+        uint32_t length = 0;
+        const char* text = g_DataBase.GetText(dbo::externalText, &length);
+        EXPECT_EQ(std::string(text, length), c.stored) << c.datagram.substr(1);
+    }
+}
+
+}  // namespace
