@@ -30,6 +30,10 @@ void comm_task::Init() {
         transports.snmpPort = port >= 1 && port <= 0xFFFF ? uint16_t(port) : 161;
         transports.protocol = uint8_t(objects_.get(dbo::brenCommConfigProtocol.Row(4),
                                                    dbo::brenCommConfigProtocol.width, true));
+        transports.remoteAddress =
+            objects_.get(dbo::brenRemoteIPAddress.id, dbo::brenRemoteIPAddress.width, true);
+        transports.remotePort =
+            uint16_t(objects_.get(dbo::brenRemoteIPPort.id, dbo::brenRemoteIPPort.width, true));
     }
     ULONG address = 0;
     ULONG mask = 0;

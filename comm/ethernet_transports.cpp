@@ -14,7 +14,10 @@ struct Transports {
     CUDP_Server udp;
     CTCP_Server tcpSnmp;
     CTCP_Server tcpTrap;
+    UdpClient udpClient;
+    TcpClient tcpClient;
     alignas(16) uint8_t tcpStacks[CTCP_Server::kSlots * CTCP_Server::kStackSize];
+    alignas(16) uint8_t clientStack[TcpClient::kStackSize];
     alignas(16) uint8_t udpStacks[CUDP_Server::kSlots * CUDP_Server::kStackSize];
     bool up = false;
 };
@@ -42,7 +45,12 @@ void StartEthernetTransports(NX_IP* ip, NX_PACKET_POOL* pool,
     MibInit(nullptr);
     snmp_engine_unlock("StartEthernetTransports");
     CTCP_Server::Initialize(ip, t.tcpStacks, pool);
+    uint8_t* clientStack = t.clientStack;
+    tcp_client_initialize(&t.tcpClient, ip, &clientStack, pool);
+    tcp_client_configure(&t.tcpClient, kTrapTcpPort, settings.remoteAddress, settings.remotePort);
     CUDP_Server::Initialize(ip, t.udpStacks, pool);
+    udp_client_initialize(&t.udpClient, ip, nullptr, pool);
+    udp_client_configure(&t.udpClient, kTrapTcpPort, settings.remoteAddress, settings.remotePort);
     const uint16_t trapPort = kTrapTcpPort;
     t.udpLink.Create("ethernet_udp", settings.snmpPort, trapPort, settings.ownAddress);
     t.tcpLink.Create("ethernet_tcp", settings.snmpPort, trapPort, settings.ownAddress);
@@ -64,6 +72,14 @@ EthernetLink* EthernetUdpLink() {
 
 EthernetLink* EthernetTcpLink() {
     return g_Transports.up ? &g_Transports.tcpLink : nullptr;
+}
+
+UdpClient* EthernetUdpClient() {
+    return g_Transports.up ? &g_Transports.udpClient : nullptr;
+}
+
+TcpClient* EthernetTcpClient() {
+    return g_Transports.up ? &g_Transports.tcpClient : nullptr;
 }
 
 void EthernetTransportsEndOfBoot() {

@@ -7,12 +7,16 @@
 #include <cstdint>
 
 #include "comm/ethernet_link.h"
+#include "comm/tcp_client.h"
+#include "comm/udp_client.h"
 #include "platform/net/nx_api.h"
 
 struct EthernetTransportSettings {
     uint16_t snmpPort = 161;  // brenHostIPPort
     uint8_t protocol = 11;    // the Ethernet entry of brenCommConfigProtocol
     uint32_t ownAddress = 0;
+    uint32_t remoteAddress = 0;  // brenRemoteIPAddress: the central system
+    uint16_t remotePort = 0;     // brenRemoteIPPort: its trap port
 };
 
 inline constexpr UINT kSnmpTcpAlternatePort = 14001;
@@ -24,5 +28,8 @@ void StartEthernetTransports(NX_IP* ip, NX_PACKET_POOL* pool,
 // The links (for the interface counters), null before the start-up.
 EthernetLink* EthernetUdpLink();
 EthernetLink* EthernetTcpLink();
+// The trap clients (null before the start-up).
+UdpClient* EthernetUdpClient();
+TcpClient* EthernetTcpClient();
 // Forgets everything (end of a boot; the kernel has gone).
 void EthernetTransportsEndOfBoot();
