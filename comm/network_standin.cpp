@@ -7,7 +7,6 @@
 #include "comm/network_variables.h"
 #include "platform/monitor/mon.h"
 #include "runtime/debug_print.h"
-#include "runtime/vms_command.h"
 
 namespace {
 
