@@ -28,6 +28,7 @@
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "ntcip/schedule_task_stand_in.h"
+#include "ntcip/snmp_agent.h"
 #include "peripherals/peripheral_task.h"
 #include "render/font_import.h"
 #include "runtime/post_office.h"
@@ -115,7 +116,8 @@ CPeripheral* MakeFilePeripheral(uint16_t id) {
     }
 }
 
-// SCRIPT.XML at start-up, through the MIB (linked here if the agent has not done it yet).
+// SCRIPT.XML at start-up, through the MIB (linked and locked here if the agent has not done
+// it yet).
 void ProcessScriptFile() {
     MibInit(nullptr);
     OidSetEngine(&MibOidEngine());

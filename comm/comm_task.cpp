@@ -1,5 +1,6 @@
 #include "comm/comm_task.h"
 
+#include "comm/ethernet_transports.h"
 #include "comm/network_standin.h"
 #include "comm/ntcip_transports.h"
 #include "database/object_ids.h"
@@ -19,7 +20,26 @@ void comm_task::Init() {
         settings.answerPing =
             (objects_.get(dbo::brenFeatureSet.id, dbo::brenFeatureSet.width, true) & 0x04) != 0;
     }
-    StartNetworkStandIn(settings);
+    NX_IP* ip = StartNetworkStandIn(settings);
+    if (ip == nullptr) {
+        return;
+    }
+    EthernetTransportSettings transports;
+    if (objects_.get) {
+        const uint32_t port = objects_.get(dbo::brenHostIPPort.id, dbo::brenHostIPPort.width, true);
+        transports.snmpPort = port >= 1 && port <= 0xFFFF ? uint16_t(port) : 161;
+        transports.protocol = uint8_t(objects_.get(dbo::brenCommConfigProtocol.Row(4),
+                                                   dbo::brenCommConfigProtocol.width, true));
+        transports.remoteAddress =
+            objects_.get(dbo::brenRemoteIPAddress.id, dbo::brenRemoteIPAddress.width, true);
+        transports.remotePort =
+            uint16_t(objects_.get(dbo::brenRemoteIPPort.id, dbo::brenRemoteIPPort.width, true));
+    }
+    ULONG address = 0;
+    ULONG mask = 0;
+    nx_ip_address_get(ip, &address, &mask);
+    transports.ownAddress = address;
+    StartEthernetTransports(ip, EthernetPacketPool(), transports);
 }
 
 void comm_task::OnLetter(letter_s& letter) {

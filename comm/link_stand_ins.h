@@ -35,7 +35,7 @@ struct PppLink {
     LinkCounters counters{};
 };
 
-struct EthernetLink {
+struct EthernetLinkStandIn {
     LinkCallbacks callbacks = kNoneCallbacks;
     uint32_t commTimeout = 0;
     LinkCounters counters{};

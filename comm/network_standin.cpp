@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "comm/emac_driver.h"
+#include "comm/ethernet_transports.h"
+#include "comm/network_variables.h"
 #include "platform/monitor/mon.h"
 #include "runtime/debug_print.h"
 
@@ -161,9 +163,12 @@ NX_IP* StartNetworkStandIn(const NetworkStandInSettings& settings) {
     uint32_t gateway = 0;
     ChooseNetworkAddresses(mon_getenv("IPADD"), mon_getenv("NETMASK"), mon_getenv("GIPADD"),
                            &address, &mask, &gateway);
-    uint8_t mac[6];
-    if (ParseMacAddress(mon_getenv("ETHERADD"), mac)) {
-        EthernetSetStationAddress(mac);
+    DebugPrintLevel1("Initializing Ethernet\n");
+    NetworkVariables variables;
+    ParseNetworkVariables(mon_getenv("ETHERADD"), mon_getenv("IPADD"), mon_getenv("NETMASK"),
+                          mon_getenv("GIPADD"), &variables);
+    if (variables.macValid) {
+        EthernetSetStationAddress(variables.mac);
     }
     EthernetSetLinkMode(kEthernetSpeedAuto, kEthernetDuplexAuto, 0);
     EthernetSetOwnAddress(address);
@@ -200,6 +205,7 @@ NX_PACKET_POOL* EthernetPacketPool() {
 }
 
 void NetworkStandInEndOfBoot() {
+    EthernetTransportsEndOfBoot();
     g_standIn.up = false;
 }
 

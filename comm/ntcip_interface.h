@@ -73,7 +73,7 @@ public:
     NetIpStandIn ip;
     PppLink ppp;
     PmppLink pmpp;
-    EthernetLink ethernet;
+    EthernetLinkStandIn ethernet;
     const char* packetPool = nullptr;
     uint8_t driverState = 0;
 
