@@ -304,6 +304,7 @@ struct DbObject {
     X(maxEventLogSize,                V, 12276, 2, I, 1,   0) \
     X(maxEventClasses,                V, 12278, 1, I, 1,   0) \
     X(communityNamesMax,              V, 12280, 1, I, 1,   0) \
+    X(communityNameIndex,             V, 12281, 1, I, 100, 0) \
     X(auxIOPortType,                  V, 12656, 1, I, 136, 0) \
     X(auxIOPortValue,                 V, 12792, 4, I, 136, 0) \
     /* volatile: private objects */ \

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ntcip/mib2_groups.h"
+#include "ntcip/protocol_objects.h"
 
 namespace {
 
@@ -15,6 +16,14 @@ struct HandlerEntry {
 const HandlerEntry kHandlers[] = {
     {"var_system", &var_system},
     {"var_snmp", &var_snmp},
+    {"var_chap", &var_chap},
+    {"var_chapSecretEntry", &var_chapSecretEntry},
+    {"var_snmpConfiguration", &var_snmpConfiguration},
+    {"var_pmppConfig", &var_pmppConfig},
+    {"var_maxGroupAddresses", &var_maxGroupAddresses},
+    {"var_groupAddressEntry", &var_groupAddressEntry},
+    {"var_globalSecurity", &var_globalSecurity},
+    {"var_communityNameEntry", &var_communityNameEntry},
 };
 
 }  // namespace
