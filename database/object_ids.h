@@ -205,6 +205,10 @@ struct DbObject {
     X(brenTBSCBayHeightInModules,     N, 95720, 1, I, 1,   0) \
     X(brenTBSCBayWidthInModules,      N, 95721, 1, I, 1,   0) \
     X(brenLineLength,                 N, 95722, 1, I, 9,   0) \
+    X(litPixelRowCount,               N, 95732, 1, I, 1,   0) \
+    X(litPixelSetting,                N, 95734, 2, I, 1,   0) \
+    X(litPixelThreshold,              N, 95736, 1, I, 5,   0) \
+    X(litPixelBrightness,             N, 95741, 1, I, 5,   0) \
     X(brenCallbackNumber,             N, 95748, 4, S, 1,   0) \
     X(brenCallbackMinTimeBetweenAttempts, N, 95752, 2, I, 1, 0) \
     X(brenCallbackMaxAttempts,        N, 95754, 1, I, 1,   0) \
@@ -224,6 +228,7 @@ struct DbObject {
     X(brenTrapsGeneric,               N, 98388, 1, I, 1,   0) \
     X(brenTrapsEnterpriseSpecific,    N, 98392, 4, S, 1,   0) \
     X(brenTrapsExpirationDuration,    N, 98396, 4, I, 1,   0) \
+    X(switchMessageListSize,          N, 98400, 1, I, 1,   0) \
     X(switchMessageCode,              N, 98404, 4, S, 50,  0) \
     /* classb block: MIB-II */ \
     X(sysContact,                     N, 98616, 4, S, 1,   0) \
@@ -307,6 +312,7 @@ struct DbObject {
     X(communityNameIndex,             V, 12281, 1, I, 100, 0) \
     X(auxIOPortType,                  V, 12656, 1, I, 136, 0) \
     X(auxIOPortValue,                 V, 12792, 4, I, 136, 0) \
+    X(pixelFailureColorBits,          V, 14016, 2, I, 1500, 0) \
     /* volatile: private objects */ \
     X(brenResetCommand,               V, 17016, 1, I, 1,   0) \
     X(brenLegibilityRatio,            V, 17017, 1, I, 1,   0) \
@@ -324,6 +330,7 @@ struct DbObject {
     X(modemMsl,                       V, 17144, 4, S, 1,   0) \
     X(modemMdn,                       V, 17148, 4, S, 1,   0) \
     X(modemMsid,                      V, 17152, 4, S, 1,   0) \
+    X(moduleLineCount,                V, 17156, 1, I, 1,   0) \
     X(pixelPowerLimitMode,            V, 17157, 1, I, 1,   0) \
     X(brenFileTransferStatus,         V, 17160, 1, I, 1,   0) \
     X(brenFileTransferBlockSize,      V, 17162, 2, I, 1,   0) \
@@ -337,7 +344,10 @@ struct DbObject {
     X(illumLimitStatus,               V, 17190, 1, I, 1,   0) \
     X(brenSensorValue,                V, 17196, 2, I, 4,   0) \
     X(externalText,                   V, 17208, 4, S, 1,   0) \
+    X(portCount,                      V, 17212, 1, I, 1,   0) \
+    X(portType,                       V, 17213, 1, I, 5,   0) \
     X(brenPeripheralListEdit,         V, 17218, 1, I, 1,   0) \
+    X(brenPeripheralListSize,         V, 17220, 2, I, 1,   0) \
     X(peripheralListStatus,           V, 17222, 1, I, 255, 0) \
     X(brenPeripheralCount,            V, 17478, 2, I, 1,   0) \
     /* volatile: MIB-II and counters */ \

@@ -50,3 +50,11 @@ uintptr_t* MibServeString(int mode, snmp_pdu* pdu, int index, uint32_t id, DbIma
 uint32_t MibInstance(const MibVariable* row, const uint32_t* name) {
     return name[row->name_length - 1u];
 }
+
+uintptr_t* MibServeObject(const DbObject& object, uint32_t row, int mode, snmp_pdu* pdu, int index,
+                          uint32_t* value_length) {
+    if (object.IsString()) {
+        return MibServeString(mode, pdu, index, object.Row(row), object.image, value_length);
+    }
+    return MibServeInt(mode, pdu, index, object.Row(row), object.width, object.image, value_length);
+}

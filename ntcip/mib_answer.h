@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "database/db_types.h"
+#include "database/object_ids.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/snmp_pdu.h"
 
@@ -23,6 +24,10 @@ uintptr_t* MibServeInt(int mode, snmp_pdu* pdu, int index, uint32_t id, uint32_t
                        DbImage image, uint32_t* value_length);
 // String object: stores the set buffer in the commit pass of a set, then answers the text.
 uintptr_t* MibServeString(int mode, snmp_pdu* pdu, int index, uint32_t id, DbImage image,
+                          uint32_t* value_length);
+
+// Row `row` (from 0) of a catalogue object, integer or string, served as above.
+uintptr_t* MibServeObject(const DbObject& object, uint32_t row, int mode, snmp_pdu* pdu, int index,
                           uint32_t* value_length);
 
 // Row index of a one-index column's instance (after a good header check).

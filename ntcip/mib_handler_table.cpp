@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ntcip/bren_config.h"
+#include "ntcip/bren_tables.h"
 #include "ntcip/mib2_groups.h"
 #include "ntcip/protocol_objects.h"
 
@@ -24,6 +26,20 @@ const HandlerEntry kHandlers[] = {
     {"var_groupAddressEntry", &var_groupAddressEntry},
     {"var_globalSecurity", &var_globalSecurity},
     {"var_communityNameEntry", &var_communityNameEntry},
+    {"var_brenConfig", &var_brenConfig},
+    {"var_brenDisplayTestMode", &var_brenDisplayTestMode},
+    {"var_brenPixelFailureColorEntry", &var_brenPixelFailureColorEntry},
+    {"var_brenPeripheralList", &var_brenPeripheralList},
+    {"var_brenPeripheralEntry", &var_brenPeripheralEntry},
+    {"var_brenTraps", &var_brenTraps},
+    {"var_brenMessageList", &var_brenMessageList},
+    {"var_brenMessageListEntry", &var_brenMessageListEntry},
+    {"var_brenPorts", &var_brenPorts},
+    {"var_brenPortEntry", &var_brenPortEntry},
+    {"var_brenLitPixelLimit", &var_brenLitPixelLimit},
+    {"var_brenLitPixelEntry", &var_brenLitPixelEntry},
+    {"var_brenModuleLines", &var_brenModuleLines},
+    {"var_brenLineLengthEntry", &var_brenLineLengthEntry},
 };
 
 }  // namespace

@@ -13,15 +13,6 @@ constexpr uint32_t kChapRows = 1;
 constexpr uint32_t kGroupAddressRows = 10;
 constexpr uint32_t kCommunityRows = 100;
 
-// A single object behind a scalar row.
-uintptr_t* ServeObject(const DbObject& object, uint32_t row, int mode, snmp_pdu* pdu, int index,
-                       uint32_t* value_length) {
-    if (object.IsString()) {
-        return MibServeString(mode, pdu, index, object.Row(row), object.image, value_length);
-    }
-    return MibServeInt(mode, pdu, index, object.Row(row), object.width, object.image, value_length);
-}
-
 void RefuseValue(snmp_pdu* pdu) {
     pdu->request.error_status = kSnmpBadValue;
 }
@@ -52,7 +43,7 @@ uintptr_t* var_chap(MibVariable* row, uint32_t* name, uint32_t* name_length, int
     if (MibHeaderExact(row, name, *name_length, mode, value_length) != 0 || row->key != 0) {
         return nullptr;
     }
-    return ServeObject(dbo::chapSecretsMax, 0, mode, pdu, index, value_length);
+    return MibServeObject(dbo::chapSecretsMax, 0, mode, pdu, index, value_length);
 }
 
 uintptr_t* var_chapSecretEntry(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
@@ -69,10 +60,10 @@ uintptr_t* var_chapSecretEntry(MibVariable* row, uint32_t* name, uint32_t* name_
                 RefuseValue(pdu);
                 mode = kMibGet;
             }
-            return ServeObject(dbo::chapName, 0, mode, pdu, index, value_length);
+            return MibServeObject(dbo::chapName, 0, mode, pdu, index, value_length);
         case 4:
             DebugPrintLevel1("var_chapSecretEntry: chapSecret\n");
-            return ServeObject(dbo::chapSecret, 0, mode, pdu, index, value_length);
+            return MibServeObject(dbo::chapSecret, 0, mode, pdu, index, value_length);
         default:
             return nullptr;
     }
@@ -84,7 +75,7 @@ uintptr_t* var_snmpConfiguration(MibVariable* row, uint32_t* name, uint32_t* nam
     if (MibHeaderExact(row, name, *name_length, mode, value_length) != 0 || row->key != 0) {
         return nullptr;
     }
-    return ServeObject(dbo::snmpMaxPacketSize, 0, mode, pdu, index, value_length);
+    return MibServeObject(dbo::snmpMaxPacketSize, 0, mode, pdu, index, value_length);
 }
 
 uintptr_t* var_pmppConfig(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
@@ -92,7 +83,7 @@ uintptr_t* var_pmppConfig(MibVariable* row, uint32_t* name, uint32_t* name_lengt
     if (MibHeaderExact(row, name, *name_length, mode, value_length) != 0 || row->key != 0) {
         return nullptr;
     }
-    return ServeObject(dbo::pmppConfigWord, 0, mode, pdu, index, value_length);
+    return MibServeObject(dbo::pmppConfigWord, 0, mode, pdu, index, value_length);
 }
 
 uintptr_t* var_maxGroupAddresses(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
@@ -100,7 +91,7 @@ uintptr_t* var_maxGroupAddresses(MibVariable* row, uint32_t* name, uint32_t* nam
     if (MibHeaderExact(row, name, *name_length, mode, value_length) != 0 || row->key != 0) {
         return nullptr;
     }
-    return ServeObject(dbo::maxGroupAddresses, 0, mode, pdu, index, value_length);
+    return MibServeObject(dbo::maxGroupAddresses, 0, mode, pdu, index, value_length);
 }
 
 uintptr_t* var_groupAddressEntry(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
@@ -115,7 +106,7 @@ uintptr_t* var_groupAddressEntry(MibVariable* row, uint32_t* name, uint32_t* nam
         case 4:
             return ServeEncodedGroupAddress(i - 1u, mode, pdu, index, value_length);
         case 8:
-            return ServeObject(dbo::pmppGroupAddress, i - 1u, mode, pdu, index, value_length);
+            return MibServeObject(dbo::pmppGroupAddress, i - 1u, mode, pdu, index, value_length);
         default:
             return nullptr;
     }
@@ -128,9 +119,9 @@ uintptr_t* var_globalSecurity(MibVariable* row, uint32_t* name, uint32_t* name_l
     }
     switch (row->key) {
         case 0:
-            return ServeObject(dbo::communityNameAdmin, 0, mode, pdu, index, value_length);
+            return MibServeObject(dbo::communityNameAdmin, 0, mode, pdu, index, value_length);
         case 4:
-            return ServeObject(dbo::communityNamesMax, 0, mode, pdu, index, value_length);
+            return MibServeObject(dbo::communityNamesMax, 0, mode, pdu, index, value_length);
         default:
             return nullptr;
     }
@@ -144,11 +135,11 @@ uintptr_t* var_communityNameEntry(MibVariable* row, uint32_t* name, uint32_t* na
     const uint32_t i = MibInstance(row, name) - 1u;
     switch (row->key) {
         case 0:
-            return ServeObject(dbo::communityNameIndex, i, mode, pdu, index, value_length);
+            return MibServeObject(dbo::communityNameIndex, i, mode, pdu, index, value_length);
         case 4:
-            return ServeObject(dbo::communityNameUser, i, mode, pdu, index, value_length);
+            return MibServeObject(dbo::communityNameUser, i, mode, pdu, index, value_length);
         case 8:
-            return ServeObject(dbo::communityNameAccessMask, i, mode, pdu, index, value_length);
+            return MibServeObject(dbo::communityNameAccessMask, i, mode, pdu, index, value_length);
         default:
             return nullptr;
     }

@@ -78,6 +78,8 @@ private:
             r.error = kSnmpBadValue;
         } else if (r.error == 0 && (answer == nullptr || status != kMibFound)) {
             r.error = kSnmpNoSuchName;
+        } else if (r.error == 0 && mode == kMibSet && access == kMibReadOnly) {
+            r.error = kSnmpNoSuchName;  // a set of a read-only row is answered as a get
         }
         if (answer == nullptr) {
             return r;
