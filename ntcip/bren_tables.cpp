@@ -4,59 +4,10 @@
 #include "database/object_ids.h"
 #include "ntcip/mib_answer.h"
 #include "ntcip/mib_header.h"
+#include "ntcip/mib_keyed_objects.h"
 #include "ntcip/snmp_set_staging.h"
 
 namespace {
-
-// A row key and the catalogue object it serves; a null object answers the row index.
-struct KeyedObject {
-    uint8_t key;
-    const DbObject* object;
-};
-
-template <size_t N>
-const KeyedObject* FindKey(const KeyedObject (&table)[N], uint8_t key) {
-    for (const KeyedObject& entry : table) {
-        if (entry.key == key) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
-// Exact scalar rows: the key selects the object.
-template <size_t N>
-uintptr_t* ServeScalar(const KeyedObject (&table)[N], MibVariable* row, uint32_t* name,
-                       uint32_t* name_length, int mode, uint32_t* value_length, snmp_pdu* pdu,
-                       int index) {
-    if (MibHeaderExact(row, name, *name_length, mode, value_length) != 0) {
-        return nullptr;
-    }
-    const KeyedObject* entry = FindKey(table, row->key);
-    if (entry == nullptr || entry->object == nullptr) {
-        return nullptr;
-    }
-    return MibServeObject(*entry->object, 0, mode, pdu, index, value_length);
-}
-
-// One-index columns with rows 1..rows: the key selects the object, row i is its row i - 1.
-template <size_t N>
-uintptr_t* ServeColumn(const KeyedObject (&table)[N], uint32_t rows, MibVariable* row,
-                       uint32_t* name, uint32_t* name_length, int mode, uint32_t* value_length,
-                       snmp_pdu* pdu, int index) {
-    if (MibHeaderIndexed(row, name, *name_length, mode, value_length, rows) != 0) {
-        return nullptr;
-    }
-    const uint32_t i = MibInstance(row, name);
-    const KeyedObject* entry = FindKey(table, row->key);
-    if (entry == nullptr) {
-        return nullptr;
-    }
-    if (entry->object == nullptr) {
-        return MibAnswerWord(pdu, index, i, value_length);
-    }
-    return MibServeObject(*entry->object, i - 1u, mode, pdu, index, value_length);
-}
 
 constexpr uint32_t kFailureTypes = 3;
 constexpr uint32_t kFailureRows = 500;
@@ -70,46 +21,47 @@ constexpr uint8_t kPortSpeedKey = 24;
 constexpr uint8_t kPeripheralIdKey = 12;
 constexpr uint32_t kPeripheralEditing = 1;
 
-const KeyedObject kDisplayTestMode[] = {{0, &dbo::displayTestMode}};
-const KeyedObject kPeripheralList[] = {{0, &dbo::brenPeripheralListSize},
-                                       {4, &dbo::brenPeripheralListEdit},
-                                       {28, &dbo::brenPeripheralCount}};
-const KeyedObject kPeripheralEntry[] = {{8, nullptr},
-                                        {kPeripheralIdKey, &dbo::brenPeripheralID},
-                                        {16, &dbo::brenPeripheralParameters},
-                                        {20, &dbo::peripheralListStatus},
-                                        {24, &dbo::brenPeripheralAuxIOTableIndex}};
-const KeyedObject kTraps[] = {{0, &dbo::brenTrapsGeneric},
-                              {4, &dbo::brenTrapsEnterpriseSpecific},
-                              {8, &dbo::brenTrapsExpirationDuration}};
-const KeyedObject kMessageList[] = {{0, &dbo::switchMessageListSize}};
-const KeyedObject kMessageListEntry[] = {{4, nullptr}, {8, &dbo::switchMessageCode}};
-const KeyedObject kPorts[] = {{0, &dbo::portCount},
-                              {32, &dbo::brenRdiLogicalId},
-                              {36, &dbo::brenRdiAck2Timeout},
-                              {40, &dbo::brenRdiRetries},
-                              {44, &dbo::brenCommCommand}};
-const KeyedObject kPortEntry[] = {{4, nullptr},
-                                  {8, &dbo::brenCommConfigFlowControl},
-                                  {12, &dbo::brenCommConfigProtocol},
-                                  {16, &dbo::brenCommConfigTraps},
-                                  {20, &dbo::brenCommConfigInnerCharTimeout},
-                                  {kPortSpeedKey, &dbo::rs232PortInSpeed},
-                                  {28, &dbo::portType}};
-const KeyedObject kLitPixelLimit[] = {
+const MibKeyedObject kDisplayTestMode[] = {{0, &dbo::displayTestMode}};
+const MibKeyedObject kPeripheralList[] = {{0, &dbo::brenPeripheralListSize},
+                                          {4, &dbo::brenPeripheralListEdit},
+                                          {28, &dbo::brenPeripheralCount}};
+const MibKeyedObject kPeripheralEntry[] = {{8, nullptr},
+                                           {kPeripheralIdKey, &dbo::brenPeripheralID},
+                                           {16, &dbo::brenPeripheralParameters},
+                                           {20, &dbo::peripheralListStatus},
+                                           {24, &dbo::brenPeripheralAuxIOTableIndex}};
+const MibKeyedObject kTraps[] = {{0, &dbo::brenTrapsGeneric},
+                                 {4, &dbo::brenTrapsEnterpriseSpecific},
+                                 {8, &dbo::brenTrapsExpirationDuration}};
+const MibKeyedObject kMessageList[] = {{0, &dbo::switchMessageListSize}};
+const MibKeyedObject kMessageListEntry[] = {{4, nullptr}, {8, &dbo::switchMessageCode}};
+const MibKeyedObject kPorts[] = {{0, &dbo::portCount},
+                                 {32, &dbo::brenRdiLogicalId},
+                                 {36, &dbo::brenRdiAck2Timeout},
+                                 {40, &dbo::brenRdiRetries},
+                                 {44, &dbo::brenCommCommand}};
+const MibKeyedObject kPortEntry[] = {{4, nullptr},
+                                     {8, &dbo::brenCommConfigFlowControl},
+                                     {12, &dbo::brenCommConfigProtocol},
+                                     {16, &dbo::brenCommConfigTraps},
+                                     {20, &dbo::brenCommConfigInnerCharTimeout},
+                                     {kPortSpeedKey, &dbo::rs232PortInSpeed},
+                                     {28, &dbo::portType}};
+const MibKeyedObject kLitPixelLimit[] = {
     {0, &dbo::litPixelRowCount}, {4, &dbo::litPixelSetting}, {20, &dbo::pixelPowerLimitMode}};
-const KeyedObject kLitPixelEntry[] = {
+const MibKeyedObject kLitPixelEntry[] = {
     {8, nullptr}, {12, &dbo::litPixelThreshold}, {16, &dbo::litPixelBrightness}};
-const KeyedObject kModuleLines[] = {{0, &dbo::brenTBSCBayHeightInModules},
-                                    {4, &dbo::brenTBSCBayWidthInModules},
-                                    {8, &dbo::moduleLineCount}};
-const KeyedObject kLineLengthEntry[] = {{12, nullptr}, {16, &dbo::brenLineLength}};
+const MibKeyedObject kModuleLines[] = {{0, &dbo::brenTBSCBayHeightInModules},
+                                       {4, &dbo::brenTBSCBayWidthInModules},
+                                       {8, &dbo::moduleLineCount}};
+const MibKeyedObject kLineLengthEntry[] = {{12, nullptr}, {16, &dbo::brenLineLength}};
 
 }  // namespace
 
 uintptr_t* var_brenDisplayTestMode(MibVariable* row, uint32_t* name, uint32_t* name_length,
                                    int mode, uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeScalar(kDisplayTestMode, row, name, name_length, mode, value_length, pdu, index);
+    return MibServeKeyedScalar(kDisplayTestMode, row, name, name_length, mode, value_length, pdu,
+                               index);
 }
 
 uintptr_t* var_brenPixelFailureColorEntry(MibVariable* row, uint32_t* name, uint32_t* name_length,
@@ -150,7 +102,8 @@ uintptr_t* var_brenPixelFailureColorEntry(MibVariable* row, uint32_t* name, uint
 
 uintptr_t* var_brenPeripheralList(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                                   uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeScalar(kPeripheralList, row, name, name_length, mode, value_length, pdu, index);
+    return MibServeKeyedScalar(kPeripheralList, row, name, name_length, mode, value_length, pdu,
+                               index);
 }
 
 uintptr_t* var_brenPeripheralEntry(MibVariable* row, uint32_t* name, uint32_t* name_length,
@@ -166,29 +119,30 @@ uintptr_t* var_brenPeripheralEntry(MibVariable* row, uint32_t* name, uint32_t* n
                                MibInstance(row, name) - 1u);
         }
     }
-    return ServeColumn(kPeripheralEntry, kPeripheralRows, row, name, name_length, mode,
-                       value_length, pdu, index);
+    return MibServeKeyedColumn(kPeripheralEntry, kPeripheralRows, row, name, name_length, mode,
+                               value_length, pdu, index);
 }
 
 uintptr_t* var_brenTraps(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                          uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeScalar(kTraps, row, name, name_length, mode, value_length, pdu, index);
+    return MibServeKeyedScalar(kTraps, row, name, name_length, mode, value_length, pdu, index);
 }
 
 uintptr_t* var_brenMessageList(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                                uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeScalar(kMessageList, row, name, name_length, mode, value_length, pdu, index);
+    return MibServeKeyedScalar(kMessageList, row, name, name_length, mode, value_length, pdu,
+                               index);
 }
 
 uintptr_t* var_brenMessageListEntry(MibVariable* row, uint32_t* name, uint32_t* name_length,
                                     int mode, uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeColumn(kMessageListEntry, kMessageListRows, row, name, name_length, mode,
-                       value_length, pdu, index);
+    return MibServeKeyedColumn(kMessageListEntry, kMessageListRows, row, name, name_length, mode,
+                               value_length, pdu, index);
 }
 
 uintptr_t* var_brenPorts(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                          uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeScalar(kPorts, row, name, name_length, mode, value_length, pdu, index);
+    return MibServeKeyedScalar(kPorts, row, name, name_length, mode, value_length, pdu, index);
 }
 
 uintptr_t* var_brenPortEntry(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
@@ -198,28 +152,30 @@ uintptr_t* var_brenPortEntry(MibVariable* row, uint32_t* name, uint32_t* name_le
         MibInstance(row, name) == kEthernetPort) {
         return MibServeObject(dbo::ifSpeed, 0, mode, pdu, index, value_length);
     }
-    return ServeColumn(kPortEntry, kPortRows, row, name, name_length, mode, value_length, pdu,
-                       index);
+    return MibServeKeyedColumn(kPortEntry, kPortRows, row, name, name_length, mode, value_length,
+                               pdu, index);
 }
 
 uintptr_t* var_brenLitPixelLimit(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                                  uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeScalar(kLitPixelLimit, row, name, name_length, mode, value_length, pdu, index);
+    return MibServeKeyedScalar(kLitPixelLimit, row, name, name_length, mode, value_length, pdu,
+                               index);
 }
 
 uintptr_t* var_brenLitPixelEntry(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                                  uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeColumn(kLitPixelEntry, kLitPixelRows, row, name, name_length, mode, value_length,
-                       pdu, index);
+    return MibServeKeyedColumn(kLitPixelEntry, kLitPixelRows, row, name, name_length, mode,
+                               value_length, pdu, index);
 }
 
 uintptr_t* var_brenModuleLines(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                                uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeScalar(kModuleLines, row, name, name_length, mode, value_length, pdu, index);
+    return MibServeKeyedScalar(kModuleLines, row, name, name_length, mode, value_length, pdu,
+                               index);
 }
 
 uintptr_t* var_brenLineLengthEntry(MibVariable* row, uint32_t* name, uint32_t* name_length,
                                    int mode, uint32_t* value_length, snmp_pdu* pdu, int index) {
-    return ServeColumn(kLineLengthEntry, kModuleLineRows, row, name, name_length, mode,
-                       value_length, pdu, index);
+    return MibServeKeyedColumn(kLineLengthEntry, kModuleLineRows, row, name, name_length, mode,
+                               value_length, pdu, index);
 }

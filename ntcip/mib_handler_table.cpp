@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ntcip/bren_config.h"
+#include "ntcip/bren_status.h"
 #include "ntcip/bren_tables.h"
 #include "ntcip/mib2_groups.h"
 #include "ntcip/protocol_objects.h"
@@ -40,6 +41,16 @@ const HandlerEntry kHandlers[] = {
     {"var_brenLitPixelEntry", &var_brenLitPixelEntry},
     {"var_brenModuleLines", &var_brenModuleLines},
     {"var_brenLineLengthEntry", &var_brenLineLengthEntry},
+    {"var_brenCallback", &var_brenCallback},
+    {"var_brenFileTransfer", &var_brenFileTransfer},
+    {"var_brenStatus", &var_brenStatus},
+    {"var_brenSensorEntry", &var_brenSensorEntry},
+    {"var_brenRemoteText", &var_brenRemoteText},
+    {"var_brenInfo", &var_brenInfo},
+    {"var_brenPixelTestResults", &var_brenPixelTestResults},
+    {"var_brenPixelTestSlotEntry", &var_brenPixelTestSlotEntry},
+    {"var_brenPixelTestChunkEntry", &var_brenPixelTestChunkEntry},
+    {"var_brenPixelTestFaceEntry", &var_brenPixelTestFaceEntry},
 };
 
 }  // namespace
