@@ -82,6 +82,18 @@ const char* db_get_chap_name() {
     return g_DataBase.GetString(kChapName, 4, DbImage::kNv, nullptr);
 }
 
+uint32_t db_copy_chap_name(char* out, uint32_t capacity) {
+    if (out == nullptr || capacity == 0) {
+        return 0;
+    }
+    uint32_t length = g_DataBase.ReadString(kChapName, DbImage::kNv, out, capacity - 1u);
+    if (length > capacity - 1u) {
+        length = capacity - 1u;
+    }
+    out[length] = '\0';
+    return length;
+}
+
 const char* db_get_chap_secret() {
     return g_DataBase.GetString(kChapSecret, 4, DbImage::kNv, nullptr);
 }

@@ -20,6 +20,9 @@ int db_find_group_address(uint32_t address);
 // Texts of chapName and chapSecret (valid until this thread's fourth string read after it).
 const char* db_get_chap_name();
 const char* db_get_chap_secret();
+// chapName into the link's name field of `capacity` octets: cut to capacity - 1 octets and
+// always terminated. Returns the octets copied.
+uint32_t db_copy_chap_name(char* out, uint32_t capacity);
 
 // Each adds 1 to its counter (notify).
 void db_count_snmp_in_pkts();

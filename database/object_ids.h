@@ -224,10 +224,17 @@ struct DbObject {
     X(brenTBSCBayHeightInModules,     N, 95720, 1, I, 1,   0) \
     X(brenTBSCBayWidthInModules,      N, 95721, 1, I, 1,   0) \
     X(brenLineLength,                 N, 95722, 1, I, 9,   0) \
+    X(litPixelRowCount,               N, 95732, 1, I, 1,   0) \
+    X(litPixelSetting,                N, 95734, 2, I, 1,   0) \
+    X(litPixelThreshold,              N, 95736, 1, I, 5,   0) \
+    X(litPixelBrightness,             N, 95741, 1, I, 5,   0) \
     X(brenCallbackNumber,             N, 95748, 4, S, 1,   0) \
     X(brenCallbackMinTimeBetweenAttempts, N, 95752, 2, I, 1, 0) \
     X(brenCallbackMaxAttempts,        N, 95754, 1, I, 1,   0) \
     X(brenLCDPassword,                N, 95756, 4, I, 1,   0) \
+    X(brenInfoText1,                  N, 95768, 4, S, 1,   0) \
+    X(brenInfoCounter,                N, 95772, 4, I, 1,   0) \
+    X(brenInfoText2,                  N, 95776, 4, S, 1,   0) \
     X(brenCommConfigFlowControl,      N, 95780, 1, I, 5,   0) \
     X(brenCommConfigProtocol,         N, 95785, 1, I, 5,   0) \
     X(brenCommConfigTraps,            N, 95790, 1, I, 5,   0) \
@@ -243,7 +250,9 @@ struct DbObject {
     X(brenTrapsGeneric,               N, 98388, 1, I, 1,   0) \
     X(brenTrapsEnterpriseSpecific,    N, 98392, 4, S, 1,   0) \
     X(brenTrapsExpirationDuration,    N, 98396, 4, I, 1,   0) \
+    X(switchMessageListSize,          N, 98400, 1, I, 1,   0) \
     X(switchMessageCode,              N, 98404, 4, S, 50,  0) \
+    X(pixelTestChunkSize,             N, 98604, 2, I, 1,   0) \
     /* classb block: MIB-II */ \
     X(sysContact,                     N, 98616, 4, S, 1,   0) \
     X(sysName,                        N, 98620, 4, S, 1,   0) \
@@ -333,6 +342,8 @@ struct DbObject {
     X(auxIOPortValue,                 V, 12792, 4, I, 136, 0) \
     X(auxIOPortDirection,            V, 13336, 1, I, 136, 0) \
     X(auxIOPortLastCommandedState,   V, 13472, 4, I, 136, 0) \
+    X(communityNameIndex,             V, 12281, 1, I, 100, 0) \
+    X(pixelFailureColorBits,          V, 14016, 2, I, 1500, 0) \
     /* volatile: private objects */ \
     X(brenResetCommand,               V, 17016, 1, I, 1,   0) \
     X(brenLegibilityRatio,            V, 17017, 1, I, 1,   0) \
@@ -350,6 +361,7 @@ struct DbObject {
     X(modemMsl,                       V, 17144, 4, S, 1,   0) \
     X(modemMdn,                       V, 17148, 4, S, 1,   0) \
     X(modemMsid,                      V, 17152, 4, S, 1,   0) \
+    X(moduleLineCount,                V, 17156, 1, I, 1,   0) \
     X(pixelPowerLimitMode,            V, 17157, 1, I, 1,   0) \
     X(brenFileTransferStatus,         V, 17160, 1, I, 1,   0) \
     X(brenFileTransferBlockSize,      V, 17162, 2, I, 1,   0) \
@@ -357,15 +369,33 @@ struct DbObject {
     X(brenFileTransferBlockNumber,    V, 17168, 2, I, 1,   0) \
     X(brenFileTransferBlock,          V, 17172, 4, S, 1,   0) \
     X(brenFileTransferBlockCrc,       V, 17176, 2, I, 1,   0) \
+    X(brenPixelFailureCountType3,     V, 17180, 2, I, 1,   0) \
+    X(brenPixelFailureCountType2,     V, 17182, 2, I, 1,   0) \
     X(brenSensorPercent,              V, 17184, 1, I, 3,   0) \
     X(activationOrigin,               V, 17188, 1, I, 1,   0) \
     X(illumRequestedLevel,            V, 17189, 1, I, 1,   0) \
     X(illumLimitStatus,               V, 17190, 1, I, 1,   0) \
     X(brenSensorValue,                V, 17196, 2, I, 4,   0) \
+    X(brenRemoteInfo,                 V, 17204, 4, I, 1,   0) \
     X(externalText,                   V, 17208, 4, S, 1,   0) \
+    X(portCount,                      V, 17212, 1, I, 1,   0) \
+    X(portType,                       V, 17213, 1, I, 5,   0) \
     X(brenPeripheralListEdit,         V, 17218, 1, I, 1,   0) \
+    X(brenPeripheralListSize,         V, 17220, 2, I, 1,   0) \
     X(peripheralListStatus,           V, 17222, 1, I, 255, 0) \
     X(brenPeripheralCount,            V, 17478, 2, I, 1,   0) \
+    X(pixelTestSlotsInUse,            V, 17480, 1, I, 1,   0) \
+    X(pixelTestFaceCount,             V, 17481, 1, I, 1,   0) \
+    X(pixelTestSlotName,              V, 17484, 4, S, 26,  0) \
+    X(pixelTestSlotRows,              V, 17588, 1, I, 26,  0) \
+    X(pixelTestSlotColumns,           V, 17614, 2, I, 26,  0) \
+    X(pixelTestSlotDepth,             V, 17666, 1, I, 26,  0) \
+    X(pixelTestSlotType,              V, 17692, 1, I, 26,  0) \
+    X(pixelTestSlotFace,              V, 17718, 1, I, 26,  0) \
+    X(pixelTestSlotDimension,         V, 17744, 4, S, 26,  0) \
+    X(pixelTestResultChunk,           V, 17848, 4, S, 1638, 0) \
+    X(pixelTestFaceFirstSlot,         V, 24400, 1, I, 2,   0) \
+    X(pixelTestFaceLastSlot,          V, 24402, 1, I, 2,   0) \
     /* volatile: MIB-II and counters */ \
     X(sysDescr,                       V, 24404, 4, S, 1,   0) \
     X(sysObjectID,                    V, 24408, 4, S, 1,   0) \

@@ -2,8 +2,12 @@
 
 #include <cstring>
 
+#include "ntcip/bren_config.h"
+#include "ntcip/bren_status.h"
+#include "ntcip/bren_tables.h"
 #include "ntcip/global_objects.h"
 #include "ntcip/mib2_groups.h"
+#include "ntcip/protocol_objects.h"
 #include "ntcip/report_objects.h"
 
 namespace {
@@ -34,6 +38,38 @@ const HandlerEntry kHandlers[] = {
     {"var_eventClassEntry", &var_eventClassEntry},
     {"var_fdotDms", &var_fdotDms},
     {"var_fdotPowerEntry", &var_fdotPowerEntry},
+    {"var_chap", &var_chap},
+    {"var_chapSecretEntry", &var_chapSecretEntry},
+    {"var_snmpConfiguration", &var_snmpConfiguration},
+    {"var_pmppConfig", &var_pmppConfig},
+    {"var_maxGroupAddresses", &var_maxGroupAddresses},
+    {"var_groupAddressEntry", &var_groupAddressEntry},
+    {"var_globalSecurity", &var_globalSecurity},
+    {"var_communityNameEntry", &var_communityNameEntry},
+    {"var_brenConfig", &var_brenConfig},
+    {"var_brenDisplayTestMode", &var_brenDisplayTestMode},
+    {"var_brenPixelFailureColorEntry", &var_brenPixelFailureColorEntry},
+    {"var_brenPeripheralList", &var_brenPeripheralList},
+    {"var_brenPeripheralEntry", &var_brenPeripheralEntry},
+    {"var_brenTraps", &var_brenTraps},
+    {"var_brenMessageList", &var_brenMessageList},
+    {"var_brenMessageListEntry", &var_brenMessageListEntry},
+    {"var_brenPorts", &var_brenPorts},
+    {"var_brenPortEntry", &var_brenPortEntry},
+    {"var_brenLitPixelLimit", &var_brenLitPixelLimit},
+    {"var_brenLitPixelEntry", &var_brenLitPixelEntry},
+    {"var_brenModuleLines", &var_brenModuleLines},
+    {"var_brenLineLengthEntry", &var_brenLineLengthEntry},
+    {"var_brenCallback", &var_brenCallback},
+    {"var_brenFileTransfer", &var_brenFileTransfer},
+    {"var_brenStatus", &var_brenStatus},
+    {"var_brenSensorEntry", &var_brenSensorEntry},
+    {"var_brenRemoteText", &var_brenRemoteText},
+    {"var_brenInfo", &var_brenInfo},
+    {"var_brenPixelTestResults", &var_brenPixelTestResults},
+    {"var_brenPixelTestSlotEntry", &var_brenPixelTestSlotEntry},
+    {"var_brenPixelTestChunkEntry", &var_brenPixelTestChunkEntry},
+    {"var_brenPixelTestFaceEntry", &var_brenPixelTestFaceEntry},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -330,6 +331,13 @@ TEST_F(DatabaseServices, CountersGroupAddressesChapAndCompatibilityMode) {
     EXPECT_EQ(db_find_group_address(0x0A000001), 255);
     EXPECT_STREQ(db_get_chap_name(), "LANTERNS");
     EXPECT_STREQ(db_get_chap_secret(), "MAPLES");
+    char field[32];
+    std::memset(field, 'z', sizeof field);
+    const std::string longName(40, 'c');
+    g_DataBase.SetString(dbo::chapName.id, 4, longName.data(), 40, DbImage::kNv, kDbReplayFlags);
+    EXPECT_EQ(db_copy_chap_name(field, sizeof field), 31u) << "a name stored around the agent";
+    EXPECT_EQ(std::string(field), longName.substr(0, 31));
+    EXPECT_EQ(db_copy_chap_name(field, 0), 0u);
 
     MemoryTimeRegisters registers;
     g_DataBase.SetTimeRegisters(&registers);
