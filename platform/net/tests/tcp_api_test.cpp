@@ -184,7 +184,11 @@ TEST_F(TcpApiTest, WaitsTimeOutOrAreAborted) {
         nx_tcp_server_socket_listen(&g_ips[0], 23, &g_server, 1, nullptr);
         g_status[0] = nx_tcp_server_socket_accept(&g_server, 20);  // nobody comes
         g_status[1] = nx_tcp_server_socket_accept(&g_server, TX_WAIT_FOREVER);
-        g_status[2] = nx_tcp_server_socket_listen(&g_ips[0], 23, &g_clients[0], 1, nullptr);
+        // A second socket of this test's own on the same port.
+        static NX_TCP_SOCKET second;
+        second = NX_TCP_SOCKET{};
+        nx_tcp_socket_create(&g_ips[0], &second, "second", 0, 0, 128, 1000, nullptr, nullptr);
+        g_status[2] = nx_tcp_server_socket_listen(&g_ips[0], 23, &second, 1, nullptr);
         NX_PACKET* p = nullptr;
         g_status[3] = nx_tcp_socket_receive(&g_server, &p, 5);  // listening, not connected
     });
