@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/display_standin.h"
 #include "app/sign_startup.h"
 #include "app/vms_peripherals.h"
 #include "comm/comm_task.h"
@@ -20,6 +21,7 @@
 #include "database/oid_access.h"
 #include "database/rtos_notify_sink.h"
 #include "display/core.h"
+#include "display/memory_clear.h"
 #include "display/module_type.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
@@ -54,6 +56,7 @@ struct BootObjects {
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
     VmsPeripheralTask consolePeripherals;
+    std::unique_ptr<CMemoryClear> memoryClear;
 };
 
 Wiring::Wiring() = default;
@@ -158,6 +161,22 @@ void WirePeripherals(StartupHooks& h) {
     PeripheralSetDestroyHook([] { tx_event_flags_set(&g_DatabaseEvents, 0x40, TX_OR); });
 }
 
+// Memory clear and commanded resets, served by the display task (a stand-in until the display
+// task serves its database events).
+void WireMemoryClear(StartupHooks& h) {
+    h.display = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
+        return std::make_unique<DisplayTaskStandIn>(office, &g_DatabaseEvents);
+    };
+    h.displayInit = [] {
+        MemoryClearServices services;
+        services.setFactoryDefaults = [](int mode) { g_boot->task->SetFactoryDefaults(mode); };
+        services.setVolatileDefaults = [] { g_boot->task->SetVolatileDefaults(); };
+        g_boot->memoryClear = std::make_unique<CMemoryClear>(g_boot->store, services);
+        g_boot->memoryClear->Create();
+        g_MemoryClear = g_boot->memoryClear.get();
+    };
+}
+
 // The console command reaches the tasks of this boot and its peripheral task.
 void WireConsole() {
     VmsUseDefaultSystem();
@@ -181,6 +200,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
     WireDatabase(h);
     WirePeripherals(h);
+    WireMemoryClear(h);
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
         objects.get = &GetInt;
