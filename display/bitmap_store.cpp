@@ -26,7 +26,7 @@ bool SameName(const char* reference, const char* fileName) {
 // True when the text (NUL-terminated) refers to the file.
 bool TextRefers(const char* text, const char* fileName) {
     for (const char* name = FindBitmapNameInMulti(text); name != nullptr;
-         name = FindBitmapNameInMulti(name + 1)) {
+         name = FindBitmapNameInMulti(name)) {
         if (SameName(name, fileName)) {
             return true;
         }

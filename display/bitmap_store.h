@@ -25,8 +25,9 @@ inline constexpr uint32_t kPermanentEntries = 100;
 inline constexpr uint32_t kChangeableEntries = 500;
 inline constexpr uint32_t kStatusValid = 4;
 
-// The next "ms47,g," at or after text: the position of the file name after x and y; null when
-// there is none.
+// The next "ms47,g," at or after text: the position of the file name after x and y (which may be
+// the text's end); null when there is none. The search for the next reference goes on from the
+// returned name: the result always lies past the tag it found.
 const char* FindBitmapNameInMulti(const char* text);
 
 // The name without an optional "Bitmaps/" prefix.

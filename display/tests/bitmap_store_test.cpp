@@ -24,6 +24,8 @@ TEST(FindBitmapNameInMulti, FindsTheNameAfterXAndY) {
         {"[ms47,g,", nullptr},
         {"", nullptr},
         {"[ms47,g,1][ms47,g,3,4,B.bmp]", "B.bmp]"},
+        {"ms47,g,1,1,", ""},
+        {"ms47,g,ms47,g,", ""},
     };
     for (const Case& c : cases) {
         const char* found = FindBitmapNameInMulti(c.text);
@@ -45,6 +47,7 @@ TEST_F(BitmapStoreTest, ReferencesCompareWholeNamesWithOrWithoutThePrefix) {
     Message(2, "[ms47,g,1,1,GONE.bmp]", 1);  // not valid: not searched
     Message(500, "[ms47,g,1,1,PERM.bmp]", 4);
     Message(3, "[ms47,g,1,1,VOL.bmp]", 4, false);
+    Message(4, "\nms47,g,ms47,g,", 4);  // an empty name at the text's end
     struct Case {
         uint32_t type;
         const char* name;

@@ -140,9 +140,9 @@ TEST_F(MemoryClearTest, ResetKindsDiscardTheirFilesAndAskForTheirRestart) {
         g_ResetOptions = 0x07;
         ASSERT_EQ(db_->Set(dbo::dmsSWReset, 0, kDbReplayFlags), kDbOk);
         ASSERT_EQ(db_->Set(dbo::scriptFileTrigger, 0, kDbReplayFlags), kDbOk);
-        ASSERT_EQ(db_->SetInt(dbo::brenResetCommand.id, 1, c.kind, DbImage::kVolatile,
-                              kDbReplayFlags),
-                  kDbOk);
+        ASSERT_EQ(
+            db_->SetInt(dbo::brenResetCommand.id, 1, c.kind, DbImage::kVolatile, kDbReplayFlags),
+            kDbOk);
         clear_->ClearMemory();
         EXPECT_EQ(Files(), c.left) << "kind " << c.kind;
         EXPECT_EQ(g_ResetOptions, c.options) << "kind " << c.kind;
