@@ -7,6 +7,7 @@
 
 #include "display/tests/bitmap_store_fixture.h"
 #include "render/msg_activation_code.h"
+#include "runtime/tests/kernel_fixture.h"
 #include "runtime/watchdog_task.h"
 
 namespace {
@@ -151,6 +152,59 @@ TEST_F(MemoryClearTest, ResetKindsDiscardTheirFilesAndAskForTheirRestart) {
         EXPECT_EQ(db_->Get(dbo::brenResetCommand), c.after) << "kind " << c.kind;
     }
     g_ResetOptions = 0x04;
+}
+
+// Two requests at once (agent thread and display thread): the second run waits for the first.
+class MemoryClearThreads : public testing_support::KernelTest {
+protected:
+    static void SecondEntry(ULONG_PTR input) {
+        auto* self = reinterpret_cast<MemoryClearThreads*>(input);
+        ULONG actual = 0;
+        tx_event_flags_get(&self->wake_, 1, TX_OR_CLEAR, &actual, TX_WAIT_FOREVER);
+        self->db_.Set(dbo::dmsMemoryMgmt, 1, kDbNotify);
+        self->clear_->ClearMemory();
+    }
+    static void Defaults(int) {
+        g_defaultRuns.push_back(1);
+        if (g_self != nullptr && g_defaultRuns.size() == 1) {
+            tx_event_flags_set(&g_self->wake_, 1, TX_OR);  // the second thread runs now
+        }
+        g_defaultRuns.push_back(0);
+    }
+
+    static MemoryClearThreads* g_self;
+    CDataBase db_{64 * 1024};
+    std::unique_ptr<CMemoryClear> clear_;
+    TX_EVENT_FLAGS_GROUP wake_{};
+    TX_THREAD second_{};
+    alignas(16) uint8_t stack_[16384];
+};
+MemoryClearThreads* MemoryClearThreads::g_self = nullptr;
+
+TEST_F(MemoryClearThreads, OverlappingRequestsRunOneAfterTheOther) {
+    g_defaultRuns.clear();
+    g_self = this;
+    MemoryClearServices services;
+    services.setFactoryDefaults = &Defaults;
+    clear_ = std::make_unique<CMemoryClear>(db_, services);
+    Boot([this](uint8_t*) {
+        ASSERT_TRUE(clear_->Create());
+        ASSERT_EQ(tx_event_flags_create(&wake_, "second"), TX_SUCCESS);
+        ASSERT_EQ(
+            tx_thread_create(&second_, "second", &SecondEntry, reinterpret_cast<ULONG_PTR>(this),
+                             stack_, sizeof stack_, 1, 1, 0, TX_AUTO_START),
+            TX_SUCCESS);
+    });
+    Advance(1);
+    InThread([this] {
+        db_.Set(dbo::dmsMemoryMgmt, 1, kDbNotify);
+        clear_->ClearMemory();
+    });
+    Advance(1);
+    EXPECT_EQ(g_defaultRuns, (std::vector<int>{1, 0, 1, 0})) << "begin and end of each run";
+    EXPECT_EQ(db_.Get(dbo::dmsMemoryMgmt), 2u);
+    Shutdown();
+    g_self = nullptr;
 }
 
 }  // namespace
