@@ -3,7 +3,7 @@ BOARD    ?= var/board
 JOBS     ?= $(shell nproc)
 RUNARGS  ?=
 
-.PHONY: all deps configure build test run asan fuzz clean format
+.PHONY: all deps configure build test run asan tsan release fuzz clean format format-check layering
 
 all: build
 
@@ -16,8 +16,12 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test: build layering
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The library graph: acyclic, and every include of a declared library.
+layering: deps
+	@./scripts/check-layering
 
 run: build
 	@mkdir -p $(BOARD)
@@ -25,9 +29,21 @@ run: build
 
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
-	@cmake -S . -B build-asan -G Ninja -DDMS_SANITIZE=ON -DDMS_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake -S . -B build-asan -G Ninja -DDMS_SANITIZE=ON -DDMS_BENCH=OFF -DDMS_TEST_SHARDS=4 -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -L unit --output-on-failure -j $(JOBS)
+
+# Unit tests under ThreadSanitizer: no two firmware threads ever run at once.
+tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DDMS_TSAN=ON -DDMS_BENCH=OFF -DDMS_TEST_SHARDS=4 -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -L unit --output-on-failure -j $(JOBS)
+
+# Everything optimised (-Werror holds there too), with every test.
+release: deps
+	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build build-release -j $(JOBS)
+	cd build-release && ctest --output-on-failure -j $(JOBS)
 
 # Every fuzz target, briefly (FUZZ_SECONDS each).
 FUZZ_SECONDS ?= 20
@@ -39,5 +55,8 @@ fuzz: deps
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+format-check: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-tsan build-release build-fuzz

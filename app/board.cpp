@@ -23,8 +23,8 @@
 #include "platform/sim/sign.h"
 #include "platform/sim/uic.h"
 #include "runtime/interrupts.h"
-#include "runtime/startup.h"
 #include "runtime/timer_scheduler.h"
+#include "system/startup.h"
 
 namespace {
 
@@ -104,22 +104,25 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
             kernel::Options options;
             options.clock = kernel::ClockMode::kRealTime;
             options.time_scale = line.time_scale;
-            kernel::Kernel k(options);
-            k.Start([&](void* memory) {
+            auto k = std::make_unique<kernel::Kernel>(options);
+            k->Start([&](void* memory) {
                 ram = memory;
-                hw::MapMemory(kRamBusBase, memory, uint32_t(k.free_memory_size()));
+                hw::MapMemory(kRamBusBase, memory, uint32_t(k->free_memory_size()));
                 monitor::BindKernel(&board);
                 InstallExternalInterruptVector();
                 InstallEthernetInterruptHandlers();
                 tx_application_define(memory);
             });
-            while (!k.StopRequested() && !stop.load()) {
+            while (!k->StopRequested() && !stop.load()) {
                 pollStop(stop);
             }
-            k.Stop();
+            k->Stop();
             // The socket threads must not wake a kernel that is going away.
             CTelnetServer::EndOfBoot();
             wire.Stop();
+            // Firmware threads may still run until the kernel ends them: the monitor is unbound
+            // only once they are gone.
+            k.reset();
             monitor::UnbindKernel(&board);
             uic.SetAssertHook(nullptr);
             board.SetEpldLoadHook(nullptr);

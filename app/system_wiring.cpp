@@ -9,6 +9,7 @@
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/database_task.h"
+#include "database/factory_defaults.h"
 #include "database/file_config.h"
 #include "database/file_directory.h"
 #include "database/file_manager.h"
@@ -26,10 +27,12 @@
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "peripherals/peripheral_task.h"
-#include "runtime/monitor_task.h"
+#include "render/font_import.h"
 #include "runtime/post_office.h"
-#include "runtime/startup.h"
-#include "runtime/vms_command.h"
+#include "system/monitor_task.h"
+#include "system/startup.h"
+#include "system/vms_command.h"
+#include "system/watchdog_task.h"
 
 // The database of one boot: g_DataBase built afresh (as at power-up), its journal and services,
 // and the task that runs its start-up flow.
@@ -140,6 +143,9 @@ void WireDatabase(StartupHooks& h) {
         CFile_Config::WriteConfigFile(&g_SystemDrive, &g_FileSystem);
     };
     g_boot->services.SetDefragRestart(&DefragReset);
+    DefaultHooks defaults = db_default_hooks();
+    defaults.defaultFonts = &db_load_default_fonts;
+    db_set_default_hooks(defaults);
 }
 
 // The peripheral task with its file peripheral "CONFIG FILE", which rewrites CONFIG.XML after a
@@ -171,6 +177,7 @@ void WireMemoryClear(StartupHooks& h) {
         MemoryClearServices services;
         services.setFactoryDefaults = [](int mode) { g_boot->task->SetFactoryDefaults(mode); };
         services.setVolatileDefaults = [] { g_boot->task->SetVolatileDefaults(); };
+        services.resetOptions = &g_ResetOptions;
         g_boot->memoryClear = std::make_unique<CMemoryClear>(g_boot->store, services);
         g_boot->memoryClear->Create();
         g_MemoryClear = g_boot->memoryClear.get();
@@ -207,7 +214,9 @@ std::unique_ptr<Wiring> MakeWiring() {
         objects.set = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
             SetInt(id, width, value, nv, true);
         };
-        return std::make_unique<comm_task>(office, &g_DatabaseEvents, std::move(objects));
+        auto task = std::make_unique<comm_task>(office, &g_DatabaseEvents, std::move(objects));
+        task->SetEthernetReset(&EthernetReset);
+        return task;
     };
 
     h.monitor = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "runtime/startup.h"
+#include "system/startup.h"
 
 // Objects of one boot that the wiring owns (the object store, its journal and task).
 struct BootObjects;

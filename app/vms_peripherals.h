@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "runtime/vms_command.h"
+#include "system/vms_command.h"
 
 class CPeripheral;
 

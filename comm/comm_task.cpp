@@ -6,7 +6,6 @@
 #include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
 #include "runtime/task_table.h"
-#include "runtime/watchdog_task.h"
 
 comm_task::comm_task(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents, Objects objects)
     : CStandardTask(office, kCommunicationTaskDefinition),
@@ -43,7 +42,9 @@ void comm_task::OnLetter(letter_s& letter) {
             break;
         }
         case kLetterEthernetResetReply:
-            EthernetReset();
+            if (ethernetReset_ != nullptr) {
+                ethernetReset_();
+            }
             break;
         default:
             break;

@@ -27,6 +27,10 @@ public:
     explicit comm_task(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents = nullptr,
                        Objects objects = {});
 
+    // The watchdog's Ethernet restart, run on the reply to the Ethernet reset request (none: the
+    // reply is ignored).
+    void SetEthernetReset(void (*reset)()) { ethernetReset_ = reset; }
+
     // Reference time of the heartbeat check.
     void SetSavedGlobalTime(uint32_t seconds) { savedGlobalTime_ = seconds; }
     uint32_t SavedGlobalTime() const { return savedGlobalTime_; }
@@ -41,6 +45,7 @@ protected:
 private:
     TX_EVENT_FLAGS_GROUP* databaseEvents_;
     Objects objects_;
+    void (*ethernetReset_)() = nullptr;
     uint32_t savedGlobalTime_ = 0;
     uint32_t commandsRun_ = 0;
 };

@@ -5,7 +5,6 @@
 #include "comm/emac_driver.h"
 #include "platform/monitor/mon.h"
 #include "runtime/debug_print.h"
-#include "runtime/vms_command.h"
 
 namespace {
 

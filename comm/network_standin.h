@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "comm/arp_figures.h"
 #include "platform/net/nx_api.h"
 
 struct NetworkStandInSettings {
@@ -26,8 +27,6 @@ bool ParseMacAddress(const char* text, uint8_t mac[6]);
 void ChooseNetworkAddresses(const char* ipadd, const char* netmask, const char* gipadd,
                             uint32_t* address, uint32_t* mask, uint32_t* gateway);
 // The console's ARP figures of the Ethernet instance (false when it is not up).
-struct VmsArpStats;
-struct VmsArpEntry;
 bool EthernetArpStats(VmsArpStats* stats);
 size_t EthernetArpEntries(VmsArpEntry* entries, size_t capacity);
 // Forgets the instance (end of a boot; the kernel has gone).

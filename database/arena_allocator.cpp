@@ -44,7 +44,6 @@ uint32_t ArenaAllocator::Allocate(uint32_t size, uint32_t* offset) {
         return kNoMemory;
     }
     const uint32_t need = RoundUp(kHeaderSize + size);
-    std::lock_guard<std::mutex> guard(lock_);
     for (auto it = free_.begin(); it != free_.end(); ++it) {
         const uint32_t block = *it;
         const uint32_t blockSize = SizeWord(block);
@@ -71,7 +70,6 @@ uint32_t ArenaAllocator::Allocate(uint32_t size, uint32_t* offset) {
 }
 
 void ArenaAllocator::Release(uint32_t offset) {
-    std::lock_guard<std::mutex> guard(lock_);
     uint32_t block = offset - kHeaderSize;
     uint32_t blockSize = SizeWord(block) & ~kInUse;
     const uint32_t next = block + blockSize;
@@ -93,7 +91,6 @@ void ArenaAllocator::Release(uint32_t offset) {
 }
 
 BlockAllocatorInfo ArenaAllocator::Info() const {
-    std::lock_guard<std::mutex> guard(lock_);
     BlockAllocatorInfo info{name_, 0, 0, static_cast<uint32_t>(free_.size()), size_};
     if (!free_.empty()) {
         info.firstFree = *free_.begin() + kHeaderSize;

@@ -1,9 +1,9 @@
 #pragma once
 // First-fit allocator over an arena of its own: each block carries an 8-byte header (its size and
-// the size of the block before it), so freed neighbours merge again.
+// the size of the block before it), so freed neighbours merge again. No lock: its calls make no
+// kernel call, and only one firmware thread runs at a time.
 
 #include <memory>
-#include <mutex>
 #include <set>
 
 #include "database/block_allocator.h"
@@ -34,5 +34,4 @@ private:
     uint32_t size_;
     std::unique_ptr<uint8_t[]> arena_;
     std::set<uint32_t> free_;  // free blocks, lowest address first
-    mutable std::mutex lock_;
 };

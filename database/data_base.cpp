@@ -141,12 +141,11 @@ bool CDataBase::Journalled(DbImage image, uint32_t flags) const {
 }
 
 bool CDataBase::NotificationActive() const {
-    return (control_.load() & kDbControlNotify) != 0 && (DbThreadSuppressed() & kDbSwapNotify) == 0;
+    return (control_ & kDbControlNotify) != 0 && (DbThreadSuppressed() & kDbSwapNotify) == 0;
 }
 
 bool CDataBase::ValidationActive() const {
-    return (control_.load() & kDbControlValidate) != 0 &&
-           (DbThreadSuppressed() & kDbSwapValidate) == 0;
+    return (control_ & kDbControlValidate) != 0 && (DbThreadSuppressed() & kDbSwapValidate) == 0;
 }
 
 bool CDataBase::Validating(uint32_t flags) const {
@@ -154,25 +153,22 @@ bool CDataBase::Validating(uint32_t flags) const {
 }
 
 void CDataBase::SetJournalWriting(bool on) {
-    uint32_t word = control_.load();
-    while (!control_.compare_exchange_weak(
-        word, (word & ~kDbControlJournalMask) | (on ? kDbControlJournalOn : 0))) {
-    }
+    control_ = (control_ & ~kDbControlJournalMask) | (on ? kDbControlJournalOn : 0);
 }
 
 void CDataBase::SetNotificationEnabled(bool on) {
     if (on) {
-        control_.fetch_or(kDbControlNotify);
+        control_ |= kDbControlNotify;
     } else {
-        control_.fetch_and(~kDbControlNotify);
+        control_ &= ~kDbControlNotify;
     }
 }
 
 void CDataBase::SetValidationEnabled(bool on) {
     if (on) {
-        control_.fetch_or(kDbControlValidate);
+        control_ |= kDbControlValidate;
     } else {
-        control_.fetch_and(~kDbControlValidate);
+        control_ &= ~kDbControlValidate;
     }
 }
 

@@ -8,7 +8,6 @@
 // leave the image reads as 0 / the empty string and is refused (5) on write.
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -75,11 +74,11 @@ public:
     void NotifyChange(uint32_t id, DbImage image, uint32_t kind);
 
     // DbControlFlags.
-    uint32_t ControlFlags() const { return control_.load(); }
+    uint32_t ControlFlags() const { return control_; }
     void SetJournalWriting(bool on);
     void SetNotificationEnabled(bool on);
     void SetValidationEnabled(bool on);
-    bool JournalWriting() const { return (control_.load() & kDbControlJournalMask) != 0; }
+    bool JournalWriting() const { return (control_ & kDbControlJournalMask) != 0; }
     // As seen by the calling thread (a bulk writer may suppress them for itself).
     bool NotificationActive() const;
     bool ValidationActive() const;
@@ -123,5 +122,5 @@ private:
     int (*criticalTempMax_)() = nullptr;
     std::array<uint8_t, kNvImageSize> nv_{};
     std::array<uint8_t, kVolatileImageSize> volatile_{};
-    std::atomic<uint32_t> control_;
+    uint32_t control_;
 };

@@ -2,7 +2,7 @@
 
 #include "database/factory_defaults.h"
 #include "database/file_config.h"
-#include "database/font_import.h"
+#include "database/font_table.h"
 #include "database/object_ids.h"
 #include "database/write_mode_scope.h"
 #include "platform/kernel/tx_api.h"
@@ -194,11 +194,9 @@ void CDatabaseTask::SetVolatileDefaults() {
 }
 
 void CDatabaseTask::LoadDefaultFonts() {
-    db_load_default_fonts(db_);
-}
-
-bool CDatabaseTask::ImportFont(const char* fileName, uint32_t slot) {
-    return db_import_font(db_, fileName, slot);
+    if (const auto fonts = db_default_hooks().defaultFonts) {
+        fonts(db_);
+    }
 }
 
 void CDatabaseTask::UpdateFontVersionId(uint32_t slot) {

@@ -48,8 +48,8 @@ public:
     // Mode 0 first start, 1 commanded factory reset.
     void SetFactoryDefaults(int mode);
     void SetVolatileDefaults();
+    // The built-in fonts through the default hooks (none installed: the slots stay empty).
     void LoadDefaultFonts();
-    bool ImportFont(const char* fileName, uint32_t slot);
     void UpdateFontVersionId(uint32_t slot);
     void MarkFontChanged(uint32_t slot);
     void UpdateSettledFontVersionIds();

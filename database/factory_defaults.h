@@ -23,7 +23,8 @@ void private_volatile_defaults(CDataBase& db);
 void global_volatile_defaults(CDataBase& db);
 
 // The default runs of the objects other modules own (fdot and nvdot branches, monitor objects,
-// the 1206.3.16 branch, location objects) and the boot monitor's version text. Those modules
+// the 1206.3.16 branch, location objects, the built-in fonts of the font table) and the boot
+// monitor's version text. Those modules
 // install their setters at start-up; a null entry is skipped.
 struct DefaultHooks {
     void (*fdotFactory)(CDataBase& db, int mode) = nullptr;
@@ -35,6 +36,8 @@ struct DefaultHooks {
     void (*essVolatile)(CDataBase& db) = nullptr;
     // "MicroMonitor-1.0" style text; its part after the first "-" is the boot loader version.
     const char* (*monitorVersion)() = nullptr;
+    // Imports the built-in fonts into slots 0 and 1 (after each NV factory run).
+    void (*defaultFonts)(CDataBase& db) = nullptr;
 };
 void db_set_default_hooks(const DefaultHooks& hooks);
 const DefaultHooks& db_default_hooks();

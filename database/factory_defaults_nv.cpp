@@ -2,8 +2,8 @@
 
 #include "database/default_writer.h"
 #include "database/factory_defaults.h"
+#include "database/multi_colour24.h"
 #include "database/object_ids.h"
-#include "render/multi_colour24.h"
 
 using defaults::Writer;
 

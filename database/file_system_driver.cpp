@@ -173,7 +173,6 @@ uint32_t FsTfsToDriverFlags(uint32_t tfsFlags) {
 // ---- FsMutex -----------------------------------------------------------------
 
 bool FsMutex::Create(const char* name) {
-    std::lock_guard<std::mutex> g(guard_);
     if (created_)
         return false;
     created_ = true;
@@ -183,7 +182,6 @@ bool FsMutex::Create(const char* name) {
 }
 
 bool FsMutex::Delete() {
-    std::lock_guard<std::mutex> g(guard_);
     if (!created_)
         return false;
     created_ = false;
@@ -192,19 +190,18 @@ bool FsMutex::Delete() {
 }
 
 bool FsMutex::TryLock() {
-    std::lock_guard<std::mutex> g(guard_);
     if (!created_)
         return false;
-    if (count_ > 0 && owner_ != std::this_thread::get_id())
+    TX_THREAD* self = tx_thread_identify();
+    if (count_ > 0 && owner_ != self)
         return false;
-    owner_ = std::this_thread::get_id();
+    owner_ = self;
     count_++;
     return true;
 }
 
 void FsMutex::Unlock() {
-    std::lock_guard<std::mutex> g(guard_);
-    if (count_ > 0 && owner_ == std::this_thread::get_id())
+    if (count_ > 0 && owner_ == tx_thread_identify())
         count_--;
 }
 

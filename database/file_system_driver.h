@@ -6,9 +6,8 @@
 // and the mapping of TFS results to FsStatus codes.
 
 #include <cstdint>
-#include <mutex>
-#include <thread>
 
+#include "platform/kernel/tx_api.h"
 #include "platform/monitor/mon.h"
 #include "runtime/tagged_list.h"
 
@@ -48,7 +47,9 @@ inline constexpr uint32_t FS_PATH_MAX = 200;
 uint32_t FsDriverToTfsFlags(uint32_t driverFlags);
 uint32_t FsTfsToDriverFlags(uint32_t tfsFlags);
 
-// "TFS FS Driver": taken without waiting; its owner may take it again.
+// "TFS FS Driver": taken without waiting; its owner (the kernel thread, or the code outside the
+// threads) may take it again. Only one firmware thread runs at a time, so the bookkeeping needs
+// no lock of its own.
 class FsMutex {
 public:
     bool Create(const char* name);
@@ -58,10 +59,9 @@ public:
     const char* Name() const { return name_; }
 
 private:
-    std::mutex guard_;
     const char* name_ = nullptr;
     bool created_ = false;
-    std::thread::id owner_{};
+    TX_THREAD* owner_ = nullptr;
     uint32_t count_ = 0;
 };
 

@@ -64,7 +64,6 @@ uint32_t StringPool::Store(const void* bytes, uint32_t length, StringHandle* han
         std::memcpy(payload + 4, bytes, length);
     }
     payload[4 + length] = 0;
-    std::lock_guard<std::mutex> guard(lock_);
     live_[offset] = true;
     ++liveCount_;
     *handle = offset;
@@ -72,7 +71,6 @@ uint32_t StringPool::Store(const void* bytes, uint32_t length, StringHandle* han
 }
 
 bool StringPool::Overwrite(StringHandle handle, const void* bytes, uint32_t length) {
-    std::lock_guard<std::mutex> guard(lock_);
     if (!IsLive(handle) || LengthLocked(handle) != length) {
         return false;
     }
@@ -84,7 +82,6 @@ bool StringPool::Overwrite(StringHandle handle, const void* bytes, uint32_t leng
 
 bool StringPool::Release(StringHandle handle) {
     {
-        std::lock_guard<std::mutex> guard(lock_);
         if (!IsLive(handle)) {
             return false;
         }
@@ -98,7 +95,6 @@ bool StringPool::Release(StringHandle handle) {
 }
 
 void StringPool::Abandon() {
-    std::lock_guard<std::mutex> guard(lock_);
     live_.assign(live_.size(), false);
     liveCount_ = 0;
 }
@@ -108,24 +104,20 @@ uint32_t StringPool::LengthLocked(StringHandle handle) const {
 }
 
 uint32_t StringPool::Length(StringHandle handle) const {
-    std::lock_guard<std::mutex> guard(lock_);
     return IsLive(handle) ? LengthLocked(handle) : 0;
 }
 
 bool StringPool::CopyOut(StringHandle handle, void* out, uint32_t capacity,
                          uint32_t* length) const {
-    std::lock_guard<std::mutex> guard(lock_);
     return CopyOutLocked(handle, out, capacity, length);
 }
 
 bool StringPool::CopyOutSlot(const uint8_t* slot, void* out, uint32_t capacity,
                              uint32_t* length) const {
-    std::lock_guard<std::mutex> guard(lock_);
     return CopyOutLocked(SlotValue(slot), out, capacity, length);
 }
 
 void StringPool::SetSlot(uint8_t* slot, StringHandle handle) {
-    std::lock_guard<std::mutex> guard(lock_);
     WriteBe32(slot, handle);
 }
 
@@ -148,12 +140,10 @@ bool StringPool::CopyOutLocked(StringHandle handle, void* out, uint32_t capacity
 }
 
 bool StringPool::Equals(StringHandle handle, const void* bytes, uint32_t length) const {
-    std::lock_guard<std::mutex> guard(lock_);
     return IsLive(handle) && LengthLocked(handle) == length &&
            (length == 0 || std::memcmp(base_ + handle + 4, bytes, length) == 0);
 }
 
 uint32_t StringPool::BlockCount() const {
-    std::lock_guard<std::mutex> guard(lock_);
     return liveCount_;
 }

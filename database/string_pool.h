@@ -8,12 +8,12 @@
 //
 // Only blocks the pool handed out and has not taken back are "live"; a handle read from an image
 // is checked against them before any byte of the pool is touched. Copies out of a block, the
-// switch of an image slot from one block to another and the retirement of a block all happen
-// under the pool's lock, so a reader never copies from a block that is being released.
+// switch of an image slot from one block to another and the retirement of a block make no kernel
+// call, and only one firmware thread runs at a time: a reader never copies from a block that is
+// being released.
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "database/block_allocator.h"
@@ -75,5 +75,4 @@ private:
     std::vector<bool> live_;  // one bit per offset: a live block's handle
     uint32_t liveCount_ = 0;
     bool ownArena_ = false;
-    mutable std::mutex lock_;
 };

@@ -6,7 +6,6 @@
 #include "platform/monitor/mon.h"
 #include "render/msg_activation_code.h"
 #include "runtime/debug_print.h"
-#include "runtime/watchdog_task.h"
 
 CMemoryClear* g_MemoryClear = nullptr;
 
@@ -174,7 +173,10 @@ void CMemoryClear::ServeResetCommand() {
         mon_docommand("tfs rm CONFIG.XML", 0);
         mon_docommand("tfs rm *.bmp", 0);
     }
-    g_ResetOptions = static_cast<uint8_t>(g_ResetOptions & ~what.clearOptions);
+    if (services_.resetOptions != nullptr) {
+        *services_.resetOptions =
+            static_cast<uint8_t>(*services_.resetOptions & ~what.clearOptions);
+    }
     if (what.scriptTrigger) {
         db_.Set(dbo::scriptFileTrigger, db_.Get(dbo::scriptFileTrigger) | kScriptTriggerBit,
                 kDbNotify);

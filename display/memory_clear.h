@@ -24,6 +24,9 @@ struct MemoryClearServices {
     void (*setVolatileDefaults)() = nullptr;
     // Stand-in for the display task's brightness update (not forced); may be null.
     void (*updateBrightness)() = nullptr;
+    // The watchdog's reset options (bit 0x4: write CONFIG.XML before a controlled reset); may
+    // be null.
+    uint8_t* resetOptions = nullptr;
 };
 
 class CMemoryClear {

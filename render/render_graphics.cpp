@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "database/data_base.h"
-#include "render/multi_colour24.h"
+#include "database/multi_colour24.h"
 #include "render/multi_environment.h"
 #include "render/render_files.h"
 #include "render/render_objects.h"

@@ -15,8 +15,8 @@
 #include "peripherals/modem_peripheral.h"
 #include "peripherals/peripheral_task.h"
 #include "platform/monitor/mon.h"
-#include "runtime/tests/board_fixture.h"
-#include "runtime/vms_command.h"
+#include "system/tests/board_fixture.h"
+#include "system/vms_command.h"
 
 namespace {
 

@@ -72,6 +72,18 @@ TEST_F(CommTaskTest, RequestIsAnsweredAndDatabaseBitsAreTaken) {
     EXPECT_EQ(events_.tx_event_flags_group_current, 0x10u) << "only its own bits are taken";
 }
 
+TEST_F(CommTaskTest, EthernetResetReplyRunsTheInstalledRestart) {
+    static int resets = 0;
+    resets = 0;
+    g_PostOffice.PostLetter(kLetterEthernetResetReply);
+    Advance(200);
+    EXPECT_EQ(resets, 0) << "none installed: ignored";
+    task_->SetEthernetReset([] { ++resets; });
+    g_PostOffice.PostLetter(kLetterEthernetResetReply);
+    Advance(200);
+    EXPECT_EQ(resets, 1);
+}
+
 TEST(CommServices, TransportsNeedTheNextFreeAddress) {
     Captured().clear();
     DebugSetSink(&testing_support::Capture);

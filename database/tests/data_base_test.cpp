@@ -10,6 +10,8 @@
 #include "database/object_ids.h"
 #include "database/tests/db_test_support.h"
 #include "database/write_mode_scope.h"
+#include "platform/kernel/kernel.h"
+#include "platform/kernel/tx_api.h"
 
 namespace {
 using Record = RecordingJournal::Record;
@@ -278,37 +280,56 @@ TEST_F(DbTest, GetStringCopiesStayValidWhileTheObjectIsReplaced) {
     EXPECT_STREQ(second, "second text");
 }
 
-// Readers on several threads while another thread keeps replacing the string with texts of
-// other lengths: every read is one whole version, never a torn or released block.
-TEST_F(DbTest, ConcurrentReadersSeeWholeStrings) {
-    const std::string a(1500, 'a');
-    const std::string b(700, 'b');
+// Readers on three kernel threads take turns with a writer that keeps replacing the string with
+// texts of other lengths: every read is one whole version, never a torn or released block.
+TEST_F(DbTest, ReadersOnOtherThreadsSeeWholeStrings) {
+    static const std::string a(1500, 'a');
+    static const std::string b(700, 'b');
+    static CDataBase* store;
+    static int bad;
+    static int reads;
+    static bool done;
+    store = db.get();
+    bad = 0;
+    reads = 0;
+    done = false;
     PokeString(500, a, DbImage::kVolatile);
-    std::atomic<bool> done{false};
-    std::atomic<int> bad{0};
-    std::vector<std::thread> readers;
-    for (int r = 0; r < 3; ++r) {
-        readers.emplace_back([&] {
-            while (!done.load()) {
-                uint32_t length = 0;
-                const char* text = db->GetString(500, 4, DbImage::kVolatile, &length);
-                const std::string got(text, length);
-                if (got != a && got != b) {
-                    bad.fetch_add(1);
-                }
+    struct Task {
+        TX_THREAD thread{};
+        alignas(16) unsigned char stack[4096];
+    } tasks[4];
+    auto reader = [](ULONG_PTR) {
+        while (!done) {
+            uint32_t length = 0;
+            const char* text = store->GetString(500, 4, DbImage::kVolatile, &length);
+            const std::string got(text, length);
+            bad += got != a && got != b;
+            ++reads;
+            tx_thread_relinquish();
+        }
+    };
+    auto writer = [](ULONG_PTR) {
+        for (int i = 0; i < 2000; ++i) {
+            const std::string& next = i % 2 == 0 ? b : a;
+            store->SetString(500, 4, next.data(), static_cast<uint32_t>(next.size()),
+                             DbImage::kVolatile, 0);
+            tx_thread_relinquish();
+        }
+        done = true;
+    };
+    {
+        kernel::Kernel k;
+        k.Start([&](void*) {
+            for (int i = 0; i < 4; ++i) {
+                ASSERT_EQ(tx_thread_create(&tasks[i].thread, i == 3 ? "writer" : "reader",
+                                           i == 3 ? writer : reader, 0, tasks[i].stack,
+                                           sizeof tasks[i].stack, 5, 5, 1, TX_AUTO_START),
+                          TX_SUCCESS);
             }
         });
     }
-    for (int i = 0; i < 20000; ++i) {
-        const std::string& next = i % 2 == 0 ? b : a;
-        db->SetString(500, 4, next.data(), static_cast<uint32_t>(next.size()), DbImage::kVolatile,
-                      0);
-    }
-    done.store(true);
-    for (std::thread& t : readers) {
-        t.join();
-    }
-    EXPECT_EQ(bad.load(), 0);
+    EXPECT_EQ(bad, 0);
+    EXPECT_GT(reads, 2000) << "the readers ran between the writes";
 }
 
 TEST_F(DbTest, AccessByCatalogueEntry) {

@@ -11,11 +11,12 @@
 
 #include "database/db_services.h"
 #include "database/factory_defaults.h"
-#include "database/font_import.h"
+#include "database/font_table.h"
 #include "database/global_database.h"
 #include "database/memory_journal_services.h"
 #include "database/object_ids.h"
 #include "database/tests/config_board.h"
+#include "database/tests/fake_default_fonts.h"
 #include "database/time_registers.h"
 #include "database/write_mode_scope.h"
 
@@ -71,6 +72,7 @@ protected:
         return std::string(text, n);
     }
 
+    FakeDefaultFonts fonts;
     MemoryJournalServices services;
     MemoryTimeRegisters registers;
     std::unique_ptr<CFlashDatabase> journal;
@@ -259,69 +261,12 @@ TEST_F(DatabaseStart, CommandedFactoryResetKeepsTheInstallationAcrossARestart) {
     EXPECT_EQ(Nv(dbo::dmsSignType.id, 1), 3u);
     EXPECT_EQ(Text(*db, 94260), "quartermaster");
     EXPECT_NE(Nv(dbo::fontHeight.Row(1), 1), 0u) << "fonts imported again";
+    EXPECT_EQ(FakeDefaultFonts::runs(), 2) << "first start and factory reset";
     EXPECT_TRUE(db->JournalWriting());
     ASSERT_EQ(Start(), 1);
     EXPECT_EQ(Nv(dbo::dmsSignType.id, 1), 3u);
     EXPECT_EQ(Text(*db, 94260), "quartermaster");
     EXPECT_NE(Nv(dbo::fontHeight.Row(1), 1), 0u);
-}
-
-TEST_F(DatabaseStart, CompatibilityModeGlyphs) {
-    ASSERT_EQ(Start(), 1);
-    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0x20, DbImage::kNv, kDbSkipValidation);
-    ASSERT_TRUE(task->ImportFont("14X10_FHWA_TYPE_E.FNT", 0));
-    ASSERT_TRUE(task->ImportFont("14X10_NARROW.FNT", 1));
-    EXPECT_EQ(Nv(font_table::CharacterWidthId(0, 97), 1), 5u);
-    EXPECT_EQ(Text(*db, font_table::CharacterBitmapId(0, 97)),
-              std::string("\x01\x05\xF1\x10\x00", 5));
-    EXPECT_EQ(Nv(font_table::CharacterWidthId(1, 105), 1), 4u);
-    EXPECT_EQ(Text(*db, font_table::CharacterBitmapId(1, 103)),
-              std::string("\x83\x06\x0D\x1C\x73\xC0", 6));
-    EXPECT_FALSE(task->ImportFont("14X10_NARROW.FNT", 20));
-
-    // Every replacement glyph of both slots; the width is the glyph's byte count.
-    struct Glyph {
-        uint32_t slot, code;
-        std::string bitmap;
-    };
-    const Glyph glyphs[] = {
-        {0, 97, std::string("\x01\x05\xF1\x10\x00", 5)},
-        {0, 98, std::string("\x01\x11\xF4\x10\x00", 5)},
-        {0, 99, std::string("\x23\xAA\x42\x10\x00", 5)},
-        {0, 100, std::string("\x01\x08\x4A\xB8\x80", 5)},
-        {0, 101, std::string("\x03\xC6\x54\xC0\x00", 5)},
-        {0, 102, std::string("\x00\x65\x4C\x78\x00", 5)},
-        {0, 103, std::string("\x04\x12\x51\xBC\x00", 5)},
-        {0, 104, std::string("\x07\xB1\x49\x04\x00", 5)},
-        {0, 105, std::string("\x4A\x40\x00\x00", 4)},
-        {0, 106, std::string("\x22\xA3\x15\x10\x00", 5)},
-        {1, 97, std::string("\x00\x41\xBF\xFC\x61\x00", 6)},
-        {1, 98, std::string("\x00\x86\x3F\xFD\x82\x00", 6)},
-        {1, 99, std::string("\x31\xEF\xCC\x30\xC3\x00", 6)},
-        {1, 100, std::string("\x30\xC3\x0C\xFD\xE3\x00", 6)},
-        {1, 101, std::string("\x3C\x71\xCD\x63\x08\x00", 6)},
-        {1, 102, std::string("\x04\x31\xAC\xE3\x8F\x00", 6)},
-        {1, 103, std::string("\x83\x06\x0D\x1C\x73\xC0", 6)},
-        {1, 104, std::string("\xF3\x8E\x2C\x18\x30\x40", 6)},
-        {1, 105, std::string("\x4A\x40\x00\x00", 4)},
-        {1, 106, std::string("\x22\xA3\x15\x10\x00", 5)},
-    };
-    for (const Glyph& g : glyphs) {
-        EXPECT_EQ(Text(*db, font_table::CharacterBitmapId(g.slot, g.code)), g.bitmap)
-            << "slot " << g.slot << " character " << g.code;
-        EXPECT_EQ(Nv(font_table::CharacterWidthId(g.slot, g.code), 1), g.bitmap.size())
-            << "slot " << g.slot << " character " << g.code;
-    }
-    // Characters outside 97-106 keep the imported font's glyphs, and other slots get none.
-    const uint32_t width107 = Nv(font_table::CharacterWidthId(0, 107), 1);
-    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0, DbImage::kNv, kDbSkipValidation);
-    ASSERT_TRUE(task->ImportFont("14X10_FHWA_TYPE_E.FNT", 0));
-    EXPECT_EQ(Nv(font_table::CharacterWidthId(0, 107), 1), width107);
-    EXPECT_NE(Text(*db, font_table::CharacterBitmapId(0, 97)), glyphs[0].bitmap)
-        << "the font's own glyph without compatibility mode";
-    db->SetInt(dbo::brenSpecialFeatureSet.id, 4, 0x20, DbImage::kNv, kDbSkipValidation);
-    ASSERT_TRUE(task->ImportFont("14X10_FHWA_TYPE_E.FNT", 2));
-    EXPECT_NE(Text(*db, font_table::CharacterBitmapId(2, 97)), glyphs[0].bitmap);
 }
 
 // Services of the agent and the serial links, on the controller's database.

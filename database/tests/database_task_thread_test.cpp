@@ -11,6 +11,7 @@
 #include "database/file_config.h"
 #include "database/monitor_journal_services.h"
 #include "database/object_ids.h"
+#include "database/tests/fake_default_fonts.h"
 #include "platform/monitor/tests/temp_board.h"
 #include "runtime/tests/kernel_fixture.h"
 
@@ -73,6 +74,7 @@ protected:
     }
 
     monitor_test::TempBoard board_;
+    FakeDefaultFonts fonts_;
     std::unique_ptr<monitor::Monitor> monitor_;
     FsMedia media_;
     PostOffice office_;

@@ -392,23 +392,46 @@ TEST_F(DriverTest, WorkingDirectoriesOfKernelThreads) {
 
 TEST_F(DriverTest, BusyWhenAnotherThreadHoldsTheMutex) {
     Add("a", "x");
-    std::atomic<int> stage{0};
-    std::thread holder([&] {
-        EXPECT_TRUE(media_.mutex.TryLock());
-        stage = 1;
-        while (stage != 2)
-            std::this_thread::yield();
-        media_.mutex.Unlock();
-    });
-    while (stage != 1)
-        std::this_thread::yield();
-    uint32_t flags;
-    EXPECT_EQ(g_FileSystem.GetFileFlags(&media_, "a", &flags), FS_BUSY);
-    EXPECT_EQ(g_FileSystem.AddFile(&media_, nullptr, "b", 0, "x", 1), FS_BUSY);
-    EXPECT_EQ(g_FileSystem.OpenFile(&media_, &file_, "a", FS_FLAG_READ), FS_BUSY);
-    stage = 2;
-    holder.join();
-    EXPECT_EQ(g_FileSystem.GetFileFlags(&media_, "a", &flags), FS_SUCCESS);
+    struct Task {
+        TX_THREAD thread{};
+        alignas(16) unsigned char stack[1024];
+    } holder, other;
+    static FsMedia* media;
+    static FsStatus busy[3];
+    static FsStatus after;
+    media = &media_;
+    auto hold = [](ULONG_PTR) {
+        EXPECT_TRUE(media->mutex.TryLock());
+        EXPECT_TRUE(media->mutex.TryLock()) << "its owner takes it again";
+        tx_thread_sleep(2);
+        media->mutex.Unlock();
+        media->mutex.Unlock();
+    };
+    auto try_ = [](ULONG_PTR) {
+        tx_thread_sleep(1);
+        uint32_t flags;
+        FsFile file;
+        busy[0] = g_FileSystem.GetFileFlags(media, "a", &flags);
+        busy[1] = g_FileSystem.AddFile(media, nullptr, "b", 0, "x", 1);
+        busy[2] = g_FileSystem.OpenFile(media, &file, "a", FS_FLAG_READ);
+        tx_thread_sleep(2);
+        after = g_FileSystem.GetFileFlags(media, "a", &flags);
+    };
+    {
+        kernel::Kernel k;
+        k.Start([&](void*) {
+            ASSERT_EQ(tx_thread_create(&holder.thread, "holder", hold, 0, holder.stack,
+                                       sizeof holder.stack, 5, 5, TX_NO_TIME_SLICE, TX_AUTO_START),
+                      TX_SUCCESS);
+            ASSERT_EQ(tx_thread_create(&other.thread, "other", try_, 0, other.stack,
+                                       sizeof other.stack, 5, 5, TX_NO_TIME_SLICE, TX_AUTO_START),
+                      TX_SUCCESS);
+        });
+        k.Advance(4);
+    }
+    for (FsStatus st : busy)
+        EXPECT_EQ(st, FS_BUSY);
+    EXPECT_EQ(after, FS_SUCCESS);
 }
 
 TEST_F(DriverTest, DefragmentSetsTheBootFlagAndRestarts) {

@@ -146,7 +146,7 @@ void RunModel(uint32_t seed, uint32_t indexCapacity, int operations) {
 }
 
 TEST(FlashJournalModel, RandomWorkloadsReplayToTheModel) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     const int operations = 1500;
 #else
     const int operations = 6000;

@@ -239,8 +239,8 @@ void RunScenario(const Scenario& scenario) {
     harness.Run(0, false);
     const uint64_t total = harness.Programmed();
     ASSERT_GT(total, 0u) << scenario.name;
-#if defined(__SANITIZE_ADDRESS__)
-    const uint64_t stride = total > 400 ? 7 : 1;  // the sanitizer build samples long runs
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const uint64_t stride = total > 400 ? 7 : 1;  // sanitizer builds sample long runs
 #else
     const uint64_t stride = 1;
 #endif

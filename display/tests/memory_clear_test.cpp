@@ -8,7 +8,6 @@
 #include "display/tests/bitmap_store_fixture.h"
 #include "render/msg_activation_code.h"
 #include "runtime/tests/kernel_fixture.h"
-#include "runtime/watchdog_task.h"
 
 namespace {
 
@@ -23,6 +22,7 @@ protected:
         services_.setFactoryDefaults = [](int mode) { g_defaultRuns.push_back(mode); };
         services_.setVolatileDefaults = [] { g_defaultRuns.push_back(-1); };
         services_.updateBrightness = [] { g_defaultRuns.push_back(-2); };
+        services_.resetOptions = &resetOptions_;
         clear_ = std::make_unique<CMemoryClear>(*db_, services_);
         Rest();
     }
@@ -37,6 +37,7 @@ protected:
 
     MemoryClearServices services_;
     std::unique_ptr<CMemoryClear> clear_;
+    uint8_t resetOptions_ = 0;
 };
 
 TEST_F(MemoryClearTest, ClearOfAStoreLeavesTheOtherStoresAndTheSign) {
@@ -138,7 +139,7 @@ TEST_F(MemoryClearTest, ResetKindsDiscardTheirFilesAndAskForTheirRestart) {
                 AddFile(name);
             }
         }
-        g_ResetOptions = 0x07;
+        resetOptions_ = 0x07;
         ASSERT_EQ(db_->Set(dbo::dmsSWReset, 0, kDbReplayFlags), kDbOk);
         ASSERT_EQ(db_->Set(dbo::scriptFileTrigger, 0, kDbReplayFlags), kDbOk);
         ASSERT_EQ(
@@ -146,12 +147,11 @@ TEST_F(MemoryClearTest, ResetKindsDiscardTheirFilesAndAskForTheirRestart) {
             kDbOk);
         clear_->ClearMemory();
         EXPECT_EQ(Files(), c.left) << "kind " << c.kind;
-        EXPECT_EQ(g_ResetOptions, c.options) << "kind " << c.kind;
+        EXPECT_EQ(resetOptions_, c.options) << "kind " << c.kind;
         EXPECT_EQ(db_->Get(dbo::dmsSWReset), c.swReset) << "kind " << c.kind;
         EXPECT_EQ(db_->Get(dbo::scriptFileTrigger), c.scriptTrigger) << "kind " << c.kind;
         EXPECT_EQ(db_->Get(dbo::brenResetCommand), c.after) << "kind " << c.kind;
     }
-    g_ResetOptions = 0x04;
 }
 
 // Two requests at once (agent thread and display thread): the second run waits for the first.

@@ -41,7 +41,8 @@ uint32_t DmaController::Register(uint32_t reg) const {
 void DmaController::Complete() {
     pending_ = false;
     const uint64_t bytes = uint64_t(count_) * 4;
-    const uint8_t* data = bytes <= 0xFFFFFFFFu ? hw::HostAddress(source_, uint32_t(bytes)) : nullptr;
+    const uint8_t* data =
+        bytes <= 0xFFFFFFFFu ? hw::HostAddress(source_, uint32_t(bytes)) : nullptr;
     if (data == nullptr) {
         bad_++;
     } else if (destination_) {

@@ -3,8 +3,8 @@
 //   0x100 control (bit 31 enables the channel and starts a transfer), 0x101 count (32-bit
 //   words), 0x103 source (bus address of board RAM), 0x120 status (bit 31: channel 0 terminal
 //   count; writing a bit clears it).
-// A transfer reads its words from board RAM (hw::HostAddress) and hands them to the destination (the
-// display EPLD). It completes at once, after a number of status reads, or never (a stalled
+// A transfer reads its words from board RAM (hw::HostAddress) and hands them to the destination
+// (the display EPLD). It completes at once, after a number of status reads, or never (a stalled
 // channel). The channel comes out of the monitor idle, with its terminal count set.
 
 #include <cstddef>

@@ -24,10 +24,10 @@
 #include "platform/net/net_config.h"
 #include "runtime/debug_print.h"
 #include "runtime/letter_id.h"
-#include "runtime/monitor_task.h"
 #include "runtime/post_office.h"
 #include "runtime/timer_scheduler.h"
-#include "runtime/vms_command.h"
+#include "system/monitor_task.h"
+#include "system/vms_command.h"
 
 namespace {
 
