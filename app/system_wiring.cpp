@@ -24,6 +24,7 @@
 #include "database/rtos_notify_sink.h"
 #include "display/core.h"
 #include "display/display.h"
+#include "display/memory_clear.h"
 #include "display/module_type.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
@@ -63,6 +64,7 @@ struct BootObjects {
     CDatabaseTask* task = nullptr;
     CScheduleTaskStandIn* schedule = nullptr;
     VmsPeripheralTask consolePeripherals;
+    std::unique_ptr<CMemoryClear> memoryClear;
 };
 
 Wiring::Wiring() = default;
@@ -171,6 +173,20 @@ void WirePeripherals(StartupHooks& h) {
     PeripheralSetDestroyHook([] { tx_event_flags_set(&g_DatabaseEvents, 0x40, TX_OR); });
 }
 
+// Memory clear and commanded resets, served by the display task (a stand-in until the display
+// task serves its database events).
+void WireMemoryClear(StartupHooks& h) {
+    h.displayInit = [] {
+        MemoryClearServices services;
+        services.setFactoryDefaults = [](int mode) { g_boot->task->SetFactoryDefaults(mode); };
+        services.setVolatileDefaults = [] { g_boot->task->SetVolatileDefaults(); };
+        services.resetOptions = &g_ResetOptions;
+        g_boot->memoryClear = std::make_unique<CMemoryClear>(g_boot->store, services);
+        g_boot->memoryClear->Create();
+        g_MemoryClear = g_boot->memoryClear.get();
+    };
+}
+
 // The console command reaches the tasks of this boot and its peripheral task.
 void WireConsole() {
     VmsUseDefaultSystem();
@@ -198,6 +214,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     };
     WireDatabase(h);
     WirePeripherals(h);
+    WireMemoryClear(h);
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
         objects.get = &GetInt;

@@ -2,6 +2,7 @@
 
 #include "database/global_database.h"
 #include "database/object_ids.h"
+#include "display/memory_clear.h"
 #include "display/module_type.h"
 #include "display/render_adapter.h"
 #include "runtime/debug_print.h"
@@ -167,6 +168,9 @@ bool CDisplay::TakeEvent(ULONG bit) {
 }
 
 void CDisplay::DispatchDatabaseEvents() {
+    if (TakeEvent(kEventClearMemory)) {
+        display_clear_memory();
+    }
     if (TakeEvent(kEventActivate)) {
         OnActivateRequest();
     }

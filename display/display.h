@@ -67,6 +67,7 @@ public:
     static constexpr uint32_t kSlots = 7;
     static constexpr uint32_t kEndDurationSlot = 6;
     static constexpr ULONG kEventActivate = 0x4000;
+    static constexpr ULONG kEventClearMemory = 0x200;  // dmsMemoryMgmt written
 
     // databaseEvents: the "database" event flags group (may be null: no database events).
     CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents);

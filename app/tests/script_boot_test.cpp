@@ -1,5 +1,6 @@
-// The controller's flash files across boots: SCRIPT.XML applied once when triggered, and monrc
-// written on a network change and taken up by the monitor at the next start.
+// The controller's flash files across boots: SCRIPT.XML applied once when triggered, monrc
+// written on a network change and taken up by the monitor at the next start, and the files each
+// commanded reset discards before the board boots again.
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,76 @@ TEST(FlashFilesAcrossBoots, ScriptAppliedOnceAndMonrcTakenUp) {
     });
     EXPECT_EQ(ip, "10.0.2.15");
     EXPECT_EQ(mask, "255.255.255.0");
+
+    stop.store(true);
+    runner.join();
+    EXPECT_EQ(end, BoardEnd::kStopped);
+    DebugSetSink(nullptr);
+    std::filesystem::remove_all(dir);
+}
+
+bool Exists(const char* name) {
+    bool found = false;
+    InBoard([&] { found = mon_tfsstat(name) != nullptr; });
+    return found;
+}
+
+TEST(FlashFilesAcrossBoots, CommandedResetsDiscardTheirFilesAndBootAgain) {
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("dmsc_reset_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    g_console.clear();
+    DebugSetSink(&Capture);
+    CommandLine line;
+    line.board_dir = dir.string();
+    line.time_scale = 20;
+    std::atomic<bool> stop{false};
+    BoardEnd end = BoardEnd::kFailed;
+    std::thread runner([&] { end = RunBoard(line, 0, nullptr, stop, &Nap); });
+    ASSERT_TRUE(WaitFor(kJournalOn, 1));
+
+    const char kCreated[] = "\tCreating nv1.dat";
+    const char kRestore[] = " - Restore Config File";
+    const char kNoConfig[] = " - Restore Config File\t\t\t\t\t[FAIL]\n\tFile Does Not Exist";
+    struct Case {
+        uint32_t kind;
+        bool journalDiscarded;
+        bool configMissing;
+        bool bitmapKept;
+        bool scriptRun;  // asked for, or a start on factory defaults
+    } cases[] = {
+        {4, false, false, true, false}, {2, true, false, true, true},  {5, true, false, true, true},
+        {3, true, true, false, true},   {7, false, false, true, true}, {6, true, true, false, true},
+    };
+    size_t boots = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("kind " + std::to_string(c.kind));
+        const size_t created = Count(kCreated);
+        const size_t restores = Count(kRestore);
+        const size_t missing = Count(kNoConfig);
+        const size_t scripts = Count(kDetected);
+        OnThread([&] {
+            mon_tfsadd("Bitmaps/A.bmp", "", "", "BM", 2);
+            g_DataBase.Set(dbo::brenResetCommand, c.kind, kDbNotify);
+        });
+        ++boots;
+        ASSERT_TRUE(WaitFor(kJournalOn, boots)) << g_console;
+        EXPECT_EQ(Count(kLaunched), boots);
+        // Without a journal the start creates one (after reclaiming the flash when the dead
+        // journals fill it) and restores CONFIG.XML over the factory defaults when there is one.
+        if (c.journalDiscarded) {
+            EXPECT_GT(Count(kCreated), created);
+            EXPECT_EQ(Count(kRestore), restores + 1);
+        } else {
+            EXPECT_EQ(Count(kCreated), created);
+            EXPECT_EQ(Count(kRestore), restores);
+        }
+        EXPECT_EQ(Count(kNoConfig), missing + (c.configMissing ? 1 : 0));
+        EXPECT_EQ(Count(kDetected), scripts + (c.scriptRun ? 1 : 0));
+        EXPECT_EQ(Exists("Bitmaps/A.bmp"), c.bitmapKept);
+        EXPECT_TRUE(Exists("nv1.dat") || Exists("nv2.dat"));
+        EXPECT_TRUE(Exists("CONFIG.XML")) << "written again at a start without one";
+    }
 
     stop.store(true);
     runner.join();

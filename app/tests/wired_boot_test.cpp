@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/system_wiring.h"
+#include "database/data_base.h"
 #include "database/file_config.h"
 #include "database/global_database.h"
 #include "peripherals/modem_peripheral.h"
@@ -259,6 +260,74 @@ TEST_F(WiredBoot, ConsoleReachesThePeripheralTask) {
     });
     EXPECT_EQ(modem.sent, "ATZ/1");
     EXPECT_EQ(modem.commandMode, 1);
+}
+
+// The NV image as values: integers byte by byte, string objects by their text. The count of
+// unrequested restarts is left out: every start that was not asked for counts itself. So is the
+// record of the last activation (its code, source and result), which the display task writes
+// when it serves the blank request that a factory reset leaves in the activation slot.
+std::vector<std::pair<uint32_t, std::string>> NvImage() {
+    std::vector<std::pair<uint32_t, std::string>> image;
+    for (uint32_t id = 0; id < kNvImageSize;) {
+        if (id == dbo::watchdogFailureCount.id) {
+            id += dbo::watchdogFailureCount.width;
+        } else if (id == dbo::dmsMsgSourceMode.id || id == dbo::dmsActivateMsgError.id) {
+            ++id;
+        } else if (id == dbo::storedActivateMessage.id) {
+            id += dbo::storedActivateMessage.width;
+        } else if (CDataBase::IsStringObject(id)) {
+            uint32_t length = 0;
+            const char* text = g_DataBase.GetString(id, 4, DbImage::kNv, &length);
+            image.emplace_back(id, "s:" + std::string(text, length));
+            id += 4;
+        } else {
+            image.emplace_back(id, std::to_string(g_DataBase.GetInt(id, 1, DbImage::kNv)));
+            ++id;
+        }
+    }
+    return image;
+}
+
+std::string Differences(const std::vector<std::pair<uint32_t, std::string>>& a,
+                        const std::vector<std::pair<uint32_t, std::string>>& b) {
+    std::string out;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (a[i] != b[i]) {
+            out += std::to_string(a[i].first) + ":" + a[i].second + "/" + b[i].second + " ";
+        }
+    }
+    return out;
+}
+
+// A factory reset after many changes brings back a first start's objects, in RAM and in the
+// journal: the next start replays nv1.dat to the same image.
+TEST_F(WiredBoot, FactoryResetRestoresTheFirstStartImageAndTheJournalReplaysIt) {
+    BootWired();
+    const auto firstStart = NvImage();
+    InThread([] {
+        for (uint32_t row = 0; row < 500; row += 7) {
+            g_DataBase.SetText(dbo::dmsMessageMultiString, "CHANGED", 7, kDbNotify, row);
+            g_DataBase.Set(dbo::dmsMessageRunTimePriority, 9, kDbNotify, row);
+            g_DataBase.Set(dbo::dmsMessageStatus, 4, kDbNotify, row);
+        }
+        g_DataBase.Set(dbo::defaultFlashOn, 3, kDbNotify);
+        g_DataBase.Set(dbo::defaultFont, 2, kDbNotify);
+        g_DataBase.SetText(dbo::dmsIllumBrightnessValues, "\x31", 1, kDbNotify);
+    });
+    Advance(200);
+    ASSERT_NE(Differences(firstStart, NvImage()), "");
+
+    InThread([] { g_DataBase.Set(dbo::dmsMemoryMgmt, 1, kDbNotify); });
+    Advance(200);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsMemoryMgmt), 2u);
+    const auto afterReset = NvImage();
+    EXPECT_EQ(Differences(firstStart, afterReset), "");
+
+    Shutdown();
+    wiring_.reset();
+    EndOfBoot();
+    BootWired();
+    EXPECT_EQ(Differences(afterReset, NvImage()), "");
 }
 
 }  // namespace
