@@ -93,20 +93,24 @@ uint16_t CFile_Config::IdOf(const char* text) {
     return text != nullptr && std::strcmp(text, NameOf()) == 0 ? kPeripheralId : 0;
 }
 
+CPeripheral* InstallFilePeripheral(CPeripheral* file, const ConfigPeripheralDescriptor& descriptor,
+                                   uint16_t pollDivider) {
+    if (file == nullptr) {
+        return nullptr;
+    }
+    file->listSlot = descriptor.listSlot;
+    file->pollDivider = pollDivider;
+    file->pollCounter = 0;
+    file->createdByFactory = 0;
+    file->SetEnabled(1);
+    return file;
+}
+
 CPeripheral* CFile_Config::Create(const ConfigPeripheralDescriptor& descriptor) {
     if (descriptor.peripheralId != kPeripheralId) {
         return nullptr;
     }
-    auto* file = new (std::nothrow) CFile_Config();
-    if (file == nullptr) {
-        return nullptr;
-    }
-    file->pollDivider = kPollDivider;
-    file->pollCounter = 0;
-    file->listSlot = descriptor.listSlot;
-    file->createdByFactory = 0;
-    file->SetEnabled(1);
-    return file;
+    return InstallFilePeripheral(new (std::nothrow) CFile_Config(), descriptor, kPollDivider);
 }
 
 void CFile_Config::AttachDatabase(CDataBase* db) {

@@ -24,6 +24,11 @@ struct ConfigPeripheralDescriptor {
     uint16_t peripheralId;
 };
 
+// Puts a new file peripheral (null when memory was short) in the list slot of `descriptor`,
+// polled every `pollDivider` cycles, enabled; returns it.
+CPeripheral* InstallFilePeripheral(CPeripheral* file, const ConfigPeripheralDescriptor& descriptor,
+                                   uint16_t pollDivider);
+
 class CFile_Config : public CPeripheral {
 public:
     static constexpr uint8_t kClassCode = 14;

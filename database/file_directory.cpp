@@ -24,16 +24,7 @@ CPeripheral* CFile_Directory::Create(const ConfigPeripheralDescriptor& descripto
     if (descriptor.peripheralId != kPeripheralId) {
         return nullptr;
     }
-    auto* file = new (std::nothrow) CFile_Directory();
-    if (file == nullptr) {
-        return nullptr;
-    }
-    file->listSlot = descriptor.listSlot;
-    file->pollDivider = 1;
-    file->pollCounter = 0;
-    file->createdByFactory = 0;
-    file->SetEnabled(1);
-    return file;
+    return InstallFilePeripheral(new (std::nothrow) CFile_Directory(), descriptor, 1);
 }
 
 bool CFile_Directory::WriteDirectoryFile(FsMedia* media, CFileSystem_Driver* driver) {

@@ -45,16 +45,7 @@ CPeripheral* CFile_Manager::Create(const ConfigPeripheralDescriptor& descriptor)
     if (descriptor.peripheralId != kPeripheralId) {
         return nullptr;
     }
-    auto* file = new (std::nothrow) CFile_Manager();
-    if (file == nullptr) {
-        return nullptr;
-    }
-    file->listSlot = descriptor.listSlot;
-    file->pollDivider = kPollDivider;
-    file->pollCounter = 0;
-    file->createdByFactory = 0;
-    file->SetEnabled(1);
-    return file;
+    return InstallFilePeripheral(new (std::nothrow) CFile_Manager(), descriptor, kPollDivider);
 }
 
 const BuiltinFile* CFile_Manager::FindBuiltin(const char* name) {

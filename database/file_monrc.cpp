@@ -44,16 +44,7 @@ CPeripheral* CFile_Monrc::Create(const ConfigPeripheralDescriptor& descriptor) {
     if (descriptor.peripheralId != kPeripheralId) {
         return nullptr;
     }
-    auto* file = new (std::nothrow) CFile_Monrc();
-    if (file == nullptr) {
-        return nullptr;
-    }
-    file->listSlot = descriptor.listSlot;
-    file->pollDivider = 1;
-    file->pollCounter = 0;
-    file->createdByFactory = 0;
-    file->SetEnabled(1);
-    return file;
+    return InstallFilePeripheral(new (std::nothrow) CFile_Monrc(), descriptor, 1);
 }
 
 bool CFile_Monrc::WriteMonrc(FsMedia* media, CFileSystem_Driver* driver) {

@@ -61,16 +61,7 @@ CPeripheral* CFile_Script::Create(const ConfigPeripheralDescriptor& descriptor) 
     if (descriptor.peripheralId != kPeripheralId) {
         return nullptr;
     }
-    auto* file = new (std::nothrow) CFile_Script();
-    if (file == nullptr) {
-        return nullptr;
-    }
-    file->listSlot = descriptor.listSlot;
-    file->pollDivider = 1;
-    file->pollCounter = 0;
-    file->createdByFactory = 0;
-    file->SetEnabled(1);
-    return file;
+    return InstallFilePeripheral(new (std::nothrow) CFile_Script(), descriptor, 1);
 }
 
 bool CFile_Script::ProcessScriptFile(FsMedia* media, CFileSystem_Driver* driver) {
