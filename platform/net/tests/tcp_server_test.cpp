@@ -122,6 +122,7 @@ TEST_F(TcpServerTest, ConnectionDataAndCloseArriveAsEventsInOrder) {
     EXPECT_EQ(event.kind, net::TcpEvent::kClosed);
     EXPECT_EQ(event.connection, id);
     EXPECT_FALSE(server.Send(id, "x", 1)) << "a closed connection takes nothing";
+    std::lock_guard<std::mutex> guard(lock);
     EXPECT_GT(wakes, 0);
 }
 
