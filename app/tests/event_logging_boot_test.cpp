@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/board.h"
+#include "app/tests/job_queue_runner.h"
 #include "comm/ntcip_interface.h"
 #include "database/global_database.h"
 #include "database/object_ids.h"
@@ -19,7 +20,6 @@
 #include "ntcip/tests/snmp_request_builder.h"
 #include "platform/kernel/kernel.h"
 #include "runtime/debug_print.h"
-#include "runtime/job_queue.h"
 
 namespace {
 
@@ -42,25 +42,9 @@ void Await(std::atomic<bool>& stop) {
     }
 }
 
-class FunctionJob : public job {
-public:
-    void run() override { fn(); }
-    std::function<void()> fn;
-};
-
 // Runs fn on the job queue's thread (string stores need a thread) and waits for it.
 bool OnThread(std::function<void()> fn) {
-    std::atomic<bool> done{false};
-    FunctionJob work;
-    work.fn = [&] {
-        fn();
-        done.store(true);
-    };
-    kernel::Post([&] { g_JobQueue.Queue(&work); });
-    for (int i = 0; i < 1500 && !done.load(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done.load();
+    return app_test::RunOnJobQueue(std::move(fn));
 }
 
 snmp_test::Varbind Value(std::vector<uint32_t> name, uint32_t value,

@@ -12,12 +12,12 @@
 #include <thread>
 
 #include "app/board.h"
+#include "app/tests/job_queue_runner.h"
 #include "database/global_database.h"
 #include "database/object_ids.h"
 #include "platform/kernel/kernel.h"
 #include "platform/monitor/mon.h"
 #include "runtime/debug_print.h"
-#include "runtime/job_queue.h"
 #include "runtime/letter_id.h"
 #include "runtime/post_office.h"
 
@@ -50,24 +50,8 @@ bool WaitFor(const std::string& what, size_t count) {
 }
 
 // Runs fn on the job queue's thread (journal writes need a thread) and waits for it.
-class FunctionJob : public job {
-public:
-    void run() override { fn(); }
-    std::function<void()> fn;
-};
-
 void OnThread(std::function<void()> fn) {
-    std::atomic<bool> done{false};
-    FunctionJob work;
-    work.fn = [&] {
-        fn();
-        done.store(true);
-    };
-    kernel::Post([&] { g_JobQueue.Queue(&work); });
-    for (int i = 0; i < 1500 && !done.load(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_TRUE(done.load());
+    ASSERT_TRUE(app_test::RunOnJobQueue(std::move(fn)));
 }
 
 // Runs fn in the controller (ISR context) and waits for it.

@@ -13,6 +13,7 @@
 #include "app/board.h"
 #include "app/command_line.h"
 #include "app/sign_startup.h"
+#include "app/tests/job_queue_runner.h"
 #include "database/global_database.h"
 #include "database/object_ids.h"
 #include "platform/kernel/kernel.h"
@@ -20,7 +21,6 @@
 #include "render/msg_activation_code.h"
 #include "render/surface.h"
 #include "runtime/debug_print.h"
-#include "runtime/job_queue.h"
 
 namespace {
 
@@ -69,23 +69,8 @@ bool ShowsAt(const std::string& path, uint32_t x, uint32_t y, const std::vector<
 }
 
 // Runs fn on a controller thread (the job queue's) and waits for it.
-struct FunctionJob : public job {
-    void run() override { fn(); }
-    std::function<void()> fn;
-};
-
 void OnThread(std::function<void()> fn) {
-    std::atomic<bool> done{false};
-    FunctionJob work;
-    work.fn = [&] {
-        fn();
-        done.store(true);
-    };
-    kernel::Post([&] { g_JobQueue.Queue(&work); });
-    for (int i = 0; i < 1500 && !done.load(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_TRUE(done.load());
+    ASSERT_TRUE(app_test::RunOnJobQueue(std::move(fn)));
 }
 
 constexpr unsigned kRing = 400;
