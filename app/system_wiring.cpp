@@ -28,11 +28,11 @@
 #include "display/module_type.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
-#include "ntcip/schedule_task_stand_in.h"
 #include "ntcip/snmp_agent.h"
 #include "peripherals/peripheral_task.h"
 #include "render/font_import.h"
 #include "runtime/post_office.h"
+#include "schedule/schedule_task.h"
 #include "system/monitor_task.h"
 #include "system/startup.h"
 #include "system/vms_command.h"
@@ -62,7 +62,7 @@ struct BootObjects {
     std::unique_ptr<CFlashDatabase> journal;
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
-    CScheduleTaskStandIn* schedule = nullptr;
+    CScheduleTask* schedule = nullptr;
     VmsPeripheralTask consolePeripherals;
     std::unique_ptr<CMemoryClear> memoryClear;
 };
@@ -226,9 +226,15 @@ std::unique_ptr<Wiring> MakeWiring() {
         return task;
     };
 
-    // Event logging runs on the schedule task: once at start-up, then every cycle.
+    // The schedule task, which also runs event logging: once at start-up, then every cycle.
     h.schedule = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
-        auto task = std::make_unique<CScheduleTaskStandIn>(office);
+        CScheduleTask::Services services;
+        services.findClock = [] {
+            return static_cast<CClock*>(
+                CPeripheralTask::FindPeripheral(PeripheralTask(), CClock::kId));
+        };
+        services.powerUpKind = [] { return g_PowerUpKind; };
+        auto task = std::make_unique<CScheduleTask>(office, &g_DatabaseEvents, std::move(services));
         g_boot->schedule = task.get();
         return task;
     };

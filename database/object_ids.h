@@ -122,6 +122,8 @@ struct DbObject {
     X(dmsIllumBrightnessValues,       N, 34284, 4, S, 1,   0) \
     X(dmsIllumBrightnessValuesError,  N, 34288, 1, I, 1,   0) \
     X(dmsIllumLightOutputStatus,      N, 34290, 2, I, 1,   0) \
+    /* schedule actions */ \
+    X(dmsActionMsgCode,               N, 34292, 4, S, 255, 0) \
     X(dmsCurrentSpeedLimit,           N, 35312, 1, I, 1,   0) \
     X(watchdogFailureCount,           N, 35316, 4, I, 1,   0) \
     /* graphics, 50 rows, and their bitmap blocks, 63 per graphic */ \
