@@ -4,8 +4,9 @@
 The message and the action it is shown by are written into the object store of the stopped
 controller (store_host appends them to its journal), with the schedule message as the message
 shown after a restart, so that the next start puts the sign under schedule control. Over SNMP the
-schedule row, the day-plan event at 08:30 and the time 08:29:40 are set; on the scaled clock the
-sign's picture frames/latest.png must stay blank until 08:30 and change within that minute."""
+schedule row, a day plan with a blank message from 00:00 and the message from 08:30, and the time
+08:29:40 are set; on the scaled clock the sign's picture frames/latest.png must stay blank until
+08:30 and change within that minute."""
 
 import os
 import signal
@@ -26,6 +27,7 @@ SCHEDULE_ROW = GLOBAL + ".3.2.1"   # .column.row
 DAY_PLAN = GLOBAL + ".3.5.1"       # .column.plan.event
 DAY_PLAN_STATUS = GLOBAL + ".3.6.0"
 ACTION_1 = "1.3.6.1.4.1.1206.4.2.3.8.2.1.1.1"  # dmsActionIndex.1: action 1
+ACTION_2 = "1.3.6.1.4.1.1206.4.2.3.8.2.1.1.2"
 ZONE = -21600  # controllerStandardTimeZone, factory value
 # 2026-03-04 08:30:00 local time, in seconds since 1970 of global time.
 EVENT_LOCAL = 1772613000
@@ -110,9 +112,10 @@ def main():
         schedule_message = "0x0600010000"  # memory type 6, number 1, CRC 0
         written = subprocess.run(
             [store_host, board,
-             "dmsMessageMultiString.1=[jl3]SCHED", "dmsMessageCRC.1=4660",
+             "dmsMessageMultiString.1=HI", "dmsMessageCRC.1=4660",
              "dmsMessageStatus.1=4", "dmsMessageRunTimePriority.1=1",
              "dmsActionMsgCode.1=0x0300011234",
+             "dmsActionMsgCode.2=0x0700010000",
              "dmsResetMessage=" + schedule_message,
              "dmsShortPowerRecoveryMessage=" + schedule_message,
              "dmsLongPowerRecoveryMessage=" + schedule_message],
@@ -126,11 +129,14 @@ def main():
             sets = [
                 (SCHEDULE_ROW + ".2.1", "i", str(0x1FFE)),      # every month
                 (SCHEDULE_ROW + ".3.1", "i", str(0xFE)),        # every day of the week
-                (SCHEDULE_ROW + ".4.1", "u", str(0xFFFFFFFE)),  # every day of the month
+                (SCHEDULE_ROW + ".4.1", "i", "-2"),  # every day of the month (bits 1-31)
                 (SCHEDULE_ROW + ".5.1", "i", "1"),              # day plan 1
-                (DAY_PLAN + ".3.1.1", "i", "8"),
-                (DAY_PLAN + ".4.1.1", "i", "30"),
-                (DAY_PLAN + ".5.1.1", "o", ACTION_1),
+                (DAY_PLAN + ".3.1.1", "i", "0"),  # event 1 at 00:00: blank
+                (DAY_PLAN + ".4.1.1", "i", "0"),
+                (DAY_PLAN + ".5.1.1", "o", ACTION_2),
+                (DAY_PLAN + ".3.1.2", "i", "8"),  # event 2 at 08:30: the message
+                (DAY_PLAN + ".4.1.2", "i", "30"),
+                (DAY_PLAN + ".5.1.2", "o", ACTION_1),
             ]
             for oid, kind, value in sets:
                 rc, out = snmp("snmpset", port, oid, kind, value)
@@ -156,7 +162,7 @@ def main():
             assert changed_at is not None, "the sign never changed"
             assert EVENT_GLOBAL <= changed_at < EVENT_GLOBAL + 60, changed_at - EVENT_GLOBAL
             rc, status = snmp("snmpget", port, DAY_PLAN_STATUS)
-            assert rc == 0 and status == "1", status
+            assert rc == 0 and status == "2", status
         finally:
             controller.kill(signal.SIGINT)
     print(f"schedule: the sign changed {changed_at - EVENT_GLOBAL} s after 08:30 local time")
