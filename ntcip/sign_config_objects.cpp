@@ -24,6 +24,9 @@ const MibKeyedObject kVmsCfg[] = {
 
 uintptr_t* var_dmsSignCfg(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                           uint32_t* value_length, snmp_pdu* pdu, int index) {
+    if (MibHeaderExact(row, name, *name_length, mode, value_length) != 0) {
+        return nullptr;
+    }
     if (MibRefuseWrongSyntax(row, mode, pdu, index)) {
         mode = kMibGet;
     }
