@@ -31,7 +31,9 @@
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "ntcip/schedule_task_stand_in.h"
+#include "ntcip/sign_control_objects.h"
 #include "ntcip/snmp_agent.h"
+#include "ntcip/snmp_process.h"
 #include "peripherals/peripheral_task.h"
 #include "render/font_import.h"
 #include "render/sign_objects.h"
@@ -213,6 +215,17 @@ void BuildSignConfiguration() {
                                          FindModuleType(id).bits_per_pixel);
 }
 
+// A central system drives the sign: request processing activates a dmsActivateMessage set
+// through the display task, and the memory-management object runs memory clear.
+void WireSignControl() {
+    snmp_process_hooks hooks = snmp_process_get_hooks();
+    hooks.activate_requested_message = [] { return display_activate_requested_message() ? 1 : 0; };
+    snmp_process_set_hooks(hooks);
+    SignControlServices services;
+    services.clear_memory = &display_clear_memory;
+    sign_control_set_services(services);
+}
+
 // The console command reaches the tasks of this boot and its peripheral task.
 void WireConsole() {
     VmsUseDefaultSystem();
@@ -246,6 +259,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     WireDatabase(h);
     WirePeripherals(h);
     WireMemoryClear(h);
+    WireSignControl();
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
         objects.get = &GetInt;
