@@ -206,6 +206,8 @@ private:
     void MeasurePowerLimit();
     void ApplyTableBrightness(uint32_t brightness);
     void ApplyManualLevel(uint32_t level);
+    uint32_t OverheatPercent() const;
+    uint32_t LimitLevel(uint32_t level, uint32_t* status) const;
     void SetLimitStatus(uint32_t status);
     void SendBrightness(uint32_t level);
     bool FitsSign(const disp::face_config& c, uint32_t epldHeight, uint32_t epldWidth) const;

@@ -116,9 +116,25 @@ void CDisplay::UpdateBrightness(bool forced) {
     }
 }
 
+uint32_t CDisplay::OverheatPercent() const {
+    const uint32_t q = overheatPercent != nullptr ? overheatPercent() : 100;
+    return q > 100 ? 100 : q;
+}
+
+// The floor of 1, then the lit-pixel cap (status 3).
+uint32_t CDisplay::LimitLevel(uint32_t level, uint32_t* status) const {
+    if (level == 0) {
+        level = 1;
+    }
+    if (level > brightnessCap_) {
+        *status = 3;
+        level = brightnessCap_ == 0 ? 1 : brightnessCap_;
+    }
+    return level;
+}
+
 void CDisplay::ApplyTableBrightness(uint32_t b) {
-    uint32_t q = overheatPercent != nullptr ? overheatPercent() : 100;
-    q = q > 100 ? 100 : q;
+    const uint32_t q = OverheatPercent();
     uint32_t status = 1;
     g_DataBase.Set(dbo::illumRequestedLevel, LevelOf(b), kDbNotify);
     if (q != 100) {
@@ -126,14 +142,7 @@ void CDisplay::ApplyTableBrightness(uint32_t b) {
         b = b * q / 100;
     }
     g_DataBase.Set(dbo::dmsIllumLightOutputStatus, b, kDbNotify);
-    uint32_t level = LevelOf(b);
-    if (level == 0) {
-        level = 1;
-    }
-    if (level > brightnessCap_) {
-        status = 3;
-        level = brightnessCap_ == 0 ? 1 : brightnessCap_;
-    }
+    const uint32_t level = LimitLevel(LevelOf(b), &status);
     g_DataBase.Set(dbo::dmsIllumBrightLevelStatus, level, kDbNotify);
     if (modeCopy_ == 2) {
         g_DataBase.Set(dbo::dmsIllumManLevel, level, kDbNotify);
@@ -143,21 +152,14 @@ void CDisplay::ApplyTableBrightness(uint32_t b) {
 }
 
 void CDisplay::ApplyManualLevel(uint32_t v) {
-    uint32_t q = overheatPercent != nullptr ? overheatPercent() : 100;
-    q = q > 100 ? 100 : q;
+    const uint32_t q = OverheatPercent();
     uint32_t status = 1;
     g_DataBase.Set(dbo::illumRequestedLevel, v, kDbNotify);
     if (q != 100) {
         status = 2;
         v = v * q / 100;
     }
-    if (v == 0) {
-        v = 1;
-    }
-    if (v > brightnessCap_) {
-        status = 3;
-        v = brightnessCap_ == 0 ? 1 : brightnessCap_;
-    }
+    v = LimitLevel(v, &status);
     g_DataBase.Set(dbo::dmsIllumBrightLevelStatus, v, kDbNotify);
     g_DataBase.Set(dbo::dmsIllumLightOutputStatus, v * 257, kDbNotify);
     SetLimitStatus(status);

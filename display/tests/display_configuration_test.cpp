@@ -17,6 +17,7 @@
 #include "display/display.h"
 #include "display/display_driver.h"
 #include "display/module_type.h"
+#include "display/tests/factory_database.h"
 #include "render/render.h"
 #include "runtime/post_office.h"
 #include "runtime/tests/kernel_fixture.h"
@@ -51,32 +52,14 @@ public:
     uint32_t frames = 0;
 };
 
-class FakeTimeRegisters : public DbTimeRegisters {
-public:
-    uint8_t Read(uint32_t address) override { return bytes[address]; }
-    void Write(uint32_t address, uint8_t value) override { bytes[address] = value; }
-    std::map<uint32_t, uint8_t> bytes;
-};
-
 uint8_t g_overheat = 100;
 
 class DisplayConfigurationTest : public testing_support::KernelTest {
 protected:
     DisplayConfigurationTest() {
-        std::destroy_at(&g_DataBase);
-        std::construct_at(&g_DataBase);
-        g_DataBase.SetTimeRegisters(&time_);
-        g_DataBase.SetNotificationEnabled(false);
-        g_DataBase.SetValidationEnabled(false);
-        dms_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        private_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        global_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        dms_volatile_defaults(g_DataBase);
-        private_volatile_defaults(g_DataBase);
         g_DataBase.Set(dbo::brenModuleID, 116, 0);
         g_DataBase.Set(dbo::vmsSignHeightPixels, 16, 0);
         g_DataBase.Set(dbo::vmsSignWidthPixels, 48, 0);
-        g_DataBase.SetValidationEnabled(true);
         g_DataBase.SetNotifySink(&sink_);
         g_DataBase.SetNotificationEnabled(true);
         g_Render.frame_rate = 10;
@@ -96,10 +79,6 @@ protected:
     ~DisplayConfigurationTest() override {
         Shutdown();
         display_.reset();
-        g_DataBase.SetNotifySink(nullptr);
-        g_DataBase.SetTimeRegisters(&BoardTimeRegisters::Instance());
-        std::destroy_at(&g_DataBase);
-        std::construct_at(&g_DataBase);
         g_Render.frame_rate = 10;
     }
 
@@ -139,7 +118,7 @@ protected:
         Advance(10);
     }
 
-    FakeTimeRegisters time_;
+    display_test::FactoryDatabase database_;
     TX_EVENT_FLAGS_GROUP events_{};
     RtosNotifySink sink_{&g_PostOffice, &events_};
     FakeDriver driver_;

@@ -15,6 +15,7 @@
 #include "display/display.h"
 #include "display/display_driver.h"
 #include "display/module_type.h"
+#include "display/tests/factory_database.h"
 #include "render/msg_activation_code.h"
 #include "render/msg_id_code.h"
 #include "render/render_sign_store.h"
@@ -45,30 +46,12 @@ public:
     std::vector<uint32_t> frames;
 };
 
-class FakeTimeRegisters : public DbTimeRegisters {
-public:
-    uint8_t Read(uint32_t address) override { return bytes[address]; }
-    void Write(uint32_t address, uint8_t value) override { bytes[address] = value; }
-    std::map<uint32_t, uint8_t> bytes;
-};
-
 constexpr uint32_t kHeight = 16;
 constexpr uint32_t kWidth = 48;
 
 class DisplayTaskTest : public testing_support::KernelTest {
 protected:
     DisplayTaskTest() : store_(RenderSignGeometry{int32_t(kWidth), int32_t(kHeight)}) {
-        std::destroy_at(&g_DataBase);
-        std::construct_at(&g_DataBase);
-        g_DataBase.SetTimeRegisters(&time_);
-        g_DataBase.SetNotificationEnabled(false);
-        g_DataBase.SetValidationEnabled(false);
-        dms_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        private_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        global_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        dms_volatile_defaults(g_DataBase);
-        private_volatile_defaults(g_DataBase);
-        g_DataBase.SetValidationEnabled(true);
         SetTime(1000);
         InstallModuleTypeTable();
         display_ = std::make_unique<CDisplay>(g_PostOffice, nullptr);
@@ -85,9 +68,6 @@ protected:
     ~DisplayTaskTest() override {
         Shutdown();
         display_.reset();
-        g_DataBase.SetTimeRegisters(&BoardTimeRegisters::Instance());
-        std::destroy_at(&g_DataBase);
-        std::construct_at(&g_DataBase);
     }
 
     void SetTime(uint32_t seconds) {
@@ -164,7 +144,7 @@ protected:
         return out;
     }
 
-    FakeTimeRegisters time_;
+    display_test::FactoryDatabase database_;
     CRenderSignStore store_;
     RecordingDriver driver_;
     std::unique_ptr<CDisplay> display_;
