@@ -634,4 +634,34 @@ TEST_F(DisplayConfigurationTest, SpecialFeatureAndStationAddressHandlers) {
     EXPECT_EQ(g_stationAddress, 0x34u);
 }
 
+// Other tasks only ask: the level and the table change on the display task's next cycle.
+TEST_F(DisplayConfigurationTest, RequestsFromOtherTasksAreServedByTheDisplayTask) {
+    g_DataBase.Set(dbo::dmsIllumControl, 4, 0);
+    g_DataBase.Set(dbo::dmsIllumManLevel, 200, 0);
+    Write(dbo::dmsIllumManLevel, 200);
+    ASSERT_EQ(driver_.levels.back(), 200u);
+    const size_t sent = driver_.levels.size();
+    g_overheat = 50;
+    InThread([this] { display_->RequestBrightnessUpdate(); });
+    EXPECT_EQ(driver_.levels.size(), sent);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightLevelStatus), 200u);
+    Advance(10);
+    EXPECT_EQ(driver_.levels.back(), 100u);
+    EXPECT_EQ(g_DataBase.Get(dbo::illumLimitStatus), 2u);
+
+    // A table replaced behind the display's back (as the factory defaults do) is checked again.
+    const uint8_t invalid[] = {0x30};
+    InThread([&] {
+        g_DataBase.SetText(dbo::dmsIllumBrightnessValues, invalid, 1, kDbSkipValidation);
+        display_->RequestBrightnessTableReload();
+    });
+    EXPECT_EQ(display_->BrightnessTable().Count(), 248u);
+    Advance(10);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightnessValuesError), 6u);
+    uint8_t stored[2000];
+    EXPECT_EQ(g_DataBase.ReadString(dbo::dmsIllumBrightnessValues.id,
+                                    dbo::dmsIllumBrightnessValues.image, stored, sizeof stored),
+              1489u);
+}
+
 }  // namespace
