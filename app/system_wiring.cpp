@@ -30,6 +30,7 @@
 #include "ntcip/mib_oid_engine.h"
 #include "ntcip/schedule_task_stand_in.h"
 #include "ntcip/snmp_agent.h"
+#include "ntcip/snmp_process.h"
 #include "peripherals/peripheral_task.h"
 #include "render/font_import.h"
 #include "runtime/post_office.h"
@@ -187,6 +188,14 @@ void WireMemoryClear(StartupHooks& h) {
     };
 }
 
+// After a set of a message or graphic status, the agent runs the display's table passes.
+void WireTablePasses() {
+    snmp_process_hooks hooks = snmp_process_get_hooks();
+    hooks.process_message_table = &display_process_message_table;
+    hooks.process_graphic_table = &display_process_graphic_table;
+    snmp_process_set_hooks(hooks);
+}
+
 // The console command reaches the tasks of this boot and its peripheral task.
 void WireConsole() {
     VmsUseDefaultSystem();
@@ -215,6 +224,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     WireDatabase(h);
     WirePeripherals(h);
     WireMemoryClear(h);
+    WireTablePasses();
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
         objects.get = &GetInt;

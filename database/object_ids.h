@@ -96,6 +96,7 @@ struct DbObject {
     X(currentBufferMultiString,       N, 34208, 4, S, 1,   0) \
     X(currentBufferOwner,             N, 34212, 4, S, 1,   0) \
     X(currentBufferCRC,               N, 34216, 2, I, 1,   0) \
+    X(currentBufferBeacon,            N, 34218, 1, I, 1,   0) \
     X(currentBufferRunTimePriority,   N, 34220, 1, I, 1,   0) \
     X(currentBufferStatus,            N, 34221, 1, I, 1,   0) \
     /* sign control */ \
@@ -126,6 +127,7 @@ struct DbObject {
     X(watchdogFailureCount,           N, 35316, 4, I, 1,   0) \
     /* graphics, 50 rows, and their bitmap blocks, 63 per graphic */ \
     X(dmsGraphicNumber,               N, 35320, 1, I, 50,  0) \
+    X(dmsGraphicName,                 N, 35372, 4, S, 50,  0) \
     X(dmsGraphicHeight,               N, 35572, 1, I, 50,  0) \
     X(dmsGraphicWidth,                N, 35622, 2, I, 50,  0) \
     X(dmsGraphicType,                 N, 35722, 1, I, 50,  0) \
@@ -232,6 +234,7 @@ struct DbObject {
     X(brenCallbackMinTimeBetweenAttempts, N, 95752, 2, I, 1, 0) \
     X(brenCallbackMaxAttempts,        N, 95754, 1, I, 1,   0) \
     X(brenLCDPassword,                N, 95756, 4, I, 1,   0) \
+    X(spareMessageReference,          N, 95760, 4, S, 2,   0) \
     X(brenInfoText1,                  N, 95768, 4, S, 1,   0) \
     X(brenInfoCounter,                N, 95772, 4, I, 1,   0) \
     X(brenInfoText2,                  N, 95776, 4, S, 1,   0) \
@@ -289,6 +292,7 @@ struct DbObject {
     X(dmsIllumBrightLevelStatus,      V, 140,   1, I, 1,   0) \
     X(dmsIllumPhotocellLevelStatus,   V, 142,   2, I, 1,   0) \
     X(dmsIllumMaxPhotocellLevel,      V, 144,   2, I, 1,   0) \
+    X(dmsIllumNumBrightLevels,        V, 146,   1, I, 1,   0) \
     X(statMultiFieldRows,             V, 149,   1, I, 1,   0) \
     X(dmsCurrentSpeed,                V, 150,   1, I, 1,   0) \
     X(statMultiFieldCode,             V, 152,   1, I, 12,  0) \

@@ -16,7 +16,8 @@ CDisplay::CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents)
     : CStandardTask(office, kDisplayTaskDefinition),
       databaseEvents_(databaseEvents),
       signMessage_(&g_Render.Surface()),
-      trialMessage_(&trialRender_.Surface()) {
+      trialMessage_(&trialRender_.Surface()),
+      validationMessage_(&validationRender_.Surface()) {
     g_Display = this;
     disp::g_RenderAdapter.SetSequencer(this);
 }
@@ -29,6 +30,9 @@ CDisplay::~CDisplay() {
     if (mutexCreated_) {
         os_mutex_delete(&activateMutex_);
     }
+    if (tableMutexCreated_) {
+        os_mutex_delete(&tableMutex_);
+    }
     if (g_Display == this) {
         g_Display = nullptr;
     }
@@ -40,6 +44,10 @@ bool CDisplay::BuildDisplayConfiguration(display_driver* driver, uint32_t height
     if (!mutexCreated_) {
         mutexCreated_ = os_mutex_create(&activateMutex_, "Activate Msg", TX_INHERIT) == OS_SUCCESS;
     }
+    if (!tableMutexCreated_) {
+        tableMutexCreated_ =
+            os_mutex_create(&tableMutex_, "Message Table", TX_INHERIT) == OS_SUCCESS;
+    }
     const ModuleTypeDescriptor& type = FindModuleType(moduleTypeId);
     for (disp::face& f : faces_) {
         f.Close();
@@ -48,9 +56,14 @@ bool CDisplay::BuildDisplayConfiguration(display_driver* driver, uint32_t height
     currentDriver_ = driver;
     if (height == 0 || width == 0 || type.module_height == 0 || type.module_width == 0 ||
         g_Render.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel) == false ||
-        !trialRender_.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel)) {
+        !trialRender_.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel) ||
+        !validationRender_.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel)) {
         return false;
     }
+    colourCapability_ = type.colour_planes;
+    moduleTypeId_ = moduleTypeId;
+    validationRender_.frame_rate = g_Render.frame_rate;
+    previewRender_.frame_rate = g_Render.frame_rate;
     g_Render.Surface().Fill(0);
     signMessage_.target_surface = &g_Render.Surface();
     signMessage_.SetWholeSignRectangles(int32_t(width), int32_t(height));
@@ -150,10 +163,12 @@ void CDisplay::SendFrame() {
     }
     CSurface& surface = g_Render.Surface();
     const bool dark = frameState_ == kBlankState || frameState_ == kPageOff;
-    const bool send =
-        (dark && surface.Pixels()[0] == 0) || (!hasCurrentText_ && dark) ||
-        (hasCurrentText_ && (frameState_ == kPageOn || frameState_ == kPageOff ||
-                             frameState_ == kTestPattern || frameState_ == kPixelTestWait));
+    // A test pattern is sent also before any message was activated: the test is meant to be
+    // seen.
+    const bool send = (dark && surface.Pixels()[0] == 0) || (!hasCurrentText_ && dark) ||
+                      frameState_ == kTestPattern ||
+                      (hasCurrentText_ && (frameState_ == kPageOn || frameState_ == kPageOff ||
+                                           frameState_ == kPixelTestWait));
     if (send) {
         currentDriver_->WriteFrame(&surface, 0, 0);
         ++framesSent_;
@@ -168,11 +183,20 @@ bool CDisplay::TakeEvent(ULONG bit) {
 }
 
 void CDisplay::DispatchDatabaseEvents() {
+    if (TakeEvent(kEventMessageTable)) {
+        ProcessMessageTable();
+    }
+    if (TakeEvent(kEventGraphicTable)) {
+        ProcessGraphicTable();
+    }
     if (TakeEvent(kEventClearMemory)) {
         display_clear_memory();
     }
     if (TakeEvent(kEventActivate)) {
         OnActivateRequest();
+    }
+    if (TakeEvent(kEventTestMode)) {
+        OnDisplayTestMode();
     }
 }
 

@@ -499,3 +499,7 @@ int snmp_process(snmp_agent* agent, uint32_t version, uint32_t security_model,
     snmp_engine_unlock("processPppPdu");
     return 0;
 }
+
+snmp_process_hooks snmp_process_get_hooks() {
+    return g_hooks;
+}
