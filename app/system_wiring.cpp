@@ -29,6 +29,7 @@
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "ntcip/schedule_task_stand_in.h"
+#include "ntcip/sign_control_objects.h"
 #include "ntcip/snmp_agent.h"
 #include "ntcip/snmp_process.h"
 #include "peripherals/peripheral_task.h"
@@ -196,6 +197,17 @@ void WireTablePasses() {
     snmp_process_set_hooks(hooks);
 }
 
+// A central system drives the sign: request processing activates a dmsActivateMessage set
+// through the display task, and the memory-management object runs memory clear.
+void WireSignControl() {
+    snmp_process_hooks hooks = snmp_process_get_hooks();
+    hooks.activate_requested_message = [] { return display_activate_requested_message() ? 1 : 0; };
+    snmp_process_set_hooks(hooks);
+    SignControlServices services;
+    services.clear_memory = &display_clear_memory;
+    sign_control_set_services(services);
+}
+
 // The console command reaches the tasks of this boot and its peripheral task.
 void WireConsole() {
     VmsUseDefaultSystem();
@@ -225,6 +237,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     WirePeripherals(h);
     WireMemoryClear(h);
     WireTablePasses();
+    WireSignControl();
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
         objects.get = &GetInt;

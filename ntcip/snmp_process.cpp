@@ -446,6 +446,10 @@ bool StartRequest(Request& r, const char* community, snmp_pdu* pdu) {
 
 }  // namespace
 
+snmp_process_hooks snmp_process_get_hooks() {
+    return g_hooks;
+}
+
 void snmp_process_set_hooks(const snmp_process_hooks& hooks) {
     snmp_process_hooks next = hooks;
     const snmp_process_hooks stand_in = {
@@ -498,8 +502,4 @@ int snmp_process(snmp_agent* agent, uint32_t version, uint32_t security_model,
     }
     snmp_engine_unlock("processPppPdu");
     return 0;
-}
-
-snmp_process_hooks snmp_process_get_hooks() {
-    return g_hooks;
 }
