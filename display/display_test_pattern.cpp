@@ -2,7 +2,6 @@
 
 #include "database/global_database.h"
 #include "database/object_ids.h"
-#include "display/brightness_stand_in.h"
 #include "display/display.h"
 #include "render/ntcip_font.h"
 
@@ -61,7 +60,7 @@ void CDisplay::SendTestBrightness(uint32_t level) {
 }
 
 void CDisplay::UpdateTestBrightness() {
-    CBrightnessStandIn::Update(currentDriver_);
+    UpdateBrightness(false);
 }
 
 void CDisplay::SetTestTiming(uint8_t p) {

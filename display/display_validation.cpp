@@ -95,7 +95,8 @@ bool CDisplay::RenderPreviewPage(CSurface* surface, display_driver* driver, cons
         }
         surface->Fill(0);
         if (driver != nullptr) {
-            driver->Init(uint32_t(surface->Height()), uint32_t(surface->Width()), moduleTypeId_);
+            driver->Init(uint32_t(surface->Height()), uint32_t(surface->Width()),
+                         g_DataBase.Get(dbo::brenModuleID));
         }
     }
     if (page == 1) {

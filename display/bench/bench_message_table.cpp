@@ -40,7 +40,10 @@ void BM_ValidateChangeableMessages(benchmark::State& state) {
     InstallModuleTypeTable();
     DebugSetSink([](const char*) {});
     CDisplay display(g_PostOffice, nullptr);
-    if (!display.BuildDisplayConfiguration(nullptr, kHeight, kWidth, 116)) {
+    g_DataBase.Set(dbo::brenModuleID, 116, 0);
+    display.SetSignDriver(nullptr);
+    display.BuildDisplayConfiguration(kHeight, kWidth, 15);
+    if (display.FaceCount() != 1) {
         state.SkipWithError("no sign");
         return;
     }

@@ -27,7 +27,9 @@ struct World {
         private_volatile_defaults(g_DataBase);
         InstallModuleTypeTable();
         display = std::make_unique<CDisplay>(g_PostOffice, nullptr);
-        display->BuildDisplayConfiguration(nullptr, 8, 24, 116);
+        g_DataBase.Set(dbo::brenModuleID, 116, 0);
+        display->SetSignDriver(nullptr);
+        display->BuildDisplayConfiguration(8, 24, 15);
         g_DataBase.Set(dbo::dmsGraphicNumber, 1, kDbSkipValidation, 0);
         g_DataBase.Set(dbo::dmsGraphicHeight, 4, kDbSkipValidation, 0);
         g_DataBase.Set(dbo::dmsGraphicWidth, 4, kDbSkipValidation, 0);

@@ -31,6 +31,7 @@ class FrameRecorder : public display_driver {
 public:
     void SetBrightness(uint32_t level) override { brightness.push_back(level); }
     uint32_t GetBrightness() override { return 255; }
+    bool Init(uint32_t, uint32_t, uint32_t) override { return true; }
     // Colours row by row.
     int32_t WriteFrame(CSurface* surface, uint32_t, uint32_t) override {
         std::vector<uint32_t> frame;
@@ -77,7 +78,10 @@ protected:
         display_->Start();
         Boot([this](uint8_t*) {
             ASSERT_TRUE(display_->Create(&stacks_));
-            ASSERT_TRUE(display_->BuildDisplayConfiguration(&driver_, kHeight, kWidth, 116));
+            g_DataBase.Set(dbo::brenModuleID, 116, 0);
+            display_->SetSignDriver(&driver_);
+            display_->BuildDisplayConfiguration(kHeight, kWidth, 15);
+            ASSERT_EQ(display_->FaceCount(), 1u);
         });
         Advance(150);  // the first tick starts the task
     }

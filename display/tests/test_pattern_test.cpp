@@ -44,8 +44,9 @@ protected:
 };
 
 TEST_F(TestPatternTest, ColourFillsStepEveryThreeSeconds) {
-    g_DataBase.Set(dbo::dmsIllumControl, 2, 0);
+    g_DataBase.Set(dbo::dmsIllumControl, 3, 0);
     g_DataBase.Set(dbo::dmsIllumManLevel, 40, 0);
+    driver_.brightness.clear();
     Select(2);
     const size_t from = driver_.frames.size();
     Advance(10 * 160);
@@ -61,7 +62,7 @@ TEST_F(TestPatternTest, ColourFillsStepEveryThreeSeconds) {
     // The end of the test gives the illumination back and shows the message again.
     Select(1);
     Advance(10);
-    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumControl), 2u);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumControl), 3u);
     EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumManLevel), 40u);
     EXPECT_EQ(display_->FrameState() >= CDisplay::kBlankState, true);
 }
@@ -112,6 +113,7 @@ TEST_F(TestPatternTest, ColumnBarsMoveAndChangeColour) {
 }
 
 TEST_F(TestPatternTest, BrightnessRampAndDarkPatterns) {
+    driver_.brightness.clear();
     Select(25);
     Advance(10);
     // The first call lit the sign at full scale, then sent step 0.
