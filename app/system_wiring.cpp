@@ -31,6 +31,7 @@
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "ntcip/sign_control_objects.h"
+#include "ntcip/small_branches.h"
 #include "ntcip/snmp_agent.h"
 #include "ntcip/snmp_process.h"
 #include "peripherals/peripheral_task.h"
@@ -156,6 +157,10 @@ void WireDatabase(StartupHooks& h) {
     g_boot->services.SetDefragRestart(&DefragReset);
     DefaultHooks defaults = db_default_hooks();
     defaults.defaultFonts = &db_load_default_fonts;
+    defaults.nvdotFactory = &nvdot_factory_defaults;
+    defaults.nvdotVolatile = &nvdot_volatile_defaults;
+    defaults.monitorVolatile = &SetMonitorVolatileDefaults;
+    defaults.essVolatile = &ess_volatile_defaults;
     db_set_default_hooks(defaults);
 }
 

@@ -470,7 +470,10 @@ struct DbObject {
     X(badCommunityCount,              V, 25120, 4, I, 1,   0) \
     X(moduleErrorBitmap,              V, 25124, 4, S, 1,   0) \
     X(controllerStatusFlags,          V, 25184, 4, I, 1,   0) \
-    X(daylightTimeStatus,             V, 25209, 1, I, 1,   0)
+    X(daylightTimeStatus,             V, 25209, 1, I, 1,   0) \
+    X(essLatitude,                    V, 26276, 4, I, 1,   0) \
+    X(essLongitude,                   V, 26280, 4, I, 1,   0) \
+    X(essVehicleBearing,              V, 26284, 2, I, 1,   0)
 // clang-format on
 
 namespace dbo {

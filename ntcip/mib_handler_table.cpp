@@ -8,10 +8,12 @@
 #include "ntcip/global_objects.h"
 #include "ntcip/message_table_objects.h"
 #include "ntcip/mib2_groups.h"
+#include "ntcip/mib2_tables.h"
 #include "ntcip/protocol_objects.h"
 #include "ntcip/report_objects.h"
 #include "ntcip/sign_config_objects.h"
 #include "ntcip/sign_control_objects.h"
+#include "ntcip/small_branches.h"
 
 namespace {
 
@@ -24,6 +26,23 @@ struct HandlerEntry {
 const HandlerEntry kHandlers[] = {
     {"var_system", &var_system},
     {"var_snmp", &var_snmp},
+    {"var_essNtcipLocation", &var_essNtcipLocation},
+    {"var_panynj", &var_panynj},
+    {"var_nvdot", &var_nvdot},
+    {"var_ifNumber", &var_ifNumber},
+    {"var_ifEntry", &var_ifEntry},
+    {"var_atEntry", &var_atEntry},
+    {"var_ip", &var_ip},
+    {"var_ipAddrEntry", &var_ipAddrEntry},
+    {"var_ipRouteEntry", &var_ipRouteEntry},
+    {"var_ipNetToMediaEntry", &var_ipNetToMediaEntry},
+    {"var_dot3StatsEntry", &var_dot3StatsEntry},
+    {"var_dot3CollEntry", &var_dot3CollEntry},
+    {"var_lapbAdmnEntry", &var_lapbAdmnEntry},
+    {"var_lapbOperEntry", &var_lapbOperEntry},
+    {"var_rs232", &var_rs232},
+    {"var_rs232PortEntry", &var_rs232PortEntry},
+    {"var_rs232AsyncPortEntry", &var_rs232AsyncPortEntry},
     {"var_globalConfiguration", &var_globalConfiguration},
     {"var_moduleTableEntry", &var_moduleTableEntry},
     {"var_globalDBManagement", &var_globalDBManagement},
