@@ -4,6 +4,7 @@
 #include "comm/emac_driver.h"
 #include "comm/ethernet_transports.h"
 #include "comm/network_standin.h"
+#include "comm/snmp_over_pmpp.h"
 #include "database/object_ids.h"
 #include "runtime/interrupts.h"
 
@@ -42,6 +43,7 @@ bool CommTaskServicesStandIn::StartNetwork() {
     nx_ip_address_get(ip, &address, &mask);
     transports.ownAddress = address;
     StartEthernetTransports(ip, EthernetPacketPool(), transports);
+    StartPmppIp(EthernetPacketPool(), address);
     // The SNTP client (a stand-in that never sets the clock) runs when configured.
     return Setting(dbo::brenNTPIPAddress) != 0 && (Setting(dbo::brenFeatureSet) & kSntpClient) != 0;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Stand-ins for the PMPP, PPP and Ethernet links until those links are built: each holds what
+// Stand-ins for the PPP and Ethernet links until those links are built: each holds what
 // the interface layer sets (callbacks, the worker's event group and bit, timeouts, addresses)
 // and its SNMP net driver carries nothing: create reports the 5120 bytes a link takes, receive
 // waits for ever, send drops the message and counts it.
@@ -10,23 +10,6 @@
 #include "ntcip/snmp_agent.h"
 #include "platform/kernel/tx_api.h"
 
-struct PmppLink {
-    LinkCallbacks callbacks = kNoneCallbacks;
-    TX_EVENT_FLAGS_GROUP* workerEvents = nullptr;
-    ULONG workerBit = 0;
-    uint8_t rdiMode = 0;
-    uint32_t stationAddress = 0;
-    uint32_t commTimeout = 0;
-    uint32_t rdiAck2Timeout = 0;
-    uint32_t rdiRetries = 0;
-    uint32_t rdiIpAddress = 0;
-    uint32_t rdiLogicalId = 0;
-    LinkCounters counters{};
-    // The link's two threads, null until the link makes them (the communication task's
-    // terminate letter suspends them).
-    TX_THREAD* threads[2] = {};
-};
-
 struct PppLink {
     LinkCallbacks callbacks = kNoneCallbacks;
     TX_EVENT_FLAGS_GROUP* workerEvents = nullptr;
@@ -36,6 +19,8 @@ struct PppLink {
     uint32_t localAddress = 0;
     uint32_t centralAddress = 0;
     LinkCounters counters{};
+    // The link's two threads, null until the link makes them (the communication task's
+    // terminate letter suspends them).
     TX_THREAD* threads[2] = {};
 };
 
@@ -47,8 +32,6 @@ struct EthernetLinkStandIn {
 
 inline constexpr uint32_t kLinkStandInMemory = 5120;
 
-int snmp_pmpp_net_drv(snmp_agent* agent, uint32_t layer, uint32_t operation, uint8_t* buffer,
-                      uint32_t* length);
 int snmp_ppp_net_drv(snmp_agent* agent, uint32_t layer, uint32_t operation, uint8_t* buffer,
                      uint32_t* length);
 int snmp_ethernet_net_drv(snmp_agent* agent, uint32_t layer, uint32_t operation, uint8_t* buffer,

@@ -30,6 +30,7 @@ class LitPixelDriver : public display_driver {
 public:
     void SetBrightness(uint32_t) override {}
     uint32_t GetBrightness() override { return 255; }
+    bool Init(uint32_t, uint32_t, uint32_t) override { return true; }
     int32_t WriteFrame(CSurface* surface, uint32_t, uint32_t) override {
         uint32_t count = 0;
         for (int32_t y = 0; y < surface->Height(); ++y) {
@@ -109,7 +110,10 @@ protected:
         Boot([this](uint8_t*) {
             ASSERT_EQ(tx_event_flags_create(&events_, "database"), TX_SUCCESS);
             ASSERT_TRUE(display_->Create(&stacks_));
-            ASSERT_TRUE(display_->BuildDisplayConfiguration(&driver_, kHeight, kWidth, 116));
+            g_DataBase.Set(dbo::brenModuleID, 116, 0);
+            display_->SetSignDriver(&driver_);
+            display_->BuildDisplayConfiguration(kHeight, kWidth, 15);
+            ASSERT_EQ(display_->FaceCount(), 1u);
             ASSERT_TRUE(comm_->Create(&stacks_));
         });
         Advance(1200);
