@@ -325,6 +325,7 @@ struct DbObject {
     X(shortErrorStatus,               V, 220,   2, I, 1,   0) \
     X(pixelTestActivation,            V, 222,   1, I, 1,   0) \
     X(lampTestActivation,             V, 223,   1, I, 1,   0) \
+    X(controllerErrorStatus,          V, 225,   1, I, 1,   0) \
     X(fdotPowerFailureMap,            V, 256,   4, S, 1,   0) \
     X(dmsPowerNumRows,                V, 260,   1, I, 1,   0) \
     X(peripheralStatus,               V, 4192,  1, I, 32,  0) \

@@ -93,8 +93,10 @@ CMsgActivationCode Code(uint16_t number, uint16_t crc) {
 void Measure(benchmark::State& state) {
     CQ2DisplayDriver driver;
     CDisplay display(g_PostOffice, nullptr);
-    if (!driver.Init(kHeight, kWidth, 116) ||
-        !display.BuildDisplayConfiguration(&driver, kHeight, kWidth, 116)) {
+    display.SetSignDriver(&driver);
+    g_DataBase.Set(dbo::brenModuleID, 116, 0);
+    display.BuildDisplayConfiguration(kHeight, kWidth, 15);
+    if (display.CurrentDriver() == nullptr || display.FaceCount() != 1) {
         state.SkipWithError("no sign");
         g_measured = true;
         return;
