@@ -193,7 +193,7 @@ void WireMemoryClear(StartupHooks& h) {
         services.resetOptions = &g_ResetOptions;
         services.updateBrightness = [] {
             if (g_Display != nullptr) {
-                g_Display->ReloadBrightnessTable();
+                g_Display->RequestBrightnessTableReload();
             }
         };
         g_boot->memoryClear = std::make_unique<CMemoryClear>(g_boot->store, services);

@@ -46,9 +46,17 @@ int CDisplay::Run() {
         tx_thread_sleep(10);
     }
     CheckTiming();
+    const bool reloadTable = tableReloadRequested_ != 0;
+    tableReloadRequested_ = 0;
+    if (reloadTable) {
+        brightness_.Forget();
+    }
     if (brightness_.Count() == 0) {
         brightness_.Restart();
         CheckBrightnessTable();
+    }
+    if (reloadTable) {
+        UpdateBrightness(false);
     }
     if (frameState_ != kPixelTestWait) {
         ApplyPowerLimitCap();

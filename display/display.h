@@ -124,9 +124,9 @@ public:
     void UpdateBrightness(bool forced);
     void CheckBrightnessTable();
     void LoadDefaultBrightnessTable();
-    // The stored table was replaced without notice (factory defaults): the level is recomputed
-    // now and the table checked again at the next cycle.
-    void ReloadBrightnessTable();
+    // The stored table was replaced without notice (factory defaults, on whichever thread ran
+    // them): the display task checks it again and recomputes the level in its next cycle.
+    void RequestBrightnessTableReload() { tableReloadRequested_ = 1; }
     uint8_t ComputePixelPowerLimit(uint32_t face);
     // Another task asks for a forced brightness update (after an overheat change); the display
     // task serves it in its next cycle, so that only it writes the brightness state.
@@ -289,6 +289,7 @@ private:
     uint8_t capHold_ = 0;
     uint32_t tableDefaultBit_ = 0;
     uint8_t brightnessRequested_ = 0;
+    uint8_t tableReloadRequested_ = 0;
 };
 
 // The display task of this boot (null when there is none).

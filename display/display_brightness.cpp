@@ -64,11 +64,6 @@ void CDisplay::LoadDefaultBrightnessTable() {
     tableDefaultBit_ = bit;
 }
 
-void CDisplay::ReloadBrightnessTable() {
-    brightness_.Forget();
-    UpdateBrightness(false);
-}
-
 void CDisplay::UpdateBrightness(bool forced) {
     if (forced) {
         brightness_.Restart();

@@ -550,4 +550,118 @@ TEST_F(DisplayConfigurationTest, InvalidStoredTableIsReplacedByTheDefault) {
     EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightnessValuesError), 2u);
 }
 
+bool g_litPixelPeripheral = false;
+
+TEST_F(DisplayConfigurationTest, LitPixelLimit) {
+    display_->litPixelPeripheralFlag = [] { return g_litPixelPeripheral; };
+    struct Case {
+        const char* what;
+        uint32_t features, powerSource;
+        bool peripheral;
+        uint32_t rows;
+        std::vector<uint32_t> thresholds, percents;
+        uint32_t lit;  // of 768 pixels
+        uint32_t cap;
+    };
+    const Case cases[] = {
+        {"all lit, threshold 40", 0, 1, false, 1, {40}, {0}, 768, 102},
+        {"half lit", 0, 1, false, 1, {40}, {0}, 384, 204},
+        {"dark", 0, 1, false, 1, {40}, {0}, 0, 255},
+        {"threshold 0", 0, 1, false, 1, {0}, {0}, 768, 2},
+        {"table off mains", 0x200, 1, false, 3, {90, 60, 30}, {20, 50, 80}, 384, 255},
+        {"table on battery", 0x200, 7, false, 3, {90, 60, 30}, {20, 50, 80}, 384, 127},
+        {"table, peripheral flag", 0x200, 1, true, 3, {90, 60, 30}, {20, 50, 80}, 384, 127},
+        {"no row above the lit share", 0x200, 7, false, 3, {90, 60, 30}, {20, 50, 80}, 768, 2},
+        {"row count past the table",
+         0x200,
+         7,
+         false,
+         9,
+         {90, 60, 30, 0, 0},
+         {20, 50, 80, 0, 0},
+         384,
+         127},
+    };
+    for (const Case& c : cases) {
+        g_DataBase.Set(dbo::brenSpecialFeatureSet, c.features, 0);
+        g_DataBase.Set(dbo::powerSource, c.powerSource, kDbSkipValidation);
+        g_DataBase.Set(dbo::litPixelRowCount, c.rows, kDbSkipValidation);
+        for (uint32_t i = 0; i < c.thresholds.size(); ++i) {
+            g_DataBase.Set(dbo::litPixelThreshold, c.thresholds[i], kDbSkipValidation, i);
+            g_DataBase.Set(dbo::litPixelBrightness, c.percents[i], kDbSkipValidation, i);
+        }
+        g_litPixelPeripheral = c.peripheral;
+        uint32_t cap = 0;
+        InThread([&] {
+            CSurface& surface = g_Render.Surface();
+            surface.Fill(0);
+            for (uint32_t i = 0; i < c.lit; ++i) {
+                surface.SetPixel(int32_t(i % 48), int32_t(i / 48), 0xFFFFFFFFu);
+            }
+            cap = display_->ComputePixelPowerLimit(0);
+        });
+        EXPECT_EQ(cap, c.cap) << c.what;
+    }
+    g_litPixelPeripheral = false;
+}
+
+uint32_t g_stationAddress = 0;
+
+TEST_F(DisplayConfigurationTest, SpecialFeatureAndStationAddressHandlers) {
+    display_->setPmppAddressAll = [](uint32_t address) { g_stationAddress = address; };
+    struct Case {
+        uint32_t features;
+        uint32_t permanentPriority;
+        std::string community;
+        uint32_t mask;
+    };
+    const Case cases[] = {
+        {0x2, 50, "", 0},
+        {0x20, 255, "tamsol", 0xFFFFFFFFu},
+        {0x22, 50, "tamsol", 0xFFFFFFFFu},
+        {0x0, 255, "tamsol", 0},
+    };
+    g_DataBase.SetText(dbo::communityNameUser, "", 0, kDbSkipValidation, 0);
+    g_DataBase.Set(dbo::communityNameAccessMask, 0, kDbSkipValidation, 0);
+    for (const Case& c : cases) {
+        Write(dbo::brenSpecialFeatureSet, c.features);
+        EXPECT_EQ(g_DataBase.GetInt(108, 1, DbImage::kVolatile), c.permanentPriority) << c.features;
+        EXPECT_EQ(Text(dbo::communityNameUser, 0), c.community) << c.features;
+        EXPECT_EQ(g_DataBase.Get(dbo::communityNameAccessMask, 0), c.mask) << c.features;
+    }
+
+    Write(dbo::brenhdlcAddress, 0x1234);
+    EXPECT_EQ(g_stationAddress, 0x34u);
+}
+
+// Other tasks only ask: the level and the table change on the display task's next cycle.
+TEST_F(DisplayConfigurationTest, RequestsFromOtherTasksAreServedByTheDisplayTask) {
+    g_DataBase.Set(dbo::dmsIllumControl, 4, 0);
+    g_DataBase.Set(dbo::dmsIllumManLevel, 200, 0);
+    Write(dbo::dmsIllumManLevel, 200);
+    ASSERT_EQ(driver_.levels.back(), 200u);
+    const size_t sent = driver_.levels.size();
+    g_overheat = 50;
+    InThread([this] { display_->RequestBrightnessUpdate(); });
+    EXPECT_EQ(driver_.levels.size(), sent);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightLevelStatus), 200u);
+    Advance(10);
+    EXPECT_EQ(driver_.levels.back(), 100u);
+    EXPECT_EQ(g_DataBase.Get(dbo::illumLimitStatus), 2u);
+
+    // A table replaced behind the display's back (as the factory defaults do) is checked again.
+    const uint8_t invalid[] = {0x30};
+    InThread([&] {
+        g_DataBase.SetText(dbo::dmsIllumBrightnessValues, invalid, 1, kDbSkipValidation);
+        display_->RequestBrightnessTableReload();
+    });
+    EXPECT_EQ(display_->BrightnessTable().Count(), 248u);
+    Advance(10);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightnessValuesError), 6u);
+    uint8_t stored[2000];
+    EXPECT_EQ(g_DataBase.ReadString(dbo::dmsIllumBrightnessValues.id,
+                                    dbo::dmsIllumBrightnessValues.image, stored, sizeof stored),
+              1489u);
+}
+
 }  // namespace

@@ -385,4 +385,31 @@ TEST_F(DisplayTaskTest, PixelPowerLimitSwitchesOnOnly) {
     }
 }
 
+// The lit-pixel cap of a shown message: measured after the face update, applied in the next
+// cycle to the level in force; afterwards it only falls until a new message starts.
+TEST_F(DisplayTaskTest, LitPixelCapLimitsTheLevelOfAShownMessage) {
+    g_DataBase.Set(dbo::litPixelThreshold, 1, kDbSkipValidation, 0);
+    g_DataBase.Set(dbo::dmsIllumControl, 4, kDbSkipValidation);
+    g_DataBase.Set(dbo::dmsIllumManLevel, 200, kDbSkipValidation);
+    g_DataBase.Set(dbo::pixelPowerLimitMode, 2, kDbSkipValidation);
+    InThread([] { g_PostOffice.PostLetter(kLetterPixelPowerLimitMode); });
+    Advance(10);
+    EXPECT_EQ(display_->BrightnessCap(), 255u) << "a dark sign draws little";
+
+    StoreMessage(1, "[pt30o0]AB");
+    Request(6, Code(3, 1));
+    Advance(50);
+    const uint32_t cap = display_->BrightnessCap();
+    EXPECT_LT(cap, 200u);
+    EXPECT_GE(cap, 2u);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightLevelStatus), cap);
+    EXPECT_EQ(g_DataBase.Get(dbo::illumLimitStatus), 3u);
+    EXPECT_EQ(g_DataBase.Get(dbo::illumRequestedLevel), 200u);
+
+    // The sign goes dark: the cap stays where it was.
+    Release(6);
+    Advance(50);
+    EXPECT_EQ(display_->BrightnessCap(), cap);
+}
+
 }  // namespace
