@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""A central system drives dmsc's sign with Debian's snmpset and snmpget: a stored changeable
-message is activated by its code and shown on frames/latest.png, an activation with a wrong CRC
-is refused, a blank message darkens the sign, and a software reset boots the controller again on
-its board directory."""
+"""A central system drives dmsc's sign with Debian's snmpset and snmpget: a changeable message is
+edited and validated through its status requests, activated by its code, shown on
+frames/latest.png, refused with a wrong CRC, replaced by a blank message, and a software reset
+boots the controller again on its board directory."""
 
 import os
 import shutil
@@ -147,8 +147,17 @@ def main():
             return 1
         check(wait_for_picture(picture, lambda n: n == 0) == 0, "the sign starts dark")
 
-        # The first start's SCRIPT.XML stored changeable message 1, valid, with its CRC.
-        check(get_value(f"{ENTRY}.9.3.1") == "4", "changeable 1 is valid")
+        # Edit changeable message 1 (stored by the first start's SCRIPT.XML): modifyReq, the
+        # MULTI text, validateReq; message table processing makes it valid with its CRC.
+        rc, out = snmp("snmpset", f"{ENTRY}.9.3.1", "i", "6")
+        check(rc == 0, f"modifyReq: {out}")
+        check(wait_for_status(1, 2), "changeable 1 is modifying")
+        rc, out = snmp("snmpset", f"{ENTRY}.3.3.1", "s", "HI")
+        check(rc == 0, f"MULTI text written: {out}")
+        rc, out = snmp("snmpset", f"{ENTRY}.9.3.1", "i", "7")
+        check(rc == 0, f"validateReq: {out}")
+        check(wait_for_status(1, 4), "changeable 1 is valid")
+        check(get_value(f"{ENTRY}.3.3.1") == '"HI"', "changeable 1 keeps its text")
         crc_text = get_value(f"{ENTRY}.5.3.1")
         crc = int(crc_text) if crc_text and crc_text.isdigit() else 0
         check(crc != 0, f"changeable 1 has its CRC ({crc_text})")
