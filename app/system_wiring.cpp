@@ -202,6 +202,14 @@ void WireMemoryClear(StartupHooks& h) {
     };
 }
 
+// After a set of a message or graphic status, the agent runs the display's table passes.
+void WireTablePasses() {
+    snmp_process_hooks hooks = snmp_process_get_hooks();
+    hooks.process_message_table = &display_process_message_table;
+    hooks.process_graphic_table = &display_process_graphic_table;
+    snmp_process_set_hooks(hooks);
+}
+
 // Face 0 and the sign driver from the stored geometry, as at power-up.
 void BuildSignConfiguration() {
     g_EpldReady = 0;
@@ -259,6 +267,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     WireDatabase(h);
     WirePeripherals(h);
     WireMemoryClear(h);
+    WireTablePasses();
     WireSignControl();
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
