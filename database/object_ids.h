@@ -126,6 +126,7 @@ struct DbObject {
     X(watchdogFailureCount,           N, 35316, 4, I, 1,   0) \
     /* graphics, 50 rows, and their bitmap blocks, 63 per graphic */ \
     X(dmsGraphicNumber,               N, 35320, 1, I, 50,  0) \
+    X(dmsGraphicName,                 N, 35372, 4, S, 50,  0) \
     X(dmsGraphicHeight,               N, 35572, 1, I, 50,  0) \
     X(dmsGraphicWidth,                N, 35622, 2, I, 50,  0) \
     X(dmsGraphicType,                 N, 35722, 1, I, 50,  0) \
@@ -270,6 +271,8 @@ struct DbObject {
     X(nvdotManualRun1,                N, 98708, 1, I, 1,   0) \
     X(nvdotManualRun2,                N, 98709, 1, I, 1,   0) \
     /* volatile: sign capacity and the volatile message rows */ \
+    X(numFonts,                       V, 4,     1, I, 1,   0) \
+    X(maxFontCharacters,              V, 6,     2, I, 1,   0) \
     X(dmsNumPermanentMsg,             V, 8,     2, I, 1,   0) \
     X(dmsNumChangeableMsg,            V, 10,    2, I, 1,   0) \
     X(dmsMaxChangeableMsg,            V, 12,    2, I, 1,   0) \
@@ -289,27 +292,62 @@ struct DbObject {
     X(dmsIllumBrightLevelStatus,      V, 140,   1, I, 1,   0) \
     X(dmsIllumPhotocellLevelStatus,   V, 142,   2, I, 1,   0) \
     X(dmsIllumMaxPhotocellLevel,      V, 144,   2, I, 1,   0) \
+    X(dmsIllumNumBrightLevels,        V, 146,   1, I, 1,   0) \
     X(statMultiFieldRows,             V, 149,   1, I, 1,   0) \
     X(dmsCurrentSpeed,                V, 150,   1, I, 1,   0) \
-    X(statMultiFieldCode,             V, 152,   1, I, 12,  0) \
-    X(statMultiCurrentFieldValue,     V, 164,   4, S, 12,  0) \
+    X(dmsStatDoorOpen,                V, 151,   1, I, 1,   0) \
+    X(statMultiFieldCode,             V, 152,   1, I, 11,  0) \
+    X(statMultiCurrentFieldValue,     V, 164,   4, S, 11,  0) \
+    X(lampFailureStuckOn,             V, 208,   4, S, 1,   0) \
+    X(lampFailureStuckOff,            V, 212,   4, S, 1,   0) \
+    X(fanFailures,                    V, 216,   4, S, 1,   0) \
     X(shortErrorStatus,               V, 220,   2, I, 1,   0) \
     X(pixelTestActivation,            V, 222,   1, I, 1,   0) \
     X(lampTestActivation,             V, 223,   1, I, 1,   0) \
+    X(fanTestActivation,              V, 224,   1, I, 1,   0) \
+    X(controllerErrorStatus,          V, 225,   1, I, 1,   0) \
+    X(dmsPixelFailureTestRows,        V, 228,   2, I, 1,   0) \
+    X(dmsPixelFailureMessageRows,     V, 230,   2, I, 1,   0) \
     X(fdotPowerFailureMap,            V, 256,   4, S, 1,   0) \
     X(dmsPowerNumRows,                V, 260,   1, I, 1,   0) \
+    X(dmsClimateCtrlStatusMap,        V, 264,   4, S, 1,   0) \
+    X(dmsClimateCtrlNumRows,          V, 268,   1, I, 1,   0) \
+    /* power supply status table, 300 rows, and climate-control status table, 32 rows */ \
+    X(dmsPowerDescription,            V, 272,   4, S, 300, 0) \
+    X(dmsPowerMfrStatus,              V, 1472,  4, S, 300, 0) \
+    X(dmsPowerStatus,                 V, 2672,  1, I, 300, 0) \
+    X(dmsPowerVoltage,                V, 2972,  2, I, 300, 0) \
+    X(dmsPowerType,                   V, 3572,  1, I, 300, 0) \
+    X(dmsClimateCtrlDescription,      V, 3872,  4, S, 32,  0) \
+    X(dmsClimateCtrlMfrStatus,        V, 4000,  4, S, 32,  0) \
+    X(dmsClimateCtrlErrorStatus,      V, 4128,  1, I, 32,  0) \
+    X(dmsClimateCtrlOnStatus,         V, 4160,  1, I, 32,  0) \
     X(peripheralStatus,               V, 4192,  1, I, 32,  0) \
+    X(dmsClimateCtrlAbortReason,      V, 4224,  4, S, 32,  0) \
+    X(dmsClimateCtrlType,             V, 4352,  1, I, 32,  0) \
     X(lightSensorLevel,               V, 4452,  2, I, 6,   0) \
     X(lightSensorStatus,              V, 4464,  1, I, 6,   0) \
     X(temperatureSensorValue,         V, 4556,  1, I, 6,   0) \
     X(temperatureSensorStatus,        V, 4562,  1, I, 6,   0) \
+    /* pixel failure table: detection types 1-3, 500 slots each */ \
+    X(pixelFailureXLocation,          V, 4568,  2, I, 1500, 0) \
+    X(pixelFailureYLocation,          V, 7568,  2, I, 1500, 0) \
+    X(pixelFailureStatus,             V, 10568, 1, I, 1500, 0) \
+    X(signVolts,                      V, 12068, 2, I, 1,   0) \
+    X(fuelLevel,                      V, 12070, 1, I, 1,   0) \
+    X(engineRPM,                      V, 12071, 1, I, 1,   0) \
+    X(lineVolts,                      V, 12072, 1, I, 1,   0) \
     X(powerSource,                    V, 12073, 1, I, 1,   0) \
+    X(lowFuelThreshold,               V, 12074, 1, I, 1,   0) \
     X(tempMinCtrlCabinet,             V, 12076, 1, I, 1,   0) \
     X(tempMaxCtrlCabinet,             V, 12077, 1, I, 1,   0) \
     X(tempMinAmbient,                 V, 12078, 1, I, 1,   0) \
     X(tempMaxAmbient,                 V, 12079, 1, I, 1,   0) \
     X(tempMinSignHousing,             V, 12080, 1, I, 1,   0) \
     X(tempMaxSignHousing,             V, 12081, 1, I, 1,   0) \
+    X(temperatureSensorMap,           V, 12084, 4, S, 1,   0) \
+    X(secondTemperatureSensorMap,     V, 12088, 4, S, 1,   0) \
+    X(dmsGraphicMaxEntries,           V, 12092, 1, I, 1,   0) \
     X(dmsGraphicNumEntries,           V, 12093, 1, I, 1,   0) \
     X(dmsGraphicMaxSize,              V, 12094, 2, I, 1,   0) \
     X(dmsGraphicBlockSize,            V, 12100, 2, I, 1,   0) \
@@ -459,6 +497,10 @@ inline constexpr DbObject kAll[] = {DMS_DB_OBJECTS(DMS_DB_ENTRY)};
 #undef DMS_DB_IMAGE_V
 #undef DMS_DB_KIND_I
 #undef DMS_DB_KIND_S
+
+// Objects known under a second name: the MIB's name beside the one other modules use.
+inline constexpr const DbObject& dmsPowerFailureStatusMap = fdotPowerFailureMap;
+inline constexpr const DbObject& dmsClimateCtrlTestActivation = peripheralStatus;
 
 // The catalogue entry with this name, or null.
 constexpr const DbObject* Find(const char* name) {
