@@ -66,6 +66,7 @@ void CDisplay::StepFrameSequence() {
     switch (frameState_) {
         case kTestPattern:
             g_Render.Surface().Fill(0);
+            DrawTestPattern(uint8_t(g_DataBase.Get(dbo::displayTestMode)));
             break;
         case kPixelTestWait:
             frameState_ = kNewMessage;

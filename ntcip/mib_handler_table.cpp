@@ -9,11 +9,14 @@
 #include "ntcip/font_objects.h"
 #include "ntcip/global_objects.h"
 #include "ntcip/graphic_objects.h"
+#include "ntcip/message_table_objects.h"
 #include "ntcip/mib2_groups.h"
 #include "ntcip/multi_cfg_objects.h"
 #include "ntcip/protocol_objects.h"
 #include "ntcip/report_objects.h"
 #include "ntcip/status_objects.h"
+#include "ntcip/sign_config_objects.h"
+#include "ntcip/sign_control_objects.h"
 
 namespace {
 
@@ -91,6 +94,13 @@ const HandlerEntry kHandlers[] = {
     {"var_pixelFailureEntry", &var_pixelFailureEntry},
     {"var_dmsPowerStatusEntry", &var_dmsPowerStatusEntry},
     {"var_dmsClimateCtrlStatusEntry", &var_dmsClimateCtrlStatusEntry},
+    {"var_dmsSignCfg", &var_dmsSignCfg},
+    {"var_vmsCfg", &var_vmsCfg},
+    {"var_dmsMessage", &var_dmsMessage},
+    {"var_dmsMessageEntry", &var_dmsMessageEntry},
+    {"var_signControl", &var_signControl},
+    {"var_dmsSchedule", &var_dmsSchedule},
+    {"var_dmsActionEntry", &var_dmsActionEntry},
 };
 
 }  // namespace
