@@ -14,9 +14,9 @@
 #include "ntcip/multi_cfg_objects.h"
 #include "ntcip/protocol_objects.h"
 #include "ntcip/report_objects.h"
-#include "ntcip/status_objects.h"
 #include "ntcip/sign_config_objects.h"
 #include "ntcip/sign_control_objects.h"
+#include "ntcip/status_objects.h"
 
 namespace {
 
