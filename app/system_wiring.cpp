@@ -30,7 +30,6 @@
 #include "display/q2_display_driver.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
-#include "ntcip/schedule_task_stand_in.h"
 #include "ntcip/sign_control_objects.h"
 #include "ntcip/snmp_agent.h"
 #include "ntcip/snmp_process.h"
@@ -38,6 +37,7 @@
 #include "render/font_import.h"
 #include "render/sign_objects.h"
 #include "runtime/post_office.h"
+#include "schedule/schedule_task.h"
 #include "system/monitor_task.h"
 #include "system/startup.h"
 #include "system/vms_command.h"
@@ -67,7 +67,7 @@ struct BootObjects {
     std::unique_ptr<CFlashDatabase> journal;
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
-    CScheduleTaskStandIn* schedule = nullptr;
+    CScheduleTask* schedule = nullptr;
     VmsPeripheralTask consolePeripherals;
     std::unique_ptr<CMemoryClear> memoryClear;
 };
@@ -280,9 +280,15 @@ std::unique_ptr<Wiring> MakeWiring() {
         return task;
     };
 
-    // Event logging runs on the schedule task: once at start-up, then every cycle.
+    // The schedule task, which also runs event logging: once at start-up, then every cycle.
     h.schedule = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
-        auto task = std::make_unique<CScheduleTaskStandIn>(office);
+        CScheduleTask::Services services;
+        services.findClock = [] {
+            return static_cast<CClock*>(
+                CPeripheralTask::FindPeripheral(PeripheralTask(), CClock::kId));
+        };
+        services.powerUpKind = [] { return g_PowerUpKind; };
+        auto task = std::make_unique<CScheduleTask>(office, &g_DatabaseEvents, std::move(services));
         g_boot->schedule = task.get();
         return task;
     };
