@@ -9,6 +9,7 @@
 #include "database/object_ids.h"
 #include "display/message_store.h"
 #include "ntcip/send_trap.h"
+#include "render/activation_request.h"
 #include "render/message.h"
 #include "render/msg_activation_code.h"
 #include "render/msg_id_code.h"
@@ -57,9 +58,7 @@ void Request(uint8_t memoryType, uint16_t number, uint16_t crc, uint16_t duratio
     const uint8_t loopback[4] = {127, 0, 0, 1};
     std::memcpy(code.sourceAddress, loopback, sizeof loopback);
     code.Pack();
-    g_DataBase.Set(dbo::requestSourceMode, sourceMode, kDbNotify, kSlot);
-    g_DataBase.Set(dbo::requestOrigin, kOrigin, kDbNotify, kSlot);
-    g_DataBase.SetText(dbo::requestCode, code.raw, CMsgActivationCode::kSize, kDbNotify, kSlot);
+    WriteActivationRequest(g_DataBase, kSlot, sourceMode, kOrigin, code);
 }
 
 // A message ID code object (5 octets); false when it is missing or of another length.
