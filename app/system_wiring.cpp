@@ -28,6 +28,7 @@
 #include "display/module_type.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
+#include "ntcip/report_objects.h"
 #include "ntcip/schedule_task_stand_in.h"
 #include "ntcip/snmp_agent.h"
 #include "peripherals/peripheral_task.h"
@@ -151,6 +152,8 @@ void WireDatabase(StartupHooks& h) {
     g_boot->services.SetDefragRestart(&DefragReset);
     DefaultHooks defaults = db_default_hooks();
     defaults.defaultFonts = &db_load_default_fonts;
+    defaults.fdotFactory = &fdot_factory_defaults;
+    defaults.fdotVolatile = &fdot_volatile_defaults;
     db_set_default_hooks(defaults);
 }
 
@@ -210,7 +213,20 @@ std::unique_ptr<Wiring> MakeWiring() {
     };
     h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
     h.display = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
-        return std::make_unique<CDisplay>(office, &g_DatabaseEvents);
+        auto display = std::make_unique<CDisplay>(office, &g_DatabaseEvents);
+        // The module walk switches the hardware watchdog off around itself.
+        display->SetWatchdogControl(
+            [] {
+                if (CWatchdogTask* watchdog = WatchdogTask()) {
+                    watchdog->DisableWatchdogTimer();
+                }
+            },
+            [] {
+                if (CWatchdogTask* watchdog = WatchdogTask()) {
+                    watchdog->EnableWatchdogTimer();
+                }
+            });
+        return display;
     };
     WireDatabase(h);
     WirePeripherals(h);

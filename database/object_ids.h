@@ -296,13 +296,20 @@ struct DbObject {
     X(shortErrorStatus,               V, 220,   2, I, 1,   0) \
     X(pixelTestActivation,            V, 222,   1, I, 1,   0) \
     X(lampTestActivation,             V, 223,   1, I, 1,   0) \
+    X(dmsPixelFailureTestRows,        V, 228,   2, I, 1,   0) \
+    X(dmsPixelFailureMessageRows,     V, 230,   2, I, 1,   0) \
     X(fdotPowerFailureMap,            V, 256,   4, S, 1,   0) \
     X(dmsPowerNumRows,                V, 260,   1, I, 1,   0) \
     X(peripheralStatus,               V, 4192,  1, I, 32,  0) \
+    X(pixelErrorPage,                 V, 4384,  4, S, 11,  0) \
     X(lightSensorLevel,               V, 4452,  2, I, 6,   0) \
     X(lightSensorStatus,              V, 4464,  1, I, 6,   0) \
     X(temperatureSensorValue,         V, 4556,  1, I, 6,   0) \
     X(temperatureSensorStatus,        V, 4562,  1, I, 6,   0) \
+    /* pixel failure table: row 500 x (detection type - 1) + (row number - 1) */ \
+    X(pixelFailureXLocation,          V, 4568,  2, I, 1500, 0) \
+    X(pixelFailureYLocation,          V, 7568,  2, I, 1500, 0) \
+    X(pixelFailureStatus,             V, 10568, 1, I, 1500, 0) \
     X(powerSource,                    V, 12073, 1, I, 1,   0) \
     X(tempMinCtrlCabinet,             V, 12076, 1, I, 1,   0) \
     X(tempMaxCtrlCabinet,             V, 12077, 1, I, 1,   0) \

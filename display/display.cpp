@@ -2,6 +2,8 @@
 
 #include "database/global_database.h"
 #include "database/object_ids.h"
+#include "display/diag_5520.h"
+#include "display/diag_index_registrar.h"
 #include "display/memory_clear.h"
 #include "display/module_type.h"
 #include "display/render_adapter.h"
@@ -41,6 +43,7 @@ bool CDisplay::BuildDisplayConfiguration(display_driver* driver, uint32_t height
         mutexCreated_ = os_mutex_create(&activateMutex_, "Activate Msg", TX_INHERIT) == OS_SUCCESS;
     }
     const ModuleTypeDescriptor& type = FindModuleType(moduleTypeId);
+    g_DiagIndexRegistrar.Clear();
     for (disp::face& f : faces_) {
         f.Close();
     }
@@ -73,19 +76,28 @@ bool CDisplay::BuildDisplayConfiguration(display_driver* driver, uint32_t height
         c.line_lengths[line] = uint8_t(width / type.module_width);
         c.total_modules = uint16_t(c.total_modules + c.line_lengths[line]);
     }
-    c.diag = &faceDiagnostics_[0];
+    c.diag = &g_Diag5520;
     c.engine = &disp::g_RenderAdapter;
     if (!faces_[0].Open(&c)) {
         return false;
     }
     faceCount_ = 1;
+    RegisterPixelTestResults(0);
     return true;
 }
 
 int CDisplay::Run() {
     CheckTiming();
-    if (frameState_ != kPixelTestWait) {
-        SendFrame();
+    const bool testWait = frameState_ == kPixelTestWait;
+    const bool starting = pixelTestCountdown_ != 0;
+    RunPixelTestStart();
+    if (!testWait) {
+        if (!starting) {
+            SendFrame();
+        }
+        if (pixelTestRunning_ == 0) {
+            CheckPixelFailureThreshold();
+        }
     }
     DispatchDatabaseEvents();
     // Counts the cycle, drains the letters (OnLetter), then Work: the faces.
@@ -174,6 +186,9 @@ void CDisplay::DispatchDatabaseEvents() {
     if (TakeEvent(kEventActivate)) {
         OnActivateRequest();
     }
+    if (TakeEvent(kEventPixelTest)) {
+        OnPixelTestActivation();
+    }
 }
 
 void CDisplay::OnLetter(letter_s& letter) {
@@ -199,6 +214,30 @@ void CDisplay::OnLetter(letter_s& letter) {
             g_DataBase.Set(dbo::dmsNumPermanentMsg, 2 + valid, kDbNotify);
             break;
         }
+        case kLetterPixelDiagnosticsEnable:
+            if (g_DataBase.Get(dbo::brenEnableRealTimePixelDiagnostics) == 0) {
+                g_DataBase.SetText(dbo::moduleErrorBitmap, "", 0, kDbNotify);
+            }
+            for (uint32_t i = 0; i < faceCount_; ++i) {
+                faces_[i].ClearTestErrorFrame();
+            }
+            ClearTestFailureRows();
+            break;
+        case kLetterClearPixelTestRows:
+            for (uint32_t i = 0; i < faceCount_; ++i) {
+                faces_[i].ClearTestErrorFrame();
+            }
+            ClearTestFailureRows();
+            break;
+        case kLetterClearMessageFailureRows:
+            for (uint32_t i = 0; i < faceCount_; ++i) {
+                faces_[i].ClearMessageErrorFrame();
+            }
+            ClearMessageFailureRows();
+            break;
+        case kLetterModuleWork:
+            WalkModules(letter.param1 & 0xFF);
+            break;
         case kLetterPixelPowerLimitMode:
             if (g_DataBase.Get(dbo::pixelPowerLimitMode) == 2) {
                 powerLimitFlags |= 0x80000000u;
@@ -220,9 +259,7 @@ void CDisplay::UpdateFaces() {
     // under "Activate Msg": the two never interleave.
     const bool locked =
         mutexCreated_ && os_mutex_get(&activateMutex_, TX_WAIT_FOREVER) == OS_SUCCESS;
-    for (uint32_t i = 0; i < faceCount_; ++i) {
-        faces_[i].Update(0);
-    }
+    UpdateFacesWithDiagnostics();
     if (locked) {
         os_mutex_put(&activateMutex_);
     }

@@ -16,6 +16,7 @@
 #include "display/display_sequencer.h"
 #include "display/face.h"
 #include "display/face_config.h"
+#include "display/pixel_failure_set.h"
 #include "render/message.h"
 #include "render/msg_activation_code.h"
 #include "render/multi_parser.h"
@@ -67,7 +68,15 @@ public:
     static constexpr uint32_t kSlots = 7;
     static constexpr uint32_t kEndDurationSlot = 6;
     static constexpr ULONG kEventActivate = 0x4000;
-    static constexpr ULONG kEventClearMemory = 0x200;  // dmsMemoryMgmt written
+    static constexpr ULONG kEventClearMemory = 0x200;   // dmsMemoryMgmt written
+    static constexpr ULONG kEventPixelTest = 0x200000;  // pixelTestActivation written
+    // Rows of each detection type in the pixel failure table.
+    static constexpr uint32_t kFailureRows = 500;
+    static constexpr uint32_t kTestDetection = 2;
+    static constexpr uint32_t kMessageDetection = 3;
+    // Origins of the blanks for pixel errors.
+    static constexpr uint32_t kOriginPixelFailures = 3;
+    static constexpr uint32_t kOriginLegibility = 4;
 
     // databaseEvents: the "database" event flags group (may be null: no database events).
     CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents);
@@ -105,6 +114,36 @@ public:
     bool RefreshRequestDuration(uint32_t slot);
     bool NeedsActivation(uint32_t served, uint32_t pending);
 
+    // Pixel test and failure tables.
+    void OnPixelTestActivation();
+    void StartFaceDiagnostics();
+    // Registers the face's result slots (current display, six pages, pixel-test errors).
+    void RegisterPixelTestResults(uint32_t faceIndex);
+    void WritePixelFailureRow(uint32_t detection, uint32_t row, uint32_t capability,
+                              const disp::pixel& p);
+    void ClearTestFailureRows();
+    void ClearMessageFailureRows();
+    void StorePixelErrorPages();
+    uint32_t TotalPixels() const;
+    void CheckPixelFailureThreshold();
+    bool PixelFailuresOverThreshold() const;
+    void CheckLegibilityThreshold();
+    void SendPixelErrorTrap();
+    // A blank-message request in activation slot 6.
+    void RequestBlank(uint32_t sourceMode, uint32_t origin);
+    // The module walk of one face (letter 124): every module's position, the hardware
+    // watchdog off meanwhile.
+    void WalkModules(uint32_t faceIndex);
+    // What the module walk uses to switch the hardware watchdog off and on (null: nothing).
+    void SetWatchdogControl(void (*disable)(), void (*enable)()) {
+        watchdogDisable_ = disable;
+        watchdogEnable_ = enable;
+    }
+    bool PixelTestRunning() const { return pixelTestRunning_ != 0; }
+    uint8_t PixelTestCountdown() const { return pixelTestCountdown_; }
+    // Full scans of the error frames so far (one per new failure set).
+    uint32_t FailureScans() const { return failureSet_.Scans(); }
+
     uint32_t FrameState() const { return frameState_; }
     uint32_t PageIndex() const { return pageIndex_; }
     uint8_t PageCount() const { return pageCount_; }
@@ -140,6 +179,14 @@ private:
     void DispatchDatabaseEvents();
     void UpdateFaces();
     bool TakeEvent(ULONG bit);
+    void RunPixelTestStart();
+    bool PixelTestComplete();
+    // Steps 10 to 14 of the cycle: failures, results, registry frames, legibility, face update.
+    void UpdateFacesWithDiagnostics();
+    void StorePixelTestResults(uint32_t rows);
+    // A blank for pixel errors, once per threshold crossing: latched until the failures are
+    // under the threshold again or slot 6 holds another request.
+    bool BlankForPixelErrors(uint32_t origin, bool& latched);
 
     void SavePageAttributes(const CMessage& message);
     void RestorePageAttributes(CMessage& message);
@@ -193,6 +240,16 @@ private:
 
     static constexpr uint32_t kEditCycles = 9000;
     uint32_t editCountdown_ = 0;
+
+    // Pixel test.
+    uint8_t pixelTestRunning_ = 0;
+    uint8_t pixelTestCountdown_ = 0;
+    uint32_t resultSlot_[2] = {};
+    disp::pixel_failure_set failureSet_;
+    bool failureBlankLatched_ = false;
+    bool legibilityBlankLatched_ = false;
+    void (*watchdogDisable_)() = nullptr;
+    void (*watchdogEnable_)() = nullptr;
 
     uint8_t servedSlot_ = 0;
     uint8_t firstPass_ = 1;

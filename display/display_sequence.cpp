@@ -68,7 +68,9 @@ void CDisplay::StepFrameSequence() {
             g_Render.Surface().Fill(0);
             break;
         case kPixelTestWait:
-            frameState_ = kNewMessage;
+            if (pixelTestRunning_ == 0) {
+                frameState_ = kNewMessage;
+            }
             break;
         case kBlankState:
             StepBlank();

@@ -194,6 +194,10 @@ void CMemoryClear::DeleteJournalFiles() {
 }
 
 void CMemoryClear::RequestBlank(uint32_t sourceMode, uint32_t origin) {
+    WriteBlankRequest(db_, sourceMode, origin);
+}
+
+void WriteBlankRequest(CDataBase& db, uint32_t sourceMode, uint32_t origin) {
     CMsgActivationCode code;
     code.duration = 65535;
     code.priority = 255;
@@ -204,7 +208,8 @@ void CMemoryClear::RequestBlank(uint32_t sourceMode, uint32_t origin) {
         octet = 0;
     }
     code.Pack();
-    db_.Set(dbo::requestSourceMode, sourceMode, kDbNotify, kBlankSlot);
-    db_.Set(dbo::requestOrigin, origin, kDbNotify, kBlankSlot);
-    db_.SetText(dbo::requestCode, code.raw, CMsgActivationCode::kSize, kDbNotify, kBlankSlot);
+    db.Set(dbo::requestSourceMode, sourceMode, kDbNotify, CMemoryClear::kBlankSlot);
+    db.Set(dbo::requestOrigin, origin, kDbNotify, CMemoryClear::kBlankSlot);
+    db.SetText(dbo::requestCode, code.raw, CMsgActivationCode::kSize, kDbNotify,
+               CMemoryClear::kBlankSlot);
 }
