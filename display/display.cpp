@@ -2,6 +2,7 @@
 
 #include "database/global_database.h"
 #include "database/object_ids.h"
+#include "display/core.h"
 #include "display/diag_5520.h"
 #include "display/diag_index_registrar.h"
 #include "display/memory_clear.h"
@@ -18,15 +19,18 @@ CDisplay::CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents)
     : CStandardTask(office, kDisplayTaskDefinition),
       databaseEvents_(databaseEvents),
       signMessage_(&g_Render.Surface()),
-      trialMessage_(&trialRender_.Surface()) {
+      trialMessage_(&trialRender_.Surface()),
+      modeCopy_(g_DataBase.Get(dbo::dmsIllumControl)) {
     g_Display = this;
     disp::g_RenderAdapter.SetSequencer(this);
 }
 
 CDisplay::~CDisplay() {
     for (disp::face& f : faces_) {
+        disp::g_DisplayCore.RemoveFace(&f);
         f.Close();
     }
+    disp::g_DisplayCore.RemoveBus(&displayBus_);
     disp::g_RenderAdapter.SetSequencer(nullptr);
     if (mutexCreated_) {
         os_mutex_delete(&activateMutex_);
@@ -36,60 +40,31 @@ CDisplay::~CDisplay() {
     }
 }
 
-bool CDisplay::BuildDisplayConfiguration(display_driver* driver, uint32_t height, uint32_t width,
-                                         uint32_t moduleTypeId) {
-    // Created once: a rebuild must never replace a mutex another pass may hold.
-    if (!mutexCreated_) {
-        mutexCreated_ = os_mutex_create(&activateMutex_, "Activate Msg", TX_INHERIT) == OS_SUCCESS;
-    }
-    const ModuleTypeDescriptor& type = FindModuleType(moduleTypeId);
-    g_DiagIndexRegistrar.Clear();
-    for (disp::face& f : faces_) {
-        f.Close();
-    }
-    faceCount_ = 0;
-    currentDriver_ = driver;
-    if (height == 0 || width == 0 || type.module_height == 0 || type.module_width == 0 ||
-        g_Render.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel) == false ||
-        !trialRender_.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel)) {
-        return false;
-    }
-    g_Render.Surface().Fill(0);
-    signMessage_.target_surface = &g_Render.Surface();
-    signMessage_.SetWholeSignRectangles(int32_t(width), int32_t(height));
-    trialMessage_.target_surface = &trialRender_.Surface();
-
-    disp::face_config& c = faceConfigs_[0];
-    c = disp::face_config{};
-    disp::SetConfigName(c.face_name, "primary");
-    disp::SetConfigName(c.bus_name, "sign");
-    c.pixel_height = uint16_t(height);
-    c.pixel_width = uint16_t(width);
-    c.frame_rate = g_Render.frame_rate;
-    c.bits_per_pixel = type.bits_per_pixel;
-    c.colour_planes = type.colour_planes;
-    c.module_height = type.module_height;
-    c.module_width = type.module_width;
-    c.module_type_id = uint16_t(moduleTypeId);
-    c.module_lines = uint8_t(height / type.module_height);
-    for (uint32_t line = 0; line < c.module_lines && line < disp::face_config::kMaxLines; ++line) {
-        c.line_lengths[line] = uint8_t(width / type.module_width);
-        c.total_modules = uint16_t(c.total_modules + c.line_lengths[line]);
-    }
-    c.diag = &g_Diag5520;
-    c.engine = &disp::g_RenderAdapter;
-    if (!faces_[0].Open(&c)) {
-        return false;
-    }
-    faceCount_ = 1;
-    RegisterPixelTestResults(0);
-    return true;
-}
-
 int CDisplay::Run() {
+    if (TakeEvent(kEventConfiguration)) {
+        DebugPrint("load new display configuration\n");
+        LoadDisplayConfiguration();
+        ConfigurationReloaded();
+        tx_thread_sleep(10);
+    }
     CheckTiming();
+    const bool reloadTable = tableReloadRequested_ != 0;
+    tableReloadRequested_ = 0;
+    if (reloadTable) {
+        brightness_.Forget();
+    }
+    if (brightness_.Count() == 0) {
+        brightness_.Restart();
+        CheckBrightnessTable();
+    }
+    if (reloadTable) {
+        UpdateBrightness(false);
+    }
     const bool testWait = frameState_ == kPixelTestWait;
     const bool starting = pixelTestCountdown_ != 0;
+    if (!testWait) {
+        ApplyPowerLimitCap();
+    }
     RunPixelTestStart();
     if (!testWait) {
         if (!starting) {
@@ -137,6 +112,7 @@ void CDisplay::Work() {
         faceCount_ = 2;
     }
     UpdateFaces();
+    MeasurePowerLimit();
 }
 
 void CDisplay::CheckTiming() {
@@ -186,8 +162,17 @@ void CDisplay::DispatchDatabaseEvents() {
     if (TakeEvent(kEventActivate)) {
         OnActivateRequest();
     }
+    if (TakeEvent(kEventBrightness)) {
+        UpdateBrightness(false);
+    }
     if (TakeEvent(kEventPixelTest)) {
         OnPixelTestActivation();
+    }
+    if (TakeEvent(kEventStationAddress)) {
+        OnStationAddressChange();
+    }
+    if (TakeEvent(kEventSpecialFeature)) {
+        OnSpecialFeatureChange();
     }
 }
 
@@ -242,6 +227,14 @@ void CDisplay::OnLetter(letter_s& letter) {
             if (g_DataBase.Get(dbo::pixelPowerLimitMode) == 2) {
                 powerLimitFlags |= 0x80000000u;
             }
+            break;
+        case kLetterBrightnessTableChanged:
+            brightness_.Restart();
+            CheckBrightnessTable();
+            UpdateBrightness(false);
+            break;
+        case kLetterSpecialFeatureSetChanged:
+            LoadDefaultBrightnessTable();
             break;
         case kLetterActivationRequest:
             if (mutexCreated_ && os_mutex_get(&activateMutex_, TX_WAIT_FOREVER) == OS_SUCCESS) {

@@ -7,16 +7,19 @@
 //
 //   CDisplay display(g_PostOffice, &databaseEvents);
 //   display.Start(); display.Create(&stacks);            // task
-//   display.BuildDisplayConfiguration(driver, h, w, id);  // sign, faces, "Activate Msg"
+//   display.BuildDisplayConfiguration(h, w, bitsPerPixel);  // faces, EPLD, "Activate Msg"
 
 #include <cstdint>
 
+#include "display/brightness_table.h"
+#include "display/bus.h"
 #include "display/diagnostics.h"
 #include "display/display_driver.h"
 #include "display/display_sequencer.h"
 #include "display/face.h"
 #include "display/face_config.h"
 #include "display/pixel_failure_set.h"
+#include "display/q2_display_driver.h"
 #include "render/message.h"
 #include "render/msg_activation_code.h"
 #include "render/multi_parser.h"
@@ -82,12 +85,72 @@ public:
     CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents);
     ~CDisplay() override;
 
-    // The display configuration of the sign (face 0 "primary" of the sign renderer): the sign
-    // surface, the face, the trial surface, the current driver (null when its EPLD is not
-    // ready) and, on the first call only, the mutex "Activate Msg". False when a surface or the
-    // face cannot be built.
-    bool BuildDisplayConfiguration(display_driver* driver, uint32_t height, uint32_t width,
-                                   uint32_t moduleTypeId);
+    // Controller error bits of a failed sign configuration.
+    static constexpr uint32_t kControllerDisplayError = 0x10;  // controllerErrorStatus
+    static constexpr uint32_t kShortControllerError = 0x100;   // shortErrorStatus
+    static constexpr ULONG kEventConfiguration = 0x40000000;
+    static constexpr ULONG kEventBrightness = 0x20000;
+    static constexpr ULONG kEventSpecialFeature = 0x100000;
+    static constexpr ULONG kEventStationAddress = 0x20000000;
+
+    // The driver of the sign hardware: the embedded sign driver unless another is given (not
+    // owned); the configuration build programs it.
+    void SetSignDriver(display_driver* driver) { signDriver_ = driver; }
+    display_driver* SignDriver() const { return signDriver_; }
+    display_driver* CurrentDriver() const { return currentDriver_; }
+
+    // Display configuration. Builds face 0 "primary" from the geometry and the stored module
+    // type and line lengths, programs the sign driver and sizes the surfaces; returns the
+    // display rate in force. A geometry the sign cannot hold (a frame beyond the DMA buffer,
+    // more than 9 module lines or 576 modules) is refused with the controller error bits and
+    // the previous face is kept.
+    uint8_t BuildDisplayConfiguration(uint16_t height, uint16_t width, uint8_t bitsPerPixel);
+    void LoadDisplayConfiguration();
+    void ConfigurationReloaded() {}
+    void ClearUnusedLineLengths();
+    static bool RoundFaceGeometry(disp::face_config& c);
+    static void FillLineLengths(disp::face_config& c);
+    static void SumModules(disp::face_config& c);
+    static uint8_t GetColourScheme(uint32_t moduleTypeId);
+    static void ComputeSignDimensions();
+    void OnSpecialFeatureChange();
+    void ApplyCompatibilityMode();
+    void OnStationAddressChange();
+    // The PMPP address of every interface (the communication subsystem's; null: none).
+    void (*setPmppAddressAll)(uint32_t address) = nullptr;
+
+    // Sign description.
+    void DescribeSign();
+    void SetDisplayRate(uint32_t rate);
+    static void SetSignGeometry(uint32_t moduleTypeId, uint32_t pixelHeight, uint32_t pixelWidth,
+                                uint32_t cellHeight, uint32_t cellWidth);
+    void SetDisplayOptions(uint8_t options);
+    static uint32_t QueryFace(uint32_t) { return 0; }
+    static void FormatSignModel();
+    uint8_t DisplayOptions() const { return displayOptions_; }
+
+    // Brightness.
+    void UpdateBrightness(bool forced);
+    void CheckBrightnessTable();
+    void LoadDefaultBrightnessTable();
+    // The stored table was replaced without notice (factory defaults, on whichever thread ran
+    // them): the display task checks it again and recomputes the level in its next cycle.
+    void RequestBrightnessTableReload() { tableReloadRequested_ = 1; }
+    uint8_t ComputePixelPowerLimit(uint32_t face);
+    // Another task asks for a forced brightness update (after an overheat change); the display
+    // task serves it in its next cycle, so that only it writes the brightness state.
+    void RequestBrightnessUpdate() { brightnessRequested_ = 1; }
+    // The peripheral task's overheat percentage (null: 100).
+    uint8_t (*overheatPercent)() = nullptr;
+    // Peripheral 29's flag of the lit-pixel limit (null: clear).
+    bool (*litPixelPeripheralFlag)() = nullptr;
+    const CBrightnessTable& BrightnessTable() const { return brightness_; }
+    uint32_t BrightnessCap() const { return brightnessCap_; }
+    uint32_t MeasuredCap() const { return measuredCap_; }
+
+    const disp::face_config& FaceConfig(uint32_t i) const { return faceConfigs_[i]; }
+    uint32_t FaceCount() const { return faceCount_; }
+    uint32_t FrameBytes() const { return frameBytes_; }
 
     // One display cycle.
     int Run() override;
@@ -178,6 +241,16 @@ private:
     void SendFrame();
     void DispatchDatabaseEvents();
     void UpdateFaces();
+    void ApplyPowerLimitCap();
+    void MeasurePowerLimit();
+    void ApplyTableBrightness(uint32_t brightness);
+    void ApplyManualLevel(uint32_t level);
+    uint32_t OverheatPercent() const;
+    uint32_t LimitLevel(uint32_t level, uint32_t* status) const;
+    void SetLimitStatus(uint32_t status);
+    void SendBrightness(uint32_t level);
+    bool FitsSign(const disp::face_config& c, uint32_t epldHeight, uint32_t epldWidth) const;
+    void SetDisplayError(bool failed);
     bool TakeEvent(ULONG bit);
     void RunPixelTestStart();
     bool PixelTestComplete();
@@ -201,7 +274,10 @@ private:
     uint32_t TrialRender(CMessageActivation& record);
 
     TX_EVENT_FLAGS_GROUP* databaseEvents_;
+    CQ2DisplayDriver q2Driver_;
+    display_driver* signDriver_ = &q2Driver_;
     display_driver* currentDriver_ = nullptr;
+    disp::null_bus displayBus_;
     disp::face faces_[2];
     disp::face_config faceConfigs_[2];
     disp::diagnostics faceDiagnostics_[2];
@@ -255,6 +331,22 @@ private:
     uint8_t firstPass_ = 1;
     uint32_t framesSent_ = 0;
     bool timingStarted_ = false;
+
+    uint32_t frameBytes_ = 0;
+    uint8_t colourCapability_ = 0;
+    uint8_t displayOptions_ = 0;
+    // ApplyCompatibilityMode's bit at its previous call.
+    uint32_t compatibilityBit_ = 0;
+
+    // Brightness state: written only on the display thread.
+    CBrightnessTable brightness_;
+    uint32_t modeCopy_ = 0;
+    uint32_t brightnessCap_ = 255;
+    uint32_t measuredCap_ = 1;
+    uint8_t capHold_ = 0;
+    uint32_t tableDefaultBit_ = 0;
+    uint8_t brightnessRequested_ = 0;
+    uint8_t tableReloadRequested_ = 0;
 };
 
 // The display task of this boot (null when there is none).
@@ -262,3 +354,6 @@ extern CDisplay* g_Display;
 
 // Serves a dmsActivateMessage set (stored in volatile 128): true when it was refused.
 bool display_activate_requested_message();
+
+// Called by the configuration file reader after it restores brenModuleID: nothing to do.
+void display_module_id_restored();

@@ -66,7 +66,9 @@ void BM_PixelTest48x192(benchmark::State& state) {
         done = false;
         k.Start([&](void*) {
             display = new CDisplay(g_PostOffice, nullptr);
-            display->BuildDisplayConfiguration(nullptr, kHeight, kWidth, 116);
+            display->SetSignDriver(nullptr);
+            g_DataBase.Set(dbo::brenModuleID, 116, 0);
+            display->BuildDisplayConfiguration(kHeight, kWidth, 15);
             g_Diag5520.SetPostOffice(nullptr);
             tx_thread_create(
                 &thread, "test",
@@ -121,8 +123,10 @@ void BM_DisplayCycleWithFailures(benchmark::State& state) {
     board.Run([&] {
         CQ2DisplayDriver driver;
         CDisplay display(g_PostOffice, nullptr);
-        if (!driver.Init(kHeight, kWidth, 116) ||
-            !display.BuildDisplayConfiguration(&driver, kHeight, kWidth, 116) ||
+        display.SetSignDriver(&driver);
+        g_DataBase.Set(dbo::brenModuleID, 116, 0);
+        display.BuildDisplayConfiguration(kHeight, kWidth, 15);
+        if (display.CurrentDriver() == nullptr || display.FaceCount() != 1 ||
             !Activate(display,
                       "[pt20o3][flt4o2]FLASH[/fl] ONE[nl]SECOND LINE[np][pt20o3]PAGE "
                       "[flt2o2]TWO[/fl][np][pt20o3][jl3][flt3o3]THREE[/fl]")) {

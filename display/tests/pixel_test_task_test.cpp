@@ -12,11 +12,11 @@
 #include "database/factory_defaults.h"
 #include "database/global_database.h"
 #include "database/object_ids.h"
-#include "database/time_registers.h"
 #include "display/diag_5520.h"
 #include "display/display.h"
 #include "display/display_driver.h"
 #include "display/module_type.h"
+#include "display/tests/factory_database.h"
 #include "ntcip/report_objects.h"
 #include "ntcip/send_trap.h"
 #include "platform/sim/epld_bitstream.h"
@@ -36,6 +36,7 @@ class CountingDriver : public display_driver {
 public:
     void SetBrightness(uint32_t) override {}
     uint32_t GetBrightness() override { return 255; }
+    bool Init(uint32_t, uint32_t, uint32_t) override { return true; }
     int32_t WriteFrame(CSurface* surface, uint32_t, uint32_t) override {
         uint32_t lit = 0;
         rows.assign(size_t(surface->Height()), 0);
@@ -50,13 +51,6 @@ public:
     }
     std::vector<uint32_t> frames;
     std::vector<uint32_t> rows;  // of the last frame
-};
-
-class FakeTimeRegisters : public DbTimeRegisters {
-public:
-    uint8_t Read(uint32_t address) override { return bytes[address]; }
-    void Write(uint32_t address, uint8_t value) override { bytes[address] = value; }
-    std::map<uint32_t, uint8_t> bytes;
 };
 
 // Change notices as the database task delivers them: letters and the "database" flags.
@@ -89,20 +83,8 @@ constexpr uint32_t kWidth = 48;
 class PixelTestTask : public testing_support::KernelTest {
 protected:
     explicit PixelTestTask(uint32_t height = kHeight, uint32_t width = kWidth)
-        : store_(RenderSignGeometry{int32_t(width), int32_t(height)}),
-          sign_(SignOf(height, width)) {
-        std::destroy_at(&g_DataBase);
-        std::construct_at(&g_DataBase);
-        g_DataBase.SetTimeRegisters(&time_);
-        g_DataBase.SetNotificationEnabled(false);
-        g_DataBase.SetValidationEnabled(false);
-        dms_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        private_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        global_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        dms_volatile_defaults(g_DataBase);
-        private_volatile_defaults(g_DataBase);
+        : store_(RenderSignGeometry{int32_t(width), int32_t(height)}), sign_(SignOf(height, width)) {
         fdot_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        g_DataBase.SetValidationEnabled(true);
         InstallModuleTypeTable();
         sign_.Attach();
         const std::vector<uint8_t> bits = sim::MakeEpldBitstream(12, 64);
@@ -119,7 +101,10 @@ protected:
             g_DataBase.SetNotifySink(&notices_);
             g_DataBase.SetNotificationEnabled(true);
             ASSERT_TRUE(display_->Create(&stacks_));
-            built_ = display_->BuildDisplayConfiguration(&driver_, height, width, 116);
+            g_DataBase.Set(dbo::brenModuleID, 116, 0);
+            display_->SetSignDriver(&driver_);
+            display_->BuildDisplayConfiguration(uint16_t(height), uint16_t(width), 15);
+            built_ = display_->FaceCount() == 1;
         });
         Advance(150);
     }
@@ -128,10 +113,6 @@ protected:
         display_.reset();
         ntcip_set_send_trap(nullptr);
         sign_.Detach();
-        g_DataBase.SetNotifySink(nullptr);
-        g_DataBase.SetTimeRegisters(&BoardTimeRegisters::Instance());
-        std::destroy_at(&g_DataBase);
-        std::construct_at(&g_DataBase);
     }
     static sim::SignConfig SignOf(uint32_t height, uint32_t width) {
         sim::SignConfig c;
@@ -191,7 +172,7 @@ protected:
     }
     sim::ModuleBus& Modules() { return sign_.Modules(); }
 
-    FakeTimeRegisters time_;
+    display_test::FactoryDatabase database_;
     CRenderSignStore store_;
     sim::Sign sign_;
     Notices notices_;
@@ -386,7 +367,8 @@ TEST_F(PixelTestTask, ModuleWalkRunsWithTheWatchdogOff) {
 
 class EmptyFace : public PixelTestTask {
 protected:
-    EmptyFace() : PixelTestTask(0, 0) {}
+    // Beyond the DMA buffer: the configuration is refused and no face is built.
+    EmptyFace() : PixelTestTask(2048, 2048) {}
 };
 
 TEST_F(EmptyFace, TestOnNoFaceFinishes) {
