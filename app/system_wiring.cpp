@@ -31,7 +31,6 @@
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "ntcip/report_objects.h"
-#include "ntcip/schedule_task_stand_in.h"
 #include "ntcip/sign_control_objects.h"
 #include "ntcip/snmp_agent.h"
 #include "ntcip/snmp_process.h"
@@ -39,6 +38,7 @@
 #include "render/font_import.h"
 #include "render/sign_objects.h"
 #include "runtime/post_office.h"
+#include "schedule/schedule_task.h"
 #include "system/monitor_task.h"
 #include "system/startup.h"
 #include "system/vms_command.h"
@@ -68,7 +68,7 @@ struct BootObjects {
     std::unique_ptr<CFlashDatabase> journal;
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
-    CScheduleTaskStandIn* schedule = nullptr;
+    CScheduleTask* schedule = nullptr;
     VmsPeripheralTask consolePeripherals;
     std::unique_ptr<CMemoryClear> memoryClear;
 };
@@ -205,6 +205,14 @@ void WireMemoryClear(StartupHooks& h) {
     };
 }
 
+// After a set of a message or graphic status, the agent runs the display's table passes.
+void WireTablePasses() {
+    snmp_process_hooks hooks = snmp_process_get_hooks();
+    hooks.process_message_table = &display_process_message_table;
+    hooks.process_graphic_table = &display_process_graphic_table;
+    snmp_process_set_hooks(hooks);
+}
+
 // Face 0 and the sign driver from the stored geometry, as at power-up.
 void BuildSignConfiguration() {
     g_EpldReady = 0;
@@ -274,6 +282,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     WireDatabase(h);
     WirePeripherals(h);
     WireMemoryClear(h);
+    WireTablePasses();
     WireSignControl();
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
@@ -286,9 +295,15 @@ std::unique_ptr<Wiring> MakeWiring() {
         return task;
     };
 
-    // Event logging runs on the schedule task: once at start-up, then every cycle.
+    // The schedule task, which also runs event logging: once at start-up, then every cycle.
     h.schedule = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
-        auto task = std::make_unique<CScheduleTaskStandIn>(office);
+        CScheduleTask::Services services;
+        services.findClock = [] {
+            return static_cast<CClock*>(
+                CPeripheralTask::FindPeripheral(PeripheralTask(), CClock::kId));
+        };
+        services.powerUpKind = [] { return g_PowerUpKind; };
+        auto task = std::make_unique<CScheduleTask>(office, &g_DatabaseEvents, std::move(services));
         g_boot->schedule = task.get();
         return task;
     };

@@ -133,6 +133,7 @@ struct DbObject {
     X(watchdogFailureCount,           N, 35316, 4, I, 1,   0) \
     /* graphics, 50 rows, and their bitmap blocks, 63 per graphic */ \
     X(dmsGraphicNumber,               N, 35320, 1, I, 50,  0) \
+    X(dmsGraphicName,                 N, 35372, 4, S, 50,  0) \
     X(dmsGraphicHeight,               N, 35572, 1, I, 50,  0) \
     X(dmsGraphicWidth,                N, 35622, 2, I, 50,  0) \
     X(dmsGraphicType,                 N, 35722, 1, I, 50,  0) \
@@ -239,6 +240,7 @@ struct DbObject {
     X(brenCallbackMinTimeBetweenAttempts, N, 95752, 2, I, 1, 0) \
     X(brenCallbackMaxAttempts,        N, 95754, 1, I, 1,   0) \
     X(brenLCDPassword,                N, 95756, 4, I, 1,   0) \
+    X(spareMessageReference,          N, 95760, 4, S, 2,   0) \
     X(brenInfoText1,                  N, 95768, 4, S, 1,   0) \
     X(brenInfoCounter,                N, 95772, 4, I, 1,   0) \
     X(brenInfoText2,                  N, 95776, 4, S, 1,   0) \
@@ -317,6 +319,7 @@ struct DbObject {
     X(dmsIllumBrightLevelStatus,      V, 140,   1, I, 1,   0) \
     X(dmsIllumPhotocellLevelStatus,   V, 142,   2, I, 1,   0) \
     X(dmsIllumMaxPhotocellLevel,      V, 144,   2, I, 1,   0) \
+    X(dmsIllumNumBrightLevels,        V, 146,   1, I, 1,   0) \
     X(numActionTableEntries,          V, 148,   1, I, 1,   0) \
     X(statMultiFieldRows,             V, 149,   1, I, 1,   0) \
     X(dmsCurrentSpeed,                V, 150,   1, I, 1,   0) \

@@ -20,6 +20,7 @@ CDisplay::CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents)
       databaseEvents_(databaseEvents),
       signMessage_(&g_Render.Surface()),
       trialMessage_(&trialRender_.Surface()),
+      validationMessage_(&validationRender_.Surface()),
       modeCopy_(g_DataBase.Get(dbo::dmsIllumControl)) {
     g_Display = this;
     disp::g_RenderAdapter.SetSequencer(this);
@@ -34,6 +35,9 @@ CDisplay::~CDisplay() {
     disp::g_RenderAdapter.SetSequencer(nullptr);
     if (mutexCreated_) {
         os_mutex_delete(&activateMutex_);
+    }
+    if (tableMutexCreated_) {
+        os_mutex_delete(&tableMutex_);
     }
     if (g_Display == this) {
         g_Display = nullptr;
@@ -138,10 +142,12 @@ void CDisplay::SendFrame() {
     }
     CSurface& surface = g_Render.Surface();
     const bool dark = frameState_ == kBlankState || frameState_ == kPageOff;
-    const bool send =
-        (dark && surface.Pixels()[0] == 0) || (!hasCurrentText_ && dark) ||
-        (hasCurrentText_ && (frameState_ == kPageOn || frameState_ == kPageOff ||
-                             frameState_ == kTestPattern || frameState_ == kPixelTestWait));
+    // A test pattern is sent also before any message was activated: the test is meant to be
+    // seen.
+    const bool send = (dark && surface.Pixels()[0] == 0) || (!hasCurrentText_ && dark) ||
+                      frameState_ == kTestPattern ||
+                      (hasCurrentText_ && (frameState_ == kPageOn || frameState_ == kPageOff ||
+                                           frameState_ == kPixelTestWait));
     if (send) {
         currentDriver_->WriteFrame(&surface, 0, 0);
         ++framesSent_;
@@ -156,11 +162,20 @@ bool CDisplay::TakeEvent(ULONG bit) {
 }
 
 void CDisplay::DispatchDatabaseEvents() {
+    if (TakeEvent(kEventMessageTable)) {
+        ProcessMessageTable();
+    }
+    if (TakeEvent(kEventGraphicTable)) {
+        ProcessGraphicTable();
+    }
     if (TakeEvent(kEventClearMemory)) {
         display_clear_memory();
     }
     if (TakeEvent(kEventActivate)) {
         OnActivateRequest();
+    }
+    if (TakeEvent(kEventTestMode)) {
+        OnDisplayTestMode();
     }
     if (TakeEvent(kEventBrightness)) {
         UpdateBrightness(false);

@@ -18,6 +18,7 @@
 #include "display/display_sequencer.h"
 #include "display/face.h"
 #include "display/face_config.h"
+#include "display/message_store.h"
 #include "display/pixel_failure_set.h"
 #include "display/q2_display_driver.h"
 #include "render/message.h"
@@ -72,6 +73,9 @@ public:
     static constexpr uint32_t kEndDurationSlot = 6;
     static constexpr ULONG kEventActivate = 0x4000;
     static constexpr ULONG kEventClearMemory = 0x200;   // dmsMemoryMgmt written
+    static constexpr ULONG kEventMessageTable = 0x800;  // a message status written
+    static constexpr ULONG kEventGraphicTable = 0x400;  // a graphic status written
+    static constexpr ULONG kEventTestMode = 0x800000;   // displayTestMode written
     static constexpr ULONG kEventPixelTest = 0x200000;  // pixelTestActivation written
     // Rows of each detection type in the pixel failure table.
     static constexpr uint32_t kFailureRows = 500;
@@ -177,6 +181,36 @@ public:
     bool RefreshRequestDuration(uint32_t slot);
     bool NeedsActivation(uint32_t served, uint32_t pending);
 
+    // Message table processing: the status requests of the message and graphic tables.
+    void ProcessMessageTable();
+    void ProcessGraphicTable();
+
+    // MULTI validation into the NTCIP error objects (activationMode 0: the message table's
+    // validation), on the display's own validation parser, renderer and message.
+    bool ValidateMultiText(const char* text, uint32_t length, uint32_t activationMode);
+    // Front-panel preview, on the preview's own parser and renderer: the page count of a text,
+    // and page n of it drawn into the panel's surface (allocated like the sign's) and message.
+    uint8_t CountMessagePages(const char* text, uint32_t length);
+    bool RenderPreviewPage(CSurface* surface, display_driver* driver, const char* text,
+                           uint32_t length, uint32_t page, CMessage* message);
+
+    // Display tests: displayTestMode written; one step of a pattern into the sign surface.
+    void OnDisplayTestMode();
+    void DrawTestPattern(uint8_t pattern);
+    uint32_t TestColour(uint32_t index) const;
+    void FillOddRows(uint32_t colour);
+    void FillEvenRows(uint32_t colour);
+    void FillOddColumns(uint32_t colour);
+    void FillEvenColumns(uint32_t colour);
+    void FillCheckerEven(uint32_t colour);
+    void FillCheckerOdd(uint32_t colour);
+    void DrawRowBars(uint32_t colour, uint32_t start);
+    void DrawColumnBars(uint32_t colour, uint32_t start);
+    void DrawGlyphCells(uint32_t colour);
+    void DrawLetterRows(uint32_t colour);
+    void DrawDigitRows(uint32_t colour);
+    // Red, blue, green: the colour of test pattern 32, set by the front panel.
+    uint8_t testColour[3] = {};
     // Pixel test and failure tables.
     void OnPixelTestActivation();
     void StartFaceDiagnostics();
@@ -296,6 +330,45 @@ private:
     TX_MUTEX activateMutex_{};
     bool mutexCreated_ = false;
 
+    // Message table passes: one at a time ("Message Table"), validating on their own objects.
+    uint32_t StepMessageStatus(const message_store::Location& where);
+    uint32_t ValidateStoredMessage(const message_store::Location& where);
+    void SetValidationError(uint32_t result, uint32_t position);
+    TX_MUTEX tableMutex_{};
+    bool tableMutexCreated_ = false;
+    CMULTIParser validationParser_;
+    CRender validationRender_;
+    CMessage validationMessage_;
+    char validationText_[CMessage::kTextSize] = {};
+    // Preview: the panel's thread only.
+    CMULTIParser previewParser_;
+    CRender previewRender_;
+
+    // Display tests.
+    struct TestPatternState {
+        uint8_t previous = 0;
+        uint32_t calls = 0;
+        uint32_t step = 0;
+        uint32_t colour = 0;
+        uint32_t callsPerStep = 0;
+        uint32_t stepLimit = 0;
+        uint8_t subState = 0;
+        uint8_t oneShot = 0;
+        uint8_t savedControl = 0;  // 0: nothing saved
+        uint8_t savedLevel = 0;
+        uint8_t beaconTest = 0;
+    };
+    void SetTestTiming(uint8_t pattern);
+    void AdvanceTestStep(uint8_t pattern);
+    void StartTestPattern(uint8_t pattern);
+    void SaveIllumination(uint32_t level, uint32_t sent);
+    void RestoreIllumination();
+    void DrawPatternTen(uint32_t colour, uint32_t levels);
+    void SendTestBrightness(uint32_t level);
+    void UpdateTestBrightness();
+    void DrawCharacterRows(uint32_t colour, bool digits);
+    TestPatternState test_;
+
     char currentText_[CMessage::kTextSize] = {};
     uint32_t currentTextLength_ = 0;
     bool hasCurrentText_ = false;
@@ -355,5 +428,9 @@ extern CDisplay* g_Display;
 // Serves a dmsActivateMessage set (stored in volatile 128): true when it was refused.
 bool display_activate_requested_message();
 
+// The message and graphic table passes on the display object (the agent, after a set of a
+// status column; the web form handler).
+void display_process_message_table();
+void display_process_graphic_table();
 // Called by the configuration file reader after it restores brenModuleID: nothing to do.
 void display_module_id_restored();

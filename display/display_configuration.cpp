@@ -164,7 +164,8 @@ uint8_t CDisplay::BuildDisplayConfiguration(uint16_t height, uint16_t width, uin
     const uint32_t w = next.pixel_width;
     // The surfaces take the rounded size, so that every reader of the face sees whole modules.
     const bool surfaces = g_Render.AllocateSurface(int32_t(h), int32_t(w), bitsPerPixel) &&
-                          trialRender_.AllocateSurface(int32_t(h), int32_t(w), bitsPerPixel);
+                          trialRender_.AllocateSurface(int32_t(h), int32_t(w), bitsPerPixel) &&
+                          validationRender_.AllocateSurface(int32_t(h), int32_t(w), bitsPerPixel);
     if (surfaces) {
         g_Render.Surface().Fill(0);
         signMessage_.target_surface = &g_Render.Surface();
@@ -189,6 +190,12 @@ uint8_t CDisplay::BuildDisplayConfiguration(uint16_t height, uint16_t width, uin
     if (!mutexCreated_) {
         mutexCreated_ = os_mutex_create(&activateMutex_, "Activate Msg", TX_INHERIT) == OS_SUCCESS;
     }
+    if (!tableMutexCreated_) {
+        tableMutexCreated_ =
+            os_mutex_create(&tableMutex_, "Message Table", TX_INHERIT) == OS_SUCCESS;
+    }
+    validationRender_.frame_rate = g_Render.frame_rate;
+    previewRender_.frame_rate = g_Render.frame_rate;
 
     currentDriver_ = signDriver_;
     bool programmed = false;

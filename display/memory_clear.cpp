@@ -4,6 +4,7 @@
 #include "database/write_mode_scope.h"
 #include "display/bitmap_store.h"
 #include "platform/monitor/mon.h"
+#include "render/activation_request.h"
 #include "render/msg_activation_code.h"
 #include "runtime/debug_print.h"
 
@@ -208,8 +209,5 @@ void WriteBlankRequest(CDataBase& db, uint32_t sourceMode, uint32_t origin) {
         octet = 0;
     }
     code.Pack();
-    db.Set(dbo::requestSourceMode, sourceMode, kDbNotify, CMemoryClear::kBlankSlot);
-    db.Set(dbo::requestOrigin, origin, kDbNotify, CMemoryClear::kBlankSlot);
-    db.SetText(dbo::requestCode, code.raw, CMsgActivationCode::kSize, kDbNotify,
-               CMemoryClear::kBlankSlot);
+    WriteActivationRequest(db, CMemoryClear::kBlankSlot, sourceMode, origin, code);
 }

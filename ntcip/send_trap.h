@@ -17,8 +17,7 @@ int ntcip_send_trap(uint32_t generic, uint32_t specific, uint32_t count,
                     const trap_varbind* varbinds);
 void ntcip_set_send_trap(NtcipSendTrapFn fn);  // null: the queueing stand-in
 
-// An enterprise-specific trap (generic 6) carrying where and when: sysLocation.0 (its stored
-// text) and globalTime.0 (Counter, the board's global time).
+// An enterprise-specific trap (generic 6) with the two variables sysLocation and globalTime.
 int ntcip_send_location_trap(uint32_t specific);
 
 // Stand-in for trap distribution: queues the trap in g_TrapBuffer.

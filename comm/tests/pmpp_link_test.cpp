@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "comm/comm_led.h"
 #include "comm/tests/pmpp_fixture.h"
 #include "ntcip/tests/snmp_request_builder.h"
 
@@ -330,6 +331,26 @@ TEST_F(PmppLinkTest, TheEleventhLinkGetsNoWorkerSlot) {
     EXPECT_EQ(Link(10).workerEvents, nullptr);
     EXPECT_EQ(PmppLinkCount(), 11u);
     EXPECT_EQ(Link(9).workerBit, 1u << 9);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CommLedTest, ThirtyTwoLinksGetABitEachAndTheRestNone) {
+    testing_support::Captured().clear();
+    DebugSetSink(&testing_support::Capture);
+    CommLedReset();
+    for (uint32_t i = 0; i < 32; ++i) {
+        EXPECT_EQ(CommLED_RegisterAgent(), uint32_t(1) << i);
+    }
+    EXPECT_EQ(testing_support::Captured(), "");
+    EXPECT_EQ(CommLED_RegisterAgent(), 0u);
+    EXPECT_EQ(CommLED_RegisterAgent(), 0u);
+    EXPECT_EQ(testing_support::Captured(),
+              "CommLED_RegisterAgent: error\nCommLED_RegisterAgent: error\n");
+    DebugSetSink(nullptr);
+    CommLedReset();
 }
 
 }  // namespace
