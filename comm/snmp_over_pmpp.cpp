@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "comm/ber_delimiter.h"
 #include "comm/rdi_stand_in.h"
 #include "database/db_services.h"
 #include "ntcip/asn1_codec.h"
@@ -48,6 +49,11 @@ struct Transport {
     ULONG udpPeerAddress = 0;
     UINT udpPeerPort = 0;
     uint8_t message[kSnmpMessageBufferSize]{};  // a 0xC1 request, for the worker alone
+    // The TCP stream cut into messages, for the TCP dispatch alone: the packet being read.
+    uint8_t streamBuffer[kSnmpMessageBufferSize]{};
+    BerDelimiter stream{streamBuffer, sizeof streamBuffer};
+    NX_PACKET* streamPacket = nullptr;
+    ULONG streamOffset = 0;
 };
 
 Transport g_transports[kMaxAgents];
@@ -227,21 +233,52 @@ int ReceiveUdp(Transport* t, uint8_t* buffer, uint32_t* length) {
     return taken ? int(status) : 1;
 }
 
+void DropStream(Transport* t) {
+    if (t->streamPacket != nullptr) {
+        nx_packet_release(t->streamPacket);
+        t->streamPacket = nullptr;
+    }
+    t->stream.Reset();
+}
+
+// The next whole message of the connection: a segment may hold part of one or several.
 int ReceiveTcp(Transport* t, uint8_t* buffer, uint32_t* length) {
     if (t->block.connected != 1) {
+        DropStream(t);
         tx_thread_sleep(kConnectedPoll);
         return 1;  // nothing received
     }
-    NX_PACKET* packet = nullptr;
-    if (nx_tcp_socket_receive(&t->tcp, &packet, TX_WAIT_FOREVER) != NX_SUCCESS) {
-        t->block.connected = 0;
-        return 1;
+    for (;;) {
+        if (t->streamPacket == nullptr) {
+            if (nx_tcp_socket_receive(&t->tcp, &t->streamPacket, TX_WAIT_FOREVER) != NX_SUCCESS) {
+                t->streamPacket = nullptr;
+                t->block.connected = 0;
+                DropStream(t);
+                return 1;
+            }
+            t->streamOffset = 0;
+        }
+        NX_PACKET* packet = t->streamPacket;
+        while (t->streamOffset < packet->nx_packet_length) {
+            const BerDelimiter::Step step =
+                t->stream.Push(packet->nx_packet_prepend_ptr[t->streamOffset++]);
+            if (step == BerDelimiter::Step::kRefused) {
+                DebugPrintLevel1("snmp_pmpp_net_drv: tcp stream is not SNMP, dropped\n");
+                DropStream(t);
+                return 1;
+            }
+            if (step == BerDelimiter::Step::kMessage && t->stream.Length() <= *length) {
+                std::memcpy(buffer, t->stream.Message(), t->stream.Length());
+                *length = uint32_t(t->stream.Length());
+                SetSource(t->agent, t->tcp.nx_tcp_socket_connect_ip,
+                          t->tcp.nx_tcp_socket_connect_port);
+                t->lastLayer = kLayerTcp;
+                return 0;
+            }
+        }
+        nx_packet_release(packet);
+        t->streamPacket = nullptr;
     }
-    const bool taken = TakePacket(packet, buffer, length);
-    SetSource(t->agent, t->tcp.nx_tcp_socket_connect_ip, t->tcp.nx_tcp_socket_connect_port);
-    t->lastLayer = kLayerTcp;
-    nx_packet_release(packet);
-    return taken ? 0 : 1;
 }
 
 void SendUdp(Transport* t, const uint8_t* message, uint32_t length) {

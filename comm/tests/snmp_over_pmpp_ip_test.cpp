@@ -184,14 +184,36 @@ TEST_F(SnmpOverPmppIpTest, IpLengthsOutOfRangeAreDroppedAlone) {
     }
 }
 
-// The client side of the TCP test, on the second link's instance.
+// The client side of the TCP test, on the second link's instance: the segments it sends once
+// connected, and the responses it got back.
 struct Client {
     NX_TCP_SOCKET socket{};
     UINT connect = 0xFF;
-    UINT sent = 0xFF;
-    Bytes received;
+    std::vector<Bytes> segments;
+    size_t expected = 0;
+    std::vector<Bytes> responses;
 };
 Client g_client;
+
+// Whole messages cut from the received stream by their BER lengths (short and 0x81/0x82 forms).
+std::vector<Bytes> Messages(const Bytes& stream) {
+    std::vector<Bytes> out;
+    size_t at = 0;
+    while (at + 2 <= stream.size()) {
+        size_t header = 2, length = stream[at + 1];
+        if (length == 0x81 && at + 3 <= stream.size()) {
+            header = 3, length = stream[at + 2];
+        } else if (length == 0x82 && at + 4 <= stream.size()) {
+            header = 4, length = size_t(stream[at + 2]) << 8 | stream[at + 3];
+        }
+        if (at + header + length > stream.size()) {
+            break;
+        }
+        out.emplace_back(stream.begin() + long(at), stream.begin() + long(at + header + length));
+        at += header + length;
+    }
+    return out;
+}
 
 TEST_F(SnmpOverPmppIpTest, TcpConnectionsAreAcceptedClosedAndAcceptedAgain) {
     StartIp(2);
@@ -207,10 +229,24 @@ TEST_F(SnmpOverPmppIpTest, TcpConnectionsAreAcceptedClosedAndAcceptedAgain) {
     ASSERT_NE(client, nullptr);
     InThread([client] { nx_ip_address_set(client, kPeer, 0xFFFF0000); });
     const Bytes get = pmpp_test::GetRequest(kSysDescr, 4);
-    for (int round = 0; round < 2; ++round) {
-        SCOPED_TRACE(round);
+    const Bytes second = pmpp_test::GetRequest(kSysDescr, 5);
+    struct Round {
+        const char* what;
+        std::vector<Bytes> segments;
+        size_t expected;
+    };
+    const Round rounds[] = {
+        {"one message", {get}, 1},
+        {"a message split, the next behind it",
+         {Bytes(get.begin(), get.begin() + 10), Concat(Bytes(get.begin() + 10, get.end()), second)},
+         2},
+    };
+    for (const Round& round : rounds) {
+        SCOPED_TRACE(round.what);
         g_client = Client{};
-        StartInThread([client, server, &get] {
+        g_client.segments = round.segments;
+        g_client.expected = round.expected;
+        StartInThread([client, server] {
             nx_tcp_socket_create(client, &g_client.socket, "client", 0, NX_FRAGMENT_OKAY,
                                  NX_IP_TIME_TO_LIVE, 4096, nullptr, nullptr);
             nx_tcp_client_socket_bind(&g_client.socket, NX_ANY_PORT, TX_NO_WAIT);
@@ -219,25 +255,36 @@ TEST_F(SnmpOverPmppIpTest, TcpConnectionsAreAcceptedClosedAndAcceptedAgain) {
             if (g_client.connect != NX_SUCCESS) {
                 return;
             }
-            NX_PACKET* packet = nullptr;
-            nx_packet_allocate(&g_pool, &packet, NX_TCP_PACKET, TX_WAIT_FOREVER);
-            nx_packet_data_append(packet, get.data(), ULONG(get.size()), &g_pool, TX_WAIT_FOREVER);
-            g_client.sent = nx_tcp_socket_send(&g_client.socket, packet, 300);
+            for (const Bytes& segment : g_client.segments) {
+                NX_PACKET* packet = nullptr;
+                nx_packet_allocate(&g_pool, &packet, NX_TCP_PACKET, TX_WAIT_FOREVER);
+                nx_packet_data_append(packet, segment.data(), ULONG(segment.size()), &g_pool,
+                                      TX_WAIT_FOREVER);
+                nx_tcp_socket_send(&g_client.socket, packet, 300);
+                tx_thread_sleep(2);
+            }
+            Bytes stream;
             NX_PACKET* reply = nullptr;
-            if (nx_tcp_socket_receive(&g_client.socket, &reply, 300) == NX_SUCCESS) {
-                g_client.received.assign(reply->nx_packet_prepend_ptr,
-                                         reply->nx_packet_prepend_ptr + reply->nx_packet_length);
+            while (Messages(stream).size() < g_client.expected &&
+                   nx_tcp_socket_receive(&g_client.socket, &reply, 300) == NX_SUCCESS) {
+                stream.insert(stream.end(), reply->nx_packet_prepend_ptr,
+                              reply->nx_packet_prepend_ptr + reply->nx_packet_length);
                 nx_packet_release(reply);
             }
+            g_client.responses = Messages(stream);
         });
-        for (int i = 0; i < 200 && g_client.received.empty(); ++i) {
+        for (int i = 0; i < 300 && g_client.responses.size() < round.expected; ++i) {
             kernel_->Advance(1);
         }
         EXPECT_EQ(g_client.connect, NX_SUCCESS);
         EXPECT_EQ(PmppTcpConnected(&interfaces_[0].agent), 1u);
-        auto response = snmp_test::Decode(g_client.received);
-        ASSERT_TRUE(response.has_value());
-        EXPECT_EQ(snmp_test::Text(response->pdu->varbinds[0]), snmp_test::kSysDescrText);
+        ASSERT_EQ(g_client.responses.size(), round.expected);
+        for (size_t i = 0; i < round.expected; ++i) {
+            auto response = snmp_test::Decode(g_client.responses[i]);
+            ASSERT_TRUE(response.has_value());
+            EXPECT_EQ(response->pdu->request.request_id, 4u + i);
+            EXPECT_EQ(snmp_test::Text(response->pdu->varbinds[0]), snmp_test::kSysDescrText);
+        }
 
         // The client closes: the server side drops the connection and listens again.
         InThread([] {

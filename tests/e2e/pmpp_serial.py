@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """PMPP on the serial control port of dmsc, driven over its pseudo-terminal by the independent
 peer tools/pmpp_peer.py (framing from RFC 1662, SNMP from pysnmp): addressing by station, all
-stations and group with the poll, escapes in both directions, a bad FCS, and a UDP GET in 0x21
-frames answered to the peer's address and port with its checksums right."""
+stations and group with the poll, escapes in both directions, a bad FCS, octets outside frames,
+the inter-character time-out, and a UDP GET in 0x21 frames answered to the peer's address and
+port with its checksums right."""
 import os
 import shutil
 import socket
@@ -73,6 +74,17 @@ def main():
         bad = bytearray(peer.info_frame(1, peer.SNMP, get))
         bad[-2] ^= 0x01
         check(not exchange(port, bytes(bad), timeout=1.0), "frame with a bad FCS ignored")
+
+        # Octets before the first flag are outside frames; 7E 7E opens the frame at the second.
+        frames = exchange(port, b"\x01\x02\x7e" + peer.info_frame(1, peer.SNMP, get))
+        check(len(frames) == 1 and snmp_body(frames[0]) is not None,
+              "junk, then 7E 7E: the frame is answered")
+
+        # A frame left open longer than the inter-character time-out (one second) is dropped.
+        whole = peer.info_frame(1, peer.SNMP, get)
+        port.send(whole[:8])
+        time.sleep(1.6)
+        check(not exchange(port, whole[8:], timeout=1.0), "a frame cut by the time-out is dropped")
 
         # All stations: the reply waits for the poll; a second poll gets the empty frame.
         check(not exchange(port, peer.info_frame(63, peer.SNMP, get), timeout=1.0),
