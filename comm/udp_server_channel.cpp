@@ -25,25 +25,11 @@ bool g_UdpReady = false;
 constexpr size_t kTextHeader = 8;
 constexpr uint8_t kTextMark = 0x0D;
 
-// Datagrams served back to back while more are queued before the thread gives up a tick: a
-// stream that never lets it block would otherwise keep every lower-priority task (the database
-// task with its journal upkeep and boot counter) from running at all.
-constexpr int kBurstBeforeRest = 64;
-
 void udp_thread_entry(ULONG_PTR input) {
     UdpListenSlot* slot = reinterpret_cast<UdpListenSlot*>(input);
-    int burst = 0;
     for (;;) {
         if (slot->channel->Receive(&slot->socket, slot->port) == 0) {
             tx_thread_sleep(1);
-            burst = 0;
-            continue;
-        }
-        if (slot->socket.nx_udp_socket_received.tx_semaphore_count == 0) {
-            burst = 0;  // the next receive blocks
-        } else if (++burst >= kBurstBeforeRest) {
-            tx_thread_sleep(1);
-            burst = 0;
         }
     }
 }
