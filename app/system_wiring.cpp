@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "app/sign_startup.h"
 #include "app/vms_peripherals.h"
 #include "comm/comm_database.h"
 #include "comm/comm_task.h"
+#include "comm/ntcip_interface.h"
 #include "comm/ntcip_transports.h"
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
@@ -20,19 +20,24 @@
 #include "database/global_database.h"
 #include "database/kernel_pool_allocator.h"
 #include "database/monitor_journal_services.h"
+#include "database/object_ids.h"
 #include "database/oid_access.h"
 #include "database/rtos_notify_sink.h"
 #include "display/core.h"
 #include "display/display.h"
 #include "display/memory_clear.h"
 #include "display/module_type.h"
+#include "display/q2_display_driver.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
-#include "ntcip/schedule_task_stand_in.h"
+#include "ntcip/sign_control_objects.h"
 #include "ntcip/snmp_agent.h"
+#include "ntcip/snmp_process.h"
 #include "peripherals/peripheral_task.h"
 #include "render/font_import.h"
+#include "render/sign_objects.h"
 #include "runtime/post_office.h"
+#include "schedule/schedule_task.h"
 #include "system/monitor_task.h"
 #include "system/startup.h"
 #include "system/vms_command.h"
@@ -62,7 +67,7 @@ struct BootObjects {
     std::unique_ptr<CFlashDatabase> journal;
     RtosNotifySink sink{&g_PostOffice, &g_DatabaseEvents};
     CDatabaseTask* task = nullptr;
-    CScheduleTaskStandIn* schedule = nullptr;
+    CScheduleTask* schedule = nullptr;
     VmsPeripheralTask consolePeripherals;
     std::unique_ptr<CMemoryClear> memoryClear;
 };
@@ -165,6 +170,11 @@ void WirePeripherals(StartupHooks& h) {
             return g_boot ? g_boot->store.ReadString(id, DbImage::kVolatile, out, capacity) : 0;
         };
         objects.markConfigDirty = [] { g_ConfigDirty = 1; };
+        objects.requestBrightnessUpdate = [] {
+            if (g_Display != nullptr) {
+                g_Display->RequestBrightnessUpdate();
+            }
+        };
         objects.writeMonrc = [] { CFile_Monrc::WriteMonrc(&g_SystemDrive, &g_FileSystem); };
         return std::make_unique<CPeripheralTask>(office, std::move(objects), &MakeFilePeripheral);
     };
@@ -181,10 +191,47 @@ void WireMemoryClear(StartupHooks& h) {
         services.setFactoryDefaults = [](int mode) { g_boot->task->SetFactoryDefaults(mode); };
         services.setVolatileDefaults = [] { g_boot->task->SetVolatileDefaults(); };
         services.resetOptions = &g_ResetOptions;
+        services.updateBrightness = [] {
+            if (g_Display != nullptr) {
+                g_Display->RequestBrightnessTableReload();
+            }
+        };
         g_boot->memoryClear = std::make_unique<CMemoryClear>(g_boot->store, services);
         g_boot->memoryClear->Create();
         g_MemoryClear = g_boot->memoryClear.get();
     };
+}
+
+// After a set of a message or graphic status, the agent runs the display's table passes.
+void WireTablePasses() {
+    snmp_process_hooks hooks = snmp_process_get_hooks();
+    hooks.process_message_table = &display_process_message_table;
+    hooks.process_graphic_table = &display_process_graphic_table;
+    snmp_process_set_hooks(hooks);
+}
+
+// Face 0 and the sign driver from the stored geometry, as at power-up.
+void BuildSignConfiguration() {
+    g_EpldReady = 0;
+    sign_objects::AttachDatabase(&g_DataBase);
+    if (g_Display == nullptr) {
+        return;
+    }
+    const uint32_t id = g_DataBase.Get(dbo::brenModuleID);
+    g_Display->BuildDisplayConfiguration(uint16_t(g_DataBase.Get(dbo::vmsSignHeightPixels)),
+                                         uint16_t(g_DataBase.Get(dbo::vmsSignWidthPixels)),
+                                         FindModuleType(id).bits_per_pixel);
+}
+
+// A central system drives the sign: request processing activates a dmsActivateMessage set
+// through the display task, and the memory-management object runs memory clear.
+void WireSignControl() {
+    snmp_process_hooks hooks = snmp_process_get_hooks();
+    hooks.activate_requested_message = [] { return display_activate_requested_message() ? 1 : 0; };
+    snmp_process_set_hooks(hooks);
+    SignControlServices services;
+    services.clear_memory = &display_clear_memory;
+    sign_control_set_services(services);
 }
 
 // The console command reaches the tasks of this boot and its peripheral task.
@@ -210,11 +257,18 @@ std::unique_ptr<Wiring> MakeWiring() {
     };
     h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
     h.display = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
-        return std::make_unique<CDisplay>(office, &g_DatabaseEvents);
+        auto display = std::make_unique<CDisplay>(office, &g_DatabaseEvents);
+        display->overheatPercent = [] {
+            return PeripheralTask() != nullptr ? PeripheralTask()->overheatPercent : uint8_t(100);
+        };
+        display->setPmppAddressAll = &CNTCIP::SetPmppAddressAll;
+        return display;
     };
     WireDatabase(h);
     WirePeripherals(h);
     WireMemoryClear(h);
+    WireTablePasses();
+    WireSignControl();
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         comm_task::Objects objects;
         objects.get = &GetInt;
@@ -226,9 +280,15 @@ std::unique_ptr<Wiring> MakeWiring() {
         return task;
     };
 
-    // Event logging runs on the schedule task: once at start-up, then every cycle.
+    // The schedule task, which also runs event logging: once at start-up, then every cycle.
     h.schedule = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
-        auto task = std::make_unique<CScheduleTaskStandIn>(office);
+        CScheduleTask::Services services;
+        services.findClock = [] {
+            return static_cast<CClock*>(
+                CPeripheralTask::FindPeripheral(PeripheralTask(), CClock::kId));
+        };
+        services.powerUpKind = [] { return g_PowerUpKind; };
+        auto task = std::make_unique<CScheduleTask>(office, &g_DatabaseEvents, std::move(services));
         g_boot->schedule = task.get();
         return task;
     };
@@ -250,7 +310,7 @@ std::unique_ptr<Wiring> MakeWiring() {
         return g_FileSystem.Mount(&g_SystemDrive, "system drive") == FS_SUCCESS;
     };
     h.installModuleTable = &InstallModuleTypeTable;
-    h.buildDisplayConfiguration = &SignConfigurationStandIn;
+    h.buildDisplayConfiguration = &BuildSignConfiguration;
     h.initNtcipTransports = [](uint8_t** next) {
         CommSetDatabase(&g_boot->store);
         InitNtcipTransports(next);

@@ -3,6 +3,7 @@
 #include "comm/ethernet_transports.h"
 #include "comm/network_standin.h"
 #include "comm/ntcip_transports.h"
+#include "comm/snmp_over_pmpp.h"
 #include "database/object_ids.h"
 #include "runtime/debug_print.h"
 #include "runtime/interrupts.h"
@@ -40,6 +41,7 @@ void comm_task::Init() {
     nx_ip_address_get(ip, &address, &mask);
     transports.ownAddress = address;
     StartEthernetTransports(ip, EthernetPacketPool(), transports);
+    StartPmppIp(EthernetPacketPool(), address);
 }
 
 void comm_task::OnLetter(letter_s& letter) {

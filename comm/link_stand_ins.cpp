@@ -35,10 +35,6 @@ int NoneSendFrame(const uint8_t*, uint32_t) {
     return 0;
 }
 
-int snmp_pmpp_net_drv(snmp_agent*, uint32_t, uint32_t operation, uint8_t*, uint32_t* length) {
-    return StandInDriver(operation, length);
-}
-
 int snmp_ppp_net_drv(snmp_agent*, uint32_t, uint32_t operation, uint8_t*, uint32_t* length) {
     return StandInDriver(operation, length);
 }

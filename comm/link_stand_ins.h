@@ -1,5 +1,5 @@
 #pragma once
-// Stand-ins for the PMPP, PPP and Ethernet links until those links are built: each holds what
+// Stand-ins for the PPP and Ethernet links until those links are built: each holds what
 // the interface layer sets (callbacks, the worker's event group and bit, timeouts, addresses)
 // and its SNMP net driver carries nothing: create reports the 5120 bytes a link takes, receive
 // waits for ever, send drops the message and counts it.
@@ -9,20 +9,6 @@
 #include "comm/link_callbacks.h"
 #include "ntcip/snmp_agent.h"
 #include "platform/kernel/tx_api.h"
-
-struct PmppLink {
-    LinkCallbacks callbacks = kNoneCallbacks;
-    TX_EVENT_FLAGS_GROUP* workerEvents = nullptr;
-    ULONG workerBit = 0;
-    uint8_t rdiMode = 0;
-    uint32_t stationAddress = 0;
-    uint32_t commTimeout = 0;
-    uint32_t rdiAck2Timeout = 0;
-    uint32_t rdiRetries = 0;
-    uint32_t rdiIpAddress = 0;
-    uint32_t rdiLogicalId = 0;
-    LinkCounters counters{};
-};
 
 struct PppLink {
     LinkCallbacks callbacks = kNoneCallbacks;
@@ -43,8 +29,6 @@ struct EthernetLinkStandIn {
 
 inline constexpr uint32_t kLinkStandInMemory = 5120;
 
-int snmp_pmpp_net_drv(snmp_agent* agent, uint32_t layer, uint32_t operation, uint8_t* buffer,
-                      uint32_t* length);
 int snmp_ppp_net_drv(snmp_agent* agent, uint32_t layer, uint32_t operation, uint8_t* buffer,
                      uint32_t* length);
 int snmp_ethernet_net_drv(snmp_agent* agent, uint32_t layer, uint32_t operation, uint8_t* buffer,

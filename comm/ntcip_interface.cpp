@@ -4,6 +4,7 @@
 
 #include "comm/comm_database.h"
 #include "comm/ntcip_ip.h"
+#include "comm/snmp_over_pmpp.h"
 #include "ntcip/send_trap.h"
 #include "ntcip/snmp_process.h"
 #include "runtime/debug_print.h"
@@ -110,6 +111,9 @@ int CNTCIP::CreateAgent(CNTCIP* interface, uint8_t** cursor, const char* name, u
     TX_THREAD_ENTRY tcp = kind == kKindPmpp  ? &pmpp_tcp_ip_thread_entry
                           : kind == kKindPpp ? &ppp_tcp_ip_thread_entry
                                              : nullptr;
+    if (kind == kKindPmpp && !PmppAttachAgent(&interface->agent, &interface->pmpp)) {
+        return 0;
+    }
     uint32_t used = 0;
     const int status =
         snmp_agent_create(&interface->agent, name, link ? kLinkSnmpPort : 161,
@@ -130,7 +134,7 @@ int CNTCIP::CreateAgent(CNTCIP* interface, uint8_t** cursor, const char* name, u
 int CNTCIP::CreatePmppAgent(CNTCIP* interface, uint8_t** cursor, const char* name) {
     const int result = CreateAgent(interface, cursor, name, kKindPmpp);
     if (result == 1 && CommDatabase() != nullptr) {
-        interface->pmpp.stationAddress = CommDatabase()->Get(dbo::brenhdlcAddress);
+        interface->pmpp.stationAddress = uint8_t(CommDatabase()->Get(dbo::brenhdlcAddress));
     }
     return result;
 }
@@ -256,7 +260,7 @@ int CNTCIP::SetPppCommTimeout(CNTCIP*, const char* name, uint32_t timeout) {
 int CNTCIP::SetPmppCommTimeout(CNTCIP*, const char* name, uint32_t timeout) {
     const uint8_t index = FindPortByName(name);
     if (index != kNoRow) {
-        g_rows[index].interface->pmpp.commTimeout = timeout;
+        pmpp_set_interchar_timeout(&g_rows[index].interface->pmpp, timeout);
     }
     return 1;
 }
@@ -273,18 +277,15 @@ int CNTCIP::SetRdiParameters(CNTCIP*, const char* name, uint32_t ack2Timeout, ui
                              uint32_t ipAddress, uint32_t logicalId) {
     const uint8_t index = FindPortByName(name);
     if (index != kNoRow) {
-        PmppLink& link = g_rows[index].interface->pmpp;
-        link.rdiAck2Timeout = ack2Timeout;
-        link.rdiRetries = retries;
-        link.rdiIpAddress = ipAddress;
-        link.rdiLogicalId = logicalId;
+        pmpp_set_rdi_parameters(&g_rows[index].interface->pmpp, ack2Timeout, retries, ipAddress,
+                                logicalId);
     }
     return 1;
 }
 
 void CNTCIP::SetPmppAddressAll(uint32_t address) {
     for (unsigned i = 0; i < g_objectCount; ++i) {
-        g_objects[i]->pmpp.stationAddress = address;
+        g_objects[i]->pmpp.stationAddress = uint8_t(address);
     }
 }
 

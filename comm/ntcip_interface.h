@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "comm/link_stand_ins.h"
+#include "comm/pmpp_link.h"
 #include "comm/port_table.h"
 #include "ntcip/snmp_agent.h"
 #include "ntcip/trap_buffer.h"

@@ -4,6 +4,7 @@
 
 #include "comm/comm_database.h"
 #include "comm/comm_task.h"
+#include "comm/snmp_over_pmpp.h"
 #include "runtime/debug_print.h"
 
 namespace {
@@ -62,6 +63,7 @@ void HandTimeouts() {
 void BuildTransports() {
     g_transports.reset();
     CNTCIP::ResetRegistry();
+    SnmpOverPmppEndOfBoot();
     CQ2SerialDriver::ResetSharedFlags();
     comm_task::ResetProtocolState();
     g_transports = std::make_unique<Transports>();
@@ -72,6 +74,7 @@ void BuildTransports() {
 void EndTransports() {
     g_transports.reset();
     CNTCIP::ResetRegistry();
+    SnmpOverPmppEndOfBoot();
     SetPortTable(nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 

@@ -267,6 +267,14 @@ uint32_t CDataBase::CopyFromSlot(uint32_t id, DbImage image, void* out, uint32_t
     return length;
 }
 
+uint32_t CDataBase::StoredStringLength(uint32_t id, DbImage image) const {
+    if (!InRange(id, 4, image)) {
+        return 0;
+    }
+    uint8_t none = 0;
+    return CopyFromSlot(id, image, &none, 0);
+}
+
 uint32_t CDataBase::ReadString(uint32_t id, DbImage image, void* out, uint32_t capacity) const {
     if (!InRange(id, 4, image)) {
         return 0;

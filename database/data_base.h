@@ -53,6 +53,9 @@ public:
     uint32_t ReadString(uint32_t id, DbImage image, void* out, uint32_t capacity) const;
     DbResult SetString(uint32_t id, uint32_t size, const void* text, uint32_t length, DbImage image,
                        uint32_t flags);
+    // The stored length of a string object, also beyond what a read of the NV image returns
+    // (0 when absent or out of range).
+    uint32_t StoredStringLength(uint32_t id, DbImage image) const;
 
     // The same by catalogue entry (object_ids.h); `row` counts from 0. A row beyond the
     // object's rows reads as 0 / "" and is refused (5) on write.

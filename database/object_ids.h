@@ -92,10 +92,15 @@ struct DbObject {
     X(scheduleMessageMultiString,     N, 34192, 4, S, 1,   0) \
     X(scheduleMessageOwner,           N, 34196, 4, S, 1,   0) \
     X(scheduleMessageCRC,             N, 34200, 2, I, 1,   0) \
+    X(scheduleMessageBeacon,          N, 34202, 1, I, 1,   0) \
+    X(scheduleMessagePixelService,    N, 34203, 1, I, 1,   0) \
+    X(scheduleMessageRunTimePriority, N, 34204, 1, I, 1,   0) \
     X(scheduleMessageStatus,          N, 34205, 1, I, 1,   0) \
     X(currentBufferMultiString,       N, 34208, 4, S, 1,   0) \
     X(currentBufferOwner,             N, 34212, 4, S, 1,   0) \
     X(currentBufferCRC,               N, 34216, 2, I, 1,   0) \
+    X(currentBufferBeacon,            N, 34218, 1, I, 1,   0) \
+    X(currentBufferPixelService,      N, 34219, 1, I, 1,   0) \
     X(currentBufferRunTimePriority,   N, 34220, 1, I, 1,   0) \
     X(currentBufferStatus,            N, 34221, 1, I, 1,   0) \
     /* sign control */ \
@@ -116,6 +121,8 @@ struct DbObject {
     X(dmsMultiSyntaxError,            N, 34273, 1, I, 1,   0) \
     X(dmsMultiSyntaxErrorPosition,    N, 34274, 2, I, 1,   0) \
     X(dmsMultiOtherErrorDescription,  N, 34276, 4, S, 1,   0) \
+    /* schedule action table, 255 rows */ \
+    X(dmsActionMsgCode,               N, 34292, 4, S, 255, 0) \
     /* illumination */ \
     X(dmsIllumControl,                N, 34280, 1, I, 1,   0) \
     X(dmsIllumManLevel,               N, 34281, 1, I, 1,   0) \
@@ -126,6 +133,7 @@ struct DbObject {
     X(watchdogFailureCount,           N, 35316, 4, I, 1,   0) \
     /* graphics, 50 rows, and their bitmap blocks, 63 per graphic */ \
     X(dmsGraphicNumber,               N, 35320, 1, I, 50,  0) \
+    X(dmsGraphicName,                 N, 35372, 4, S, 50,  0) \
     X(dmsGraphicHeight,               N, 35572, 1, I, 50,  0) \
     X(dmsGraphicWidth,                N, 35622, 2, I, 50,  0) \
     X(dmsGraphicType,                 N, 35722, 1, I, 50,  0) \
@@ -232,6 +240,7 @@ struct DbObject {
     X(brenCallbackMinTimeBetweenAttempts, N, 95752, 2, I, 1, 0) \
     X(brenCallbackMaxAttempts,        N, 95754, 1, I, 1,   0) \
     X(brenLCDPassword,                N, 95756, 4, I, 1,   0) \
+    X(spareMessageReference,          N, 95760, 4, S, 2,   0) \
     X(brenInfoText1,                  N, 95768, 4, S, 1,   0) \
     X(brenInfoCounter,                N, 95772, 4, I, 1,   0) \
     X(brenInfoText2,                  N, 95776, 4, S, 1,   0) \
@@ -270,11 +279,14 @@ struct DbObject {
     X(nvdotManualRun1,                N, 98708, 1, I, 1,   0) \
     X(nvdotManualRun2,                N, 98709, 1, I, 1,   0) \
     /* volatile: sign capacity and the volatile message rows */ \
+    X(dmsLegend,                      V, 0,     1, I, 1,   0) \
+    X(dmsSignTechnology,              V, 2,     2, I, 1,   0) \
     X(dmsNumPermanentMsg,             V, 8,     2, I, 1,   0) \
     X(dmsNumChangeableMsg,            V, 10,    2, I, 1,   0) \
     X(dmsMaxChangeableMsg,            V, 12,    2, I, 1,   0) \
     X(dmsFreeChangeableMemory,        V, 16,    4, I, 1,   0) \
     X(dmsNumVolatileMsg,              V, 20,    2, I, 1,   0) \
+    X(dmsMaxVolatileMsg,              V, 22,    2, I, 1,   0) \
     X(dmsFreeVolatileMemory,          V, 24,    4, I, 1,   0) \
     X(dmsMessageMultiStringVolatile,  V, 28,    4, S, 4,   0) \
     X(dmsMessageOwnerVolatile,        V, 44,    4, S, 4,   0) \
@@ -283,12 +295,32 @@ struct DbObject {
     X(dmsMessagePixelServiceVolatile, V, 72,    1, I, 4,   0) \
     X(dmsMessageRunTimePriorityVolatile, V, 76, 1, I, 4,   0) \
     X(dmsMessageStatusVolatile,       V, 80,    1, I, 4,   0) \
+    /* permanent messages 1 and 2, and the volatile copy of the current buffer */ \
+    X(dmsMessageMultiStringPermanent, V, 84,    4, S, 2,   0) \
+    X(dmsMessageOwnerPermanent,       V, 92,    4, S, 2,   0) \
+    X(dmsMessageCRCPermanent,         V, 100,   2, I, 2,   0) \
+    X(dmsMessageBeaconPermanent,      V, 104,   1, I, 2,   0) \
+    X(dmsMessagePixelServicePermanent, V, 106,  1, I, 2,   0) \
+    X(dmsMessageRunTimePriorityPermanent, V, 108, 1, I, 2, 0) \
+    X(dmsMessageStatusPermanent,      V, 110,   1, I, 2,   0) \
+    X(currentBufferMultiStringCopy,   V, 112,   4, S, 1,   0) \
+    X(currentBufferOwnerCopy,         V, 116,   4, S, 1,   0) \
+    X(currentBufferCRCCopy,           V, 120,   2, I, 1,   0) \
+    X(currentBufferBeaconCopy,        V, 122,   1, I, 1,   0) \
+    X(currentBufferPixelServiceCopy,  V, 123,   1, I, 1,   0) \
+    X(currentBufferRunTimePriorityCopy, V, 124, 1, I, 1,   0) \
+    X(currentBufferStatusCopy,        V, 125,   1, I, 1,   0) \
     X(dmsActivateMessage,             V, 128,   4, S, 1,   0) \
     X(dmsControlMode,                 V, 132,   1, I, 1,   0) \
     X(dmsMemoryMgmt,                  V, 133,   1, I, 1,   0) \
+    X(vmsPixelServiceDuration,        V, 134,   2, I, 1,   0) \
+    X(vmsPixelServiceFrequency,       V, 136,   2, I, 1,   0) \
+    X(vmsPixelServiceTime,            V, 138,   2, I, 1,   0) \
     X(dmsIllumBrightLevelStatus,      V, 140,   1, I, 1,   0) \
     X(dmsIllumPhotocellLevelStatus,   V, 142,   2, I, 1,   0) \
     X(dmsIllumMaxPhotocellLevel,      V, 144,   2, I, 1,   0) \
+    X(dmsIllumNumBrightLevels,        V, 146,   1, I, 1,   0) \
+    X(numActionTableEntries,          V, 148,   1, I, 1,   0) \
     X(statMultiFieldRows,             V, 149,   1, I, 1,   0) \
     X(dmsCurrentSpeed,                V, 150,   1, I, 1,   0) \
     X(statMultiFieldCode,             V, 152,   1, I, 12,  0) \
@@ -296,6 +328,7 @@ struct DbObject {
     X(shortErrorStatus,               V, 220,   2, I, 1,   0) \
     X(pixelTestActivation,            V, 222,   1, I, 1,   0) \
     X(lampTestActivation,             V, 223,   1, I, 1,   0) \
+    X(controllerErrorStatus,          V, 225,   1, I, 1,   0) \
     X(fdotPowerFailureMap,            V, 256,   4, S, 1,   0) \
     X(dmsPowerNumRows,                V, 260,   1, I, 1,   0) \
     X(peripheralStatus,               V, 4192,  1, I, 32,  0) \

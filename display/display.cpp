@@ -2,6 +2,7 @@
 
 #include "database/global_database.h"
 #include "database/object_ids.h"
+#include "display/core.h"
 #include "display/memory_clear.h"
 #include "display/module_type.h"
 #include "display/render_adapter.h"
@@ -16,75 +17,53 @@ CDisplay::CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents)
     : CStandardTask(office, kDisplayTaskDefinition),
       databaseEvents_(databaseEvents),
       signMessage_(&g_Render.Surface()),
-      trialMessage_(&trialRender_.Surface()) {
+      trialMessage_(&trialRender_.Surface()),
+      validationMessage_(&validationRender_.Surface()),
+      modeCopy_(g_DataBase.Get(dbo::dmsIllumControl)) {
     g_Display = this;
     disp::g_RenderAdapter.SetSequencer(this);
 }
 
 CDisplay::~CDisplay() {
     for (disp::face& f : faces_) {
+        disp::g_DisplayCore.RemoveFace(&f);
         f.Close();
     }
+    disp::g_DisplayCore.RemoveBus(&displayBus_);
     disp::g_RenderAdapter.SetSequencer(nullptr);
     if (mutexCreated_) {
         os_mutex_delete(&activateMutex_);
+    }
+    if (tableMutexCreated_) {
+        os_mutex_delete(&tableMutex_);
     }
     if (g_Display == this) {
         g_Display = nullptr;
     }
 }
 
-bool CDisplay::BuildDisplayConfiguration(display_driver* driver, uint32_t height, uint32_t width,
-                                         uint32_t moduleTypeId) {
-    // Created once: a rebuild must never replace a mutex another pass may hold.
-    if (!mutexCreated_) {
-        mutexCreated_ = os_mutex_create(&activateMutex_, "Activate Msg", TX_INHERIT) == OS_SUCCESS;
-    }
-    const ModuleTypeDescriptor& type = FindModuleType(moduleTypeId);
-    for (disp::face& f : faces_) {
-        f.Close();
-    }
-    faceCount_ = 0;
-    currentDriver_ = driver;
-    if (height == 0 || width == 0 || type.module_height == 0 || type.module_width == 0 ||
-        g_Render.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel) == false ||
-        !trialRender_.AllocateSurface(int32_t(height), int32_t(width), type.bits_per_pixel)) {
-        return false;
-    }
-    g_Render.Surface().Fill(0);
-    signMessage_.target_surface = &g_Render.Surface();
-    signMessage_.SetWholeSignRectangles(int32_t(width), int32_t(height));
-    trialMessage_.target_surface = &trialRender_.Surface();
-
-    disp::face_config& c = faceConfigs_[0];
-    c = disp::face_config{};
-    disp::SetConfigName(c.face_name, "primary");
-    disp::SetConfigName(c.bus_name, "sign");
-    c.pixel_height = uint16_t(height);
-    c.pixel_width = uint16_t(width);
-    c.frame_rate = g_Render.frame_rate;
-    c.bits_per_pixel = type.bits_per_pixel;
-    c.colour_planes = type.colour_planes;
-    c.module_height = type.module_height;
-    c.module_width = type.module_width;
-    c.module_type_id = uint16_t(moduleTypeId);
-    c.module_lines = uint8_t(height / type.module_height);
-    for (uint32_t line = 0; line < c.module_lines && line < disp::face_config::kMaxLines; ++line) {
-        c.line_lengths[line] = uint8_t(width / type.module_width);
-        c.total_modules = uint16_t(c.total_modules + c.line_lengths[line]);
-    }
-    c.diag = &faceDiagnostics_[0];
-    c.engine = &disp::g_RenderAdapter;
-    if (!faces_[0].Open(&c)) {
-        return false;
-    }
-    faceCount_ = 1;
-    return true;
-}
-
 int CDisplay::Run() {
+    if (TakeEvent(kEventConfiguration)) {
+        DebugPrint("load new display configuration\n");
+        LoadDisplayConfiguration();
+        ConfigurationReloaded();
+        tx_thread_sleep(10);
+    }
     CheckTiming();
+    const bool reloadTable = tableReloadRequested_ != 0;
+    tableReloadRequested_ = 0;
+    if (reloadTable) {
+        brightness_.Forget();
+    }
+    if (brightness_.Count() == 0) {
+        brightness_.Restart();
+        CheckBrightnessTable();
+    }
+    if (reloadTable) {
+        UpdateBrightness(false);
+    }
     if (frameState_ != kPixelTestWait) {
+        ApplyPowerLimitCap();
         SendFrame();
     }
     DispatchDatabaseEvents();
@@ -125,6 +104,7 @@ void CDisplay::Work() {
         faceCount_ = 2;
     }
     UpdateFaces();
+    MeasurePowerLimit();
 }
 
 void CDisplay::CheckTiming() {
@@ -150,10 +130,12 @@ void CDisplay::SendFrame() {
     }
     CSurface& surface = g_Render.Surface();
     const bool dark = frameState_ == kBlankState || frameState_ == kPageOff;
-    const bool send =
-        (dark && surface.Pixels()[0] == 0) || (!hasCurrentText_ && dark) ||
-        (hasCurrentText_ && (frameState_ == kPageOn || frameState_ == kPageOff ||
-                             frameState_ == kTestPattern || frameState_ == kPixelTestWait));
+    // A test pattern is sent also before any message was activated: the test is meant to be
+    // seen.
+    const bool send = (dark && surface.Pixels()[0] == 0) || (!hasCurrentText_ && dark) ||
+                      frameState_ == kTestPattern ||
+                      (hasCurrentText_ && (frameState_ == kPageOn || frameState_ == kPageOff ||
+                                           frameState_ == kPixelTestWait));
     if (send) {
         currentDriver_->WriteFrame(&surface, 0, 0);
         ++framesSent_;
@@ -168,11 +150,29 @@ bool CDisplay::TakeEvent(ULONG bit) {
 }
 
 void CDisplay::DispatchDatabaseEvents() {
+    if (TakeEvent(kEventMessageTable)) {
+        ProcessMessageTable();
+    }
+    if (TakeEvent(kEventGraphicTable)) {
+        ProcessGraphicTable();
+    }
     if (TakeEvent(kEventClearMemory)) {
         display_clear_memory();
     }
     if (TakeEvent(kEventActivate)) {
         OnActivateRequest();
+    }
+    if (TakeEvent(kEventTestMode)) {
+        OnDisplayTestMode();
+    }
+    if (TakeEvent(kEventBrightness)) {
+        UpdateBrightness(false);
+    }
+    if (TakeEvent(kEventStationAddress)) {
+        OnStationAddressChange();
+    }
+    if (TakeEvent(kEventSpecialFeature)) {
+        OnSpecialFeatureChange();
     }
 }
 
@@ -203,6 +203,14 @@ void CDisplay::OnLetter(letter_s& letter) {
             if (g_DataBase.Get(dbo::pixelPowerLimitMode) == 2) {
                 powerLimitFlags |= 0x80000000u;
             }
+            break;
+        case kLetterBrightnessTableChanged:
+            brightness_.Restart();
+            CheckBrightnessTable();
+            UpdateBrightness(false);
+            break;
+        case kLetterSpecialFeatureSetChanged:
+            LoadDefaultBrightnessTable();
             break;
         case kLetterActivationRequest:
             if (mutexCreated_ && os_mutex_get(&activateMutex_, TX_WAIT_FOREVER) == OS_SUCCESS) {

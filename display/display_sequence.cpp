@@ -5,6 +5,7 @@
 #include "database/global_database.h"
 #include "database/object_ids.h"
 #include "display/display.h"
+#include "render/activation_request.h"
 #include "render/msg_id_code.h"
 
 namespace {
@@ -66,6 +67,7 @@ void CDisplay::StepFrameSequence() {
     switch (frameState_) {
         case kTestPattern:
             g_Render.Surface().Fill(0);
+            DrawTestPattern(uint8_t(g_DataBase.Get(dbo::displayTestMode)));
             break;
         case kPixelTestWait:
             frameState_ = kNewMessage;
@@ -236,8 +238,5 @@ void CDisplay::ActivateEndDurationMessage() {
     const uint8_t local[4] = {127, 0, 0, 1};
     std::memcpy(code.sourceAddress, local, sizeof local);
     code.Pack();
-    SetNotified(dbo::requestSourceMode, 14, kEndDurationSlot);
-    SetNotified(dbo::requestOrigin, 2, kEndDurationSlot);
-    g_DataBase.SetText(dbo::requestCode, code.raw, CMsgActivationCode::kSize, kDbNotify,
-                       kEndDurationSlot);
+    WriteActivationRequest(g_DataBase, kEndDurationSlot, 14, 2, code);
 }

@@ -4,6 +4,7 @@
 #include "database/write_mode_scope.h"
 #include "display/bitmap_store.h"
 #include "platform/monitor/mon.h"
+#include "render/activation_request.h"
 #include "render/msg_activation_code.h"
 #include "runtime/debug_print.h"
 
@@ -204,7 +205,5 @@ void CMemoryClear::RequestBlank(uint32_t sourceMode, uint32_t origin) {
         octet = 0;
     }
     code.Pack();
-    db_.Set(dbo::requestSourceMode, sourceMode, kDbNotify, kBlankSlot);
-    db_.Set(dbo::requestOrigin, origin, kDbNotify, kBlankSlot);
-    db_.SetText(dbo::requestCode, code.raw, CMsgActivationCode::kSize, kDbNotify, kBlankSlot);
+    WriteActivationRequest(db_, kBlankSlot, sourceMode, origin, code);
 }

@@ -22,7 +22,7 @@ struct MemoryClearServices {
     // The database task's default runs (mode 1: commanded factory reset).
     void (*setFactoryDefaults)(int mode) = nullptr;
     void (*setVolatileDefaults)() = nullptr;
-    // Stand-in for the display task's brightness update (not forced); may be null.
+    // The display task's brightness update after the defaults; may be null.
     void (*updateBrightness)() = nullptr;
     // The watchdog's reset options (bit 0x4: write CONFIG.XML before a controlled reset); may
     // be null.

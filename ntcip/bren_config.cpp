@@ -11,6 +11,7 @@
 #include "ntcip/mib_header.h"
 #include "ntcip/snmp_set_staging.h"
 #include "platform/monitor/mon.h"
+#include "render/activation_request.h"
 #include "render/msg_activation_code.h"
 #include "runtime/debug_print.h"
 
@@ -116,10 +117,8 @@ void RequestActivation(uint32_t value) {
     std::memcpy(code.sourceAddress, kActivationLocalhost, sizeof code.sourceAddress);
     code.Pack();
     DebugPrintLevel1("Activate message %d:%d\n", code.memoryType, code.messageNumber);
-    g_DataBase.Set(dbo::requestSourceMode, kRequestSourceSnmp, kDbNotify, kActivationSlot);
-    g_DataBase.Set(dbo::requestOrigin, kRequestSourceSnmp, kDbNotify, kActivationSlot);
-    g_DataBase.SetText(dbo::requestCode, code.raw, CMsgActivationCode::kSize, kDbNotify,
-                       kActivationSlot);
+    WriteActivationRequest(g_DataBase, kActivationSlot, kRequestSourceSnmp, kRequestSourceSnmp,
+                           code);
 }
 
 // The message on display: memory type in bits 16-23, number in bits 0-15.

@@ -20,7 +20,6 @@ constexpr uint32_t kActionLog = 3;
 constexpr uint32_t kCrcOptions = 7;
 constexpr uint32_t kOidMaxBytes = 4 * kSnmpMaxNameLength;
 constexpr uint32_t kLogFullSpecific = 17;
-constexpr uint32_t kEnterpriseSpecific = 6;
 
 bool g_loggingDisabled = false;
 
@@ -489,23 +488,7 @@ void CEventLogging::CheckLogFull() {
     const uint32_t latch = g_DataBase.Get(dbo::fdotLogFullLatch);
     if (nearly_full && latch == 0) {
         g_DataBase.Set(dbo::fdotLogFullLatch, 1, kDbNotify);
-        static const uint32_t kSysLocation[] = {1, 3, 6, 1, 2, 1, 1, 6, 0};
-        static const uint32_t kGlobalTime[] = {1, 3, 6, 1, 4, 1, 1206, 4, 2, 6, 3, 1, 0};
-        uint32_t length = 0;
-        const char* location = g_DataBase.GetText(dbo::sysLocation, &length);
-        const uint32_t now = GlobalTime();
-        trap_varbind varbinds[2] = {};
-        std::copy(std::begin(kSysLocation), std::end(kSysLocation), varbinds[0].name);
-        varbinds[0].name_length = std::size(kSysLocation);
-        varbinds[0].syntax = kSnmpOctetString;
-        varbinds[0].value_length = location != nullptr ? length : 0;
-        varbinds[0].value = location;
-        std::copy(std::begin(kGlobalTime), std::end(kGlobalTime), varbinds[1].name);
-        varbinds[1].name_length = std::size(kGlobalTime);
-        varbinds[1].syntax = kSnmpCounter;
-        varbinds[1].value_length = 4;
-        varbinds[1].value = &now;
-        ntcip_send_trap(kEnterpriseSpecific, kLogFullSpecific, 2, varbinds);
+        ntcip_send_location_trap(kLogFullSpecific);
     } else if (!nearly_full && latch == 1) {
         g_DataBase.Set(dbo::fdotLogFullLatch, 0, kDbNotify);
     }

@@ -39,6 +39,14 @@ void MibReportStore(snmp_pdu* pdu, int index, DbResult result) {
     }
 }
 
+bool MibRefuseWrongSyntax(const MibVariable* row, int mode, snmp_pdu* pdu, int index) {
+    if (mode != kMibSet || CheckSetType(pdu->varbinds[index].syntax, row->type)) {
+        return false;
+    }
+    MibReportStore(pdu, index, kDbBadValue);
+    return true;
+}
+
 uintptr_t* MibServeColumn(const MibColumn* columns, size_t count, const MibVariable* row, int mode,
                           snmp_pdu* pdu, int index, uint32_t db_row, uint32_t index_value,
                           uint32_t* value_length) {

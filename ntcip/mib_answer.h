@@ -21,6 +21,10 @@ bool MibCommitting(int mode);
 DbResult MibStore(const DbObject& object, uint32_t row, uint32_t flags = kDbNotify);
 // A refused store becomes the request's error status.
 void MibReportStore(snmp_pdu* pdu, int index, DbResult result);
+// A write-enabled row whose flag is set reaches its handler without the engine's type check:
+// a set value of another syntax (whose staged word or octets are stale) is refused here with
+// badValue. True when refused; the handler then writes nothing.
+bool MibRefuseWrongSyntax(const MibVariable* row, int mode, snmp_pdu* pdu, int index);
 
 enum MibColumnFlags : uint8_t {
     kMibColumnPlain = 0,

@@ -6,9 +6,12 @@
 #include "ntcip/bren_status.h"
 #include "ntcip/bren_tables.h"
 #include "ntcip/global_objects.h"
+#include "ntcip/message_table_objects.h"
 #include "ntcip/mib2_groups.h"
 #include "ntcip/protocol_objects.h"
 #include "ntcip/report_objects.h"
+#include "ntcip/sign_config_objects.h"
+#include "ntcip/sign_control_objects.h"
 
 namespace {
 
@@ -70,6 +73,13 @@ const HandlerEntry kHandlers[] = {
     {"var_brenPixelTestSlotEntry", &var_brenPixelTestSlotEntry},
     {"var_brenPixelTestChunkEntry", &var_brenPixelTestChunkEntry},
     {"var_brenPixelTestFaceEntry", &var_brenPixelTestFaceEntry},
+    {"var_dmsSignCfg", &var_dmsSignCfg},
+    {"var_vmsCfg", &var_vmsCfg},
+    {"var_dmsMessage", &var_dmsMessage},
+    {"var_dmsMessageEntry", &var_dmsMessageEntry},
+    {"var_signControl", &var_signControl},
+    {"var_dmsSchedule", &var_dmsSchedule},
+    {"var_dmsActionEntry", &var_dmsActionEntry},
 };
 
 }  // namespace

@@ -17,6 +17,9 @@ int ntcip_send_trap(uint32_t generic, uint32_t specific, uint32_t count,
                     const trap_varbind* varbinds);
 void ntcip_set_send_trap(NtcipSendTrapFn fn);  // null: the queueing stand-in
 
+// An enterprise-specific trap (generic 6) with the two variables sysLocation and globalTime.
+int ntcip_send_location_trap(uint32_t specific);
+
 // Stand-in for trap distribution: queues the trap in g_TrapBuffer.
 int ntcip_queue_trap_stand_in(uint32_t generic, uint32_t specific, uint32_t count,
                               const trap_varbind* varbinds);

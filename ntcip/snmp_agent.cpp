@@ -155,7 +155,7 @@ void pmpp_udp_ip_thread_entry(ULONG_PTR input) {
 
 void pmpp_tcp_ip_thread_entry(ULONG_PTR input) {
     tx_thread_sleep(kTcpDispatchDelay);
-    ReceiveLoop(AgentOf(input), kSnmpLayerUdp, false);
+    ReceiveLoop(AgentOf(input), kSnmpLayerTcp, false);
 }
 
 void ppp_udp_ip_thread_entry(ULONG_PTR input) {

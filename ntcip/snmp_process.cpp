@@ -446,6 +446,10 @@ bool StartRequest(Request& r, const char* community, snmp_pdu* pdu) {
 
 }  // namespace
 
+snmp_process_hooks snmp_process_get_hooks() {
+    return g_hooks;
+}
+
 void snmp_process_set_hooks(const snmp_process_hooks& hooks) {
     snmp_process_hooks next = hooks;
     const snmp_process_hooks stand_in = {

@@ -33,3 +33,6 @@ struct snmp_process_hooks {
                               const char* context_name, uint32_t message_model);
 };
 void snmp_process_set_hooks(const snmp_process_hooks& hooks);
+// The hooks in force (stand-ins included), so that a wiring step can replace only its own:
+//   snmp_process_hooks h = snmp_process_get_hooks(); h.x = ...; snmp_process_set_hooks(h);
+snmp_process_hooks snmp_process_get_hooks();

@@ -99,22 +99,57 @@ bool CClock::Evaluate(uint32_t* local) {
     return true;
 }
 
+void CClock::WriteGlobalTime(uint32_t seconds) {
+    for (int i = 0; i < 4; ++i) {
+        hw::Write8(kGlobalTimeRegs[i], uint8_t(seconds >> (24 - 8 * i)));
+    }
+    written_ = seconds;
+}
+
+bool CClock::BoardTime(uint32_t* seconds) {
+    std::tm now{};
+    return mon_get_time(&now) == 0 && DateTimeToSeconds(&now, seconds);
+}
+
+void CClock::FollowBoardTime() {
+    const uint32_t global = ReadGlobalTime();
+    if (global == 0 || global == 0xFFFFFFFFu) {
+        return;  // no time to keep going until one is set
+    }
+    if (global != written_) {
+        // Set from outside (globalTime written): the board's clock takes it over.
+        std::tm set{};
+        SecondsToDateTime(global, &set);
+        mon_set_time(&set);
+        written_ = global;
+        return;
+    }
+    uint32_t board = 0;
+    if (BoardTime(&board) && board != global) {
+        WriteGlobalTime(board);
+    }
+}
+
 void CClock::Poll() {
-    uint32_t local = 0;
-    const bool valid = Evaluate(&local);
     if (first_) {
-        // The first tick after the restart: the board's clock against the time saved before.
+        // The first tick after the restart: the board's clock against the time saved before;
+        // globalTime goes on from the board's clock.
         first_ = false;
         savedAtStart_ = ReadGlobalTime();
-        std::tm now{};
         uint32_t seconds = 0;
-        if (valid && mon_get_time(&now) == 0 && DateTimeToSeconds(&now, &seconds) &&
-            seconds >= savedAtStart_) {
+        const bool saved = savedAtStart_ != 0 && savedAtStart_ != 0xFFFFFFFFu;
+        if (saved && BoardTime(&seconds) && seconds >= savedAtStart_) {
             powerOff_ = seconds - savedAtStart_;
             powerOffKnown_ = true;
+            WriteGlobalTime(seconds);
+        } else {
+            written_ = savedAtStart_;
         }
+    } else {
+        FollowBoardTime();
     }
-    if (valid && objects_.set) {
+    uint32_t local = 0;
+    if (Evaluate(&local) && objects_.set) {
         objects_.set(kControllerLocalTime, 4, local, false);
         objects_.set(kDaylightState, 1, 1, false);
     }

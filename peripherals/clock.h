@@ -1,6 +1,7 @@
 #pragma once
-// The clock peripheral (id 90): local time from globalTime in the battery-backed registers and
-// the standard time zone, and the conversions between seconds since 1970 and a broken-down time.
+// The clock peripheral (id 90): keeps globalTime in the battery-backed registers going with the
+// board's time-of-day clock and gives local time from it and the standard time zone; and the
+// conversions between seconds since 1970 and a broken-down time.
 // Daylight-saving rules are not applied by this stand-in (the state object reads 1).
 
 #include <cstdint>
@@ -43,10 +44,16 @@ public:
 
 private:
     bool Evaluate(uint32_t* local);
+    // globalTime follows the board's time-of-day clock from poll to poll; a globalTime written
+    // from outside sets that clock instead.
+    void FollowBoardTime();
+    void WriteGlobalTime(uint32_t seconds);
+    static bool BoardTime(uint32_t* seconds);
 
     Objects objects_;
     bool first_ = true;
     uint32_t savedAtStart_ = 0;
     uint32_t powerOff_ = 0;
     bool powerOffKnown_ = false;
+    uint32_t written_ = 0;  // the globalTime this clock last wrote or took over
 };

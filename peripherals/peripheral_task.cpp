@@ -213,5 +213,24 @@ void CPeripheralTask::Work() {
             Post(kLetterDefragRestart);
         }
     }
+    ReportLightLevel();
     mediator_.PollAll();
+}
+
+void CPeripheralTask::ReportLightLevel() {
+    // Compared with the object, so that a reset of the volatile objects is reported again.
+    const uint32_t level = lightSensor_.Read();
+    if (objects_.get && objects_.set && objects_.get(kPhotocellLevelStatus, 2, false) != level) {
+        objects_.set(kPhotocellLevelStatus, 2, level, false, true);
+    }
+}
+
+void CPeripheralTask::SetOverheatPercent(uint8_t percent) {
+    if (percent == overheatPercent) {
+        return;
+    }
+    overheatPercent = percent;
+    if (objects_.requestBrightnessUpdate) {
+        objects_.requestBrightnessUpdate();
+    }
 }

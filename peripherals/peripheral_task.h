@@ -11,6 +11,7 @@
 
 #include "peripherals/can_counts.h"
 #include "peripherals/clock.h"
+#include "peripherals/light_sensor_stand_in.h"
 #include "peripherals/peripheral.h"
 #include "runtime/standard_task.h"
 
@@ -34,9 +35,10 @@ public:
     static constexpr uint16_t kFileManager = 304;
     static constexpr uint16_t kOwnSlot = 0xFFFF;
     // Objects the task reads and writes.
-    static constexpr uint32_t kDmsSWReset = 34224;        // NV, 1 byte
-    static constexpr uint32_t kLampTestActivation = 223;  // volatile, 1 byte
-    static constexpr uint32_t kIfPhysAddress = 24440;     // volatile string, 6 octets
+    static constexpr uint32_t kDmsSWReset = 34224;          // NV, 1 byte
+    static constexpr uint32_t kLampTestActivation = 223;    // volatile, 1 byte
+    static constexpr uint32_t kIfPhysAddress = 24440;       // volatile string, 6 octets
+    static constexpr uint32_t kPhotocellLevelStatus = 142;  // volatile, 2 bytes
 
     struct Objects {
         std::function<uint32_t(uint32_t id, uint32_t width, bool nv)> get;
@@ -46,6 +48,8 @@ public:
         std::function<uint32_t(uint32_t id, uint8_t* out, uint32_t capacity)> getOctets;
         std::function<void()> writeMonrc;       // the monrc file
         std::function<void()> markConfigDirty;  // CONFIG.XML is to be rewritten
+        // The display is to recompute the brightness (the overheat percentage changed).
+        std::function<void()> requestBrightnessUpdate;
     };
     // Makes the peripheral of a file id (300-304), or null to keep the stand-in.
     using FileFactory = std::function<CPeripheral*(uint16_t id)>;
@@ -72,6 +76,9 @@ public:
     CanFrameCounts signCan;
     CanFrameCounts panelCan;
 
+    // 100 normally, 50 when the sign is hot, 0 at shut-off; a change asks the display for a
+    // new brightness.
+    void SetOverheatPercent(uint8_t percent);
     uint8_t overheatPercent = 100;
     uint8_t optionByte = 0;
 
@@ -82,12 +89,15 @@ protected:
 
 private:
     void BuildOwnPeripherals();
+    // The light level of the sensors into dmsIllumPhotocellLevelStatus when it differs.
+    void ReportLightLevel();
 
     Objects objects_;
     FileFactory files_;
     pl_mediator mediator_;
     std::vector<std::unique_ptr<CPeripheral>> own_;
     CClock* clock_ = nullptr;
+    CLightSensorStandIn lightSensor_;
     uint32_t gpo_ = 0;
     bool restartPosted_ = false;
     bool defragPosted_ = false;

@@ -12,7 +12,6 @@
 
 #include "app/board.h"
 #include "app/command_line.h"
-#include "app/sign_startup.h"
 #include "app/tests/job_queue_runner.h"
 #include "database/global_database.h"
 #include "database/object_ids.h"

@@ -1,8 +1,10 @@
-// The controller as dmsc wires it, on a stepped clock: config file, strings, discards, console.
+// The controller as dmsc wires it, on a stepped clock: config file, strings, discards, console,
+// the sign's configuration and brightness.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,9 +14,15 @@
 #include "database/data_base.h"
 #include "database/file_config.h"
 #include "database/global_database.h"
+#include "database/object_ids.h"
+#include "ntcip/sign_control_objects.h"
+#include "ntcip/tests/mib_test_client.h"
 #include "peripherals/modem_peripheral.h"
 #include "peripherals/peripheral_task.h"
 #include "platform/monitor/mon.h"
+#include "platform/sim/photocell.h"
+#include "platform/sim/png_file.h"
+#include "platform/sim/sign.h"
 #include "system/tests/board_fixture.h"
 #include "system/vms_command.h"
 
@@ -35,7 +43,7 @@ protected:
 
     // Boots the wired controller with a runner thread for test code, and lets the database
     // reach its non-volatile mode.
-    void BootWired() {
+    void BootWired(const std::function<void(monitor::Monitor&)>& before = {}) {
         wiring_ = MakeWiring();
         StartupHooks hooks = wiring_->hooks;
         hooks.eventLoggingUpdate = [this] {
@@ -45,7 +53,7 @@ protected:
                                        runnerStack_.size(), 20, 20, 0, TX_AUTO_START),
                       TX_SUCCESS);
         };
-        Boot(std::move(hooks));
+        Boot(std::move(hooks), Config(), before);
         ASSERT_TRUE(system_->Launched());
         Advance(400);
     }
@@ -81,7 +89,23 @@ protected:
         return std::string(data, file->filsize);
     }
 
+    // Boots with the simulated sign attached (its pictures in the board directory).
+    void BootWithSign() {
+        sim::SignConfig config;
+        config.boardDir = dir_.string();
+        std::filesystem::create_directories(dir_);
+        sign_ = std::make_unique<sim::Sign>(config);
+        ASSERT_TRUE(sign_->Attach());
+        BootWired([this](monitor::Monitor& m) {
+            m.SetEpldLoadHook([this](const uint8_t* bits, size_t size) {
+                return sign_->GetEpld().Load(bits, size);
+            });
+        });
+    }
+    uint16_t EpldBrightness() { return sign_->GetEpld().Register(sim::Epld::kBrightness); }
+
     std::unique_ptr<Wiring> wiring_;
+    std::unique_ptr<sim::Sign> sign_;
 
 private:
     static void RunnerEntry(ULONG_PTR input) {
@@ -262,6 +286,32 @@ TEST_F(WiredBoot, ConsoleReachesThePeripheralTask) {
     EXPECT_EQ(modem.commandMode, 1);
 }
 
+// A reset request over SNMP restarts the board on the peripheral task's next cycles; after a
+// change of the network settings the peripheral task first writes monrc and says why.
+TEST_F(WiredBoot, ResetRequestRestartsAndWritesMonrcAfterANetworkChange) {
+    for (const bool networkChanged : {false, true}) {
+        SCOPED_TRACE(networkChanged ? "network changed" : "no network change");
+        BootWired();
+        g_NetworkSettingsChanged = networkChanged ? 1 : 0;
+        Captured().clear();
+        InThread([] {
+            mon_tfsunlink("monrc");
+            mib_test::MibClient mib;
+            EXPECT_EQ(mib.SetInt("1.3.6.1.4.1.1206.4.2.3.6.2.0", 1).word, 1u);
+        });
+        Advance(10 * kPeripheralPeriod);
+        EXPECT_EQ(monitor_->Cause(), monitor::RestartCause::Requested);
+        EXPECT_EQ(Captured().find("ethernet config changed... rebooting") != std::string::npos,
+                  networkChanged)
+            << Captured();
+        EXPECT_EQ(File("monrc") != "<none>", networkChanged);
+        g_NetworkSettingsChanged = 0;
+        Shutdown();
+        wiring_.reset();
+        EndOfBoot();
+    }
+}
+
 // The NV image as values: integers byte by byte, string objects by their text. The count of
 // unrequested restarts is left out: every start that was not asked for counts itself. So is the
 // record of the last activation (its code, source and result), which the display task writes
@@ -321,13 +371,91 @@ TEST_F(WiredBoot, FactoryResetRestoresTheFirstStartImageAndTheJournalReplaysIt) 
     Advance(200);
     EXPECT_EQ(g_DataBase.Get(dbo::dmsMemoryMgmt), 2u);
     const auto afterReset = NvImage();
-    EXPECT_EQ(Differences(firstStart, afterReset), "");
+    // The first start also applied SCRIPT.XML (its messages in the changeable rows); the factory
+    // values have none, and only a first start runs the script.
+    ASSERT_EQ(firstStart.size(), afterReset.size());
+    for (size_t i = 0; i < firstStart.size(); ++i) {
+        const uint32_t id = firstStart[i].first;
+        if (firstStart[i] != afterReset[i]) {
+            EXPECT_TRUE(id >= dbo::dmsMessageMultiString.id && id < dbo::dmsMessageStatus.End())
+                << id << ":" << firstStart[i].second << "/" << afterReset[i].second;
+        }
+    }
 
     Shutdown();
     wiring_.reset();
     EndOfBoot();
     BootWired();
     EXPECT_EQ(Differences(afterReset, NvImage()), "");
+}
+
+TEST_F(WiredBoot, GeometryChangeRebuildsTheFaceAndTheNextPictureHasTheNewSize) {
+    BootWithSign();
+    const uint32_t loads = sign_->GetEpld().Loads();
+    ASSERT_GE(loads, 1u);
+    ASSERT_TRUE(sign_->Sink().WaitWritten(5000));
+    sim::RgbImage image;
+    ASSERT_TRUE(sim::ReadPng(sign_->Sink().LatestPath(), &image));
+    EXPECT_EQ(image.width, 24 * sim::kLedCell);
+    EXPECT_EQ(image.height, 16 * sim::kLedCell);
+
+    // 20 rows of 8-pixel modules become 24, written back.
+    InThread([] {
+        g_DataBase.Set(dbo::vmsSignHeightPixels, 20, kDbNotify);
+        g_DataBase.Set(dbo::vmsSignWidthPixels, 40, kDbNotify);
+    });
+    Advance(400);
+    EXPECT_EQ(g_DataBase.Get(dbo::vmsSignHeightPixels), 24u);
+    EXPECT_EQ(sign_->GetEpld().Register(sim::Epld::kHeight), 24);
+    EXPECT_EQ(sign_->GetEpld().Register(sim::Epld::kWidth), 40);
+    EXPECT_EQ(sign_->Sink().Latest().height, 24);
+    EXPECT_EQ(sign_->Sink().Latest().width, 40);
+    ASSERT_TRUE(sign_->Sink().WaitWritten(5000));
+    ASSERT_TRUE(sim::ReadPng(sign_->Sink().LatestPath(), &image));
+    EXPECT_EQ(image.width, 40 * sim::kLedCell);
+    EXPECT_EQ(image.height, 24 * sim::kLedCell);
+    EXPECT_NE(Captured().find("load new display configuration"), std::string::npos);
+
+    // A layout the sign cannot hold is refused; the sign goes on with the face it has.
+    InThread([] { g_DataBase.Set(dbo::vmsSignHeightPixels, 800, kDbNotify); });
+    Advance(400);
+    EXPECT_EQ(g_DataBase.Get(dbo::controllerErrorStatus) & 0x10, 0x10u);
+    EXPECT_EQ(sign_->GetEpld().Register(sim::Epld::kHeight), 24);
+    const uint64_t frames = sign_->Sink().Frames();
+    Advance(100);
+    EXPECT_GT(sign_->Sink().Frames(), frames);
+}
+
+TEST_F(WiredBoot, SignBrightnessFollowsThePhotocellWithHysteresis) {
+    BootWithSign();
+    // Daylight on the default table: full brightness.
+    EXPECT_EQ(EpldBrightness(), 100);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumPhotocellLevelStatus), sim::Photocell::kDaylight);
+
+    // Three levels (6500, 32767, 65535) over overlapping ranges 1-100, 90-200, 190-65535.
+    static const uint8_t kTable[] = {3,  0x19, 0x64, 0x00, 1,    0x00, 100, 0x7F, 0xFF, 0x00,
+                                     90, 0x00, 200,  0xFF, 0xFF, 0x00, 190, 0xFF, 0xFF};
+    InThread([] {
+        g_DataBase.SetText(dbo::dmsIllumBrightnessValues, kTable, sizeof kTable, kDbNotify);
+    });
+    struct Step {
+        uint16_t light;
+        uint16_t percent;
+    };
+    // The same reading of 95 keeps whichever level is in force.
+    const Step steps[] = {{50, 10}, {95, 10}, {150, 50}, {95, 50}, {80, 10}, {5000, 100}};
+    for (const Step& s : steps) {
+        sim::BoardPhotocell().SetLevel(s.light);
+        Advance(2 * kPeripheralPeriod);
+        EXPECT_EQ(EpldBrightness(), s.percent) << s.light;
+    }
+
+    // Overheat halves the output; the display task applies it on its own thread.
+    InThread([] { PeripheralTask()->SetOverheatPercent(50); });
+    Advance(20);
+    EXPECT_EQ(EpldBrightness(), 50);
+    EXPECT_EQ(g_DataBase.Get(dbo::illumLimitStatus), 2u);
+    sim::BoardPhotocell().SetLevel(sim::Photocell::kDaylight);
 }
 
 }  // namespace

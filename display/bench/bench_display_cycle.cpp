@@ -58,8 +58,10 @@ void BM_DisplayCycle(benchmark::State& state) {
     board.Run([&] {
         CQ2DisplayDriver driver;
         CDisplay display(g_PostOffice, nullptr);
-        if (!driver.Init(kHeight, kWidth, 116) ||
-            !display.BuildDisplayConfiguration(&driver, kHeight, kWidth, 116) ||
+        display.SetSignDriver(&driver);
+        g_DataBase.Set(dbo::brenModuleID, 116, 0);
+        display.BuildDisplayConfiguration(kHeight, kWidth, 15);
+        if (display.CurrentDriver() == nullptr || display.FaceCount() != 1 ||
             !Activate(display,
                       "[pt20o3][flt4o2]FLASH[/fl] ONE[nl]SECOND LINE[np][pt20o3]PAGE "
                       "[flt2o2]TWO[/fl][np][pt20o3][jl3][flt3o3]THREE[/fl]")) {

@@ -26,7 +26,9 @@ struct World {
         private_volatile_defaults(g_DataBase);
         InstallModuleTypeTable();
         display = std::make_unique<CDisplay>(g_PostOffice, nullptr);
-        display->BuildDisplayConfiguration(nullptr, 16, 48, 116);
+        g_DataBase.Set(dbo::brenModuleID, 116, 0);
+        display->SetSignDriver(nullptr);
+        display->BuildDisplayConfiguration(16, 48, 15);
     }
     CRenderSignStore fonts;
     std::unique_ptr<CDisplay> display;

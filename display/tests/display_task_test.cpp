@@ -15,6 +15,7 @@
 #include "display/display.h"
 #include "display/display_driver.h"
 #include "display/module_type.h"
+#include "display/tests/factory_database.h"
 #include "render/msg_activation_code.h"
 #include "render/msg_id_code.h"
 #include "render/render_sign_store.h"
@@ -31,6 +32,7 @@ class RecordingDriver : public display_driver {
 public:
     void SetBrightness(uint32_t) override {}
     uint32_t GetBrightness() override { return 255; }
+    bool Init(uint32_t, uint32_t, uint32_t) override { return true; }
     int32_t WriteFrame(CSurface* surface, uint32_t, uint32_t) override {
         uint32_t lit = 0;
         for (int32_t y = 0; y < surface->Height(); ++y) {
@@ -44,46 +46,28 @@ public:
     std::vector<uint32_t> frames;
 };
 
-class FakeTimeRegisters : public DbTimeRegisters {
-public:
-    uint8_t Read(uint32_t address) override { return bytes[address]; }
-    void Write(uint32_t address, uint8_t value) override { bytes[address] = value; }
-    std::map<uint32_t, uint8_t> bytes;
-};
-
 constexpr uint32_t kHeight = 16;
 constexpr uint32_t kWidth = 48;
 
 class DisplayTaskTest : public testing_support::KernelTest {
 protected:
     DisplayTaskTest() : store_(RenderSignGeometry{int32_t(kWidth), int32_t(kHeight)}) {
-        std::destroy_at(&g_DataBase);
-        std::construct_at(&g_DataBase);
-        g_DataBase.SetTimeRegisters(&time_);
-        g_DataBase.SetNotificationEnabled(false);
-        g_DataBase.SetValidationEnabled(false);
-        dms_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        private_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        global_factory_defaults(g_DataBase, kDefaultsFirstStart);
-        dms_volatile_defaults(g_DataBase);
-        private_volatile_defaults(g_DataBase);
-        g_DataBase.SetValidationEnabled(true);
         SetTime(1000);
         InstallModuleTypeTable();
         display_ = std::make_unique<CDisplay>(g_PostOffice, nullptr);
         display_->Start();
         Boot([this](uint8_t*) {
             ASSERT_TRUE(display_->Create(&stacks_));
-            ASSERT_TRUE(display_->BuildDisplayConfiguration(&driver_, kHeight, kWidth, 116));
+            g_DataBase.Set(dbo::brenModuleID, 116, 0);
+            display_->SetSignDriver(&driver_);
+            display_->BuildDisplayConfiguration(kHeight, kWidth, 15);
+            ASSERT_EQ(display_->FaceCount(), 1u);
         });
         Advance(150);  // the first tick starts the task
     }
     ~DisplayTaskTest() override {
         Shutdown();
         display_.reset();
-        g_DataBase.SetTimeRegisters(&BoardTimeRegisters::Instance());
-        std::destroy_at(&g_DataBase);
-        std::construct_at(&g_DataBase);
     }
 
     void SetTime(uint32_t seconds) {
@@ -160,7 +144,7 @@ protected:
         return out;
     }
 
-    FakeTimeRegisters time_;
+    display_test::FactoryDatabase database_;
     CRenderSignStore store_;
     RecordingDriver driver_;
     std::unique_ptr<CDisplay> display_;
@@ -399,6 +383,33 @@ TEST_F(DisplayTaskTest, PixelPowerLimitSwitchesOnOnly) {
         Advance(10);
         EXPECT_EQ((display_->powerLimitFlags & 0x80000000u) != 0, on) << mode;
     }
+}
+
+// The lit-pixel cap of a shown message: measured after the face update, applied in the next
+// cycle to the level in force; afterwards it only falls until a new message starts.
+TEST_F(DisplayTaskTest, LitPixelCapLimitsTheLevelOfAShownMessage) {
+    g_DataBase.Set(dbo::litPixelThreshold, 1, kDbSkipValidation, 0);
+    g_DataBase.Set(dbo::dmsIllumControl, 4, kDbSkipValidation);
+    g_DataBase.Set(dbo::dmsIllumManLevel, 200, kDbSkipValidation);
+    g_DataBase.Set(dbo::pixelPowerLimitMode, 2, kDbSkipValidation);
+    InThread([] { g_PostOffice.PostLetter(kLetterPixelPowerLimitMode); });
+    Advance(10);
+    EXPECT_EQ(display_->BrightnessCap(), 255u) << "a dark sign draws little";
+
+    StoreMessage(1, "[pt30o0]AB");
+    Request(6, Code(3, 1));
+    Advance(50);
+    const uint32_t cap = display_->BrightnessCap();
+    EXPECT_LT(cap, 200u);
+    EXPECT_GE(cap, 2u);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightLevelStatus), cap);
+    EXPECT_EQ(g_DataBase.Get(dbo::illumLimitStatus), 3u);
+    EXPECT_EQ(g_DataBase.Get(dbo::illumRequestedLevel), 200u);
+
+    // The sign goes dark: the cap stays where it was.
+    Release(6);
+    Advance(50);
+    EXPECT_EQ(display_->BrightnessCap(), cap);
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ private:
         std::memset(v.name, 0, sizeof v.name);
         size_t count = 0;
         OidParse(oid.data(), oid.size(), v.name, &count);
+        v.syntax = syntax;
         uint32_t length = static_cast<uint32_t>(count);
         uint8_t type = static_cast<uint8_t>(syntax);
         uint32_t value_length = 0;

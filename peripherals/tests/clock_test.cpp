@@ -8,6 +8,7 @@
 
 #include "platform/monitor/monitor.h"
 #include "platform/sim/nvram.h"
+#include "platform/sim/rtc.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ TEST(Clock, LocalTimeFromTheBatteryBackedRegistersAndTheZone) {
     EXPECT_EQ(untouched.tm_mday, 99);
 
     board.Nvram().SetGlobalTime(1709618828);
+    board.Rtc().Set(1709618828);
     objects[CClock::kStandardTimeZone] = uint32_t(-18000);
     ASSERT_TRUE(clock.GetLocalTime(&seconds));
     EXPECT_EQ(seconds, 1709618828u - 18000);
@@ -95,6 +97,50 @@ TEST(Clock, LocalTimeFromTheBatteryBackedRegistersAndTheZone) {
     EXPECT_EQ(local.tm_hour, 1);
     clock.Poll();
     EXPECT_EQ(objects[CClock::kControllerLocalTime], 1709618828u - 18000);
+    std::filesystem::remove_all(dir);
+}
+
+int64_t g_hostNow = 1709618828;
+
+// globalTime goes on with the board's time-of-day clock: caught up by the time off at the first
+// poll, then from poll to poll; a globalTime written from outside sets the board's clock.
+TEST(Clock, GlobalTimeFollowsTheBoardClock) {
+    sim::Rtc::SetHostClock([] { return g_hostNow; });
+    const auto dir = std::filesystem::path(::testing::TempDir()) /
+                     ("dms_clock_follow_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    {
+        monitor::MonitorConfig config;
+        config.boardDir = dir.string();
+        monitor::Monitor board(config);
+        ASSERT_TRUE(board.Boot());
+        board.Nvram().SetGlobalTime(1709618828);  // saved before the restart
+        board.Rtc().Set(1709618828 + 90);         // 90 s off
+        CClock clock;
+        uint32_t off = 0;
+        EXPECT_FALSE(clock.GetPowerOffTime(&off)) << "not before the first poll";
+        clock.Poll();
+        ASSERT_TRUE(clock.GetPowerOffTime(&off));
+        EXPECT_EQ(off, 90u);
+        EXPECT_EQ(CClock::ReadGlobalTime(), 1709618828u + 90);
+
+        g_hostNow += 5;
+        clock.Poll();
+        EXPECT_EQ(CClock::ReadGlobalTime(), 1709618828u + 95);
+
+        board.Nvram().SetGlobalTime(2000000000);  // a central system sets the time
+        clock.Poll();
+        EXPECT_EQ(CClock::ReadGlobalTime(), 2000000000u);
+        g_hostNow += 7;
+        clock.Poll();
+        EXPECT_EQ(CClock::ReadGlobalTime(), 2000000007u);
+        EXPECT_EQ(board.Rtc().Now(), 2000000007);
+
+        board.Nvram().SetGlobalTime(0);  // no time: nothing to keep going
+        clock.Poll();
+        EXPECT_EQ(CClock::ReadGlobalTime(), 0u);
+    }
+    sim::Rtc::SetHostClock(nullptr);
     std::filesystem::remove_all(dir);
 }
 

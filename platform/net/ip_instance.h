@@ -38,6 +38,8 @@ struct IpInstance {
     ULONG rxCount = 0;
     UINT lastLinkUp = 0;
     bool stopping = false;
+    // A point-to-point link (the driver needs no address mapping): frames are bare IP packets.
+    bool pointToPoint = false;
 };
 
 // The instance's interface once its thread has added it, else null (sockets are bound to it so
@@ -45,6 +47,11 @@ struct IpInstance {
 inline const struct netif* NetifOf(const NX_IP* ip) {
     return ip->nx_ip_impl != nullptr && ip->nx_ip_impl->nif.state != nullptr ? &ip->nx_ip_impl->nif
                                                                              : nullptr;
+}
+
+// True for an instance over a point-to-point link: its ports are not forwarded from the host.
+inline bool PointToPoint(const NX_IP* ip) {
+    return ip != nullptr && ip->nx_ip_impl != nullptr && ip->nx_ip_impl->pointToPoint;
 }
 
 // Runs fn on the instance's thread (firmware callbacks of the sockets). Any context; from a

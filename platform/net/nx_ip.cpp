@@ -58,9 +58,40 @@ err_t LinkOutput(struct netif* nif, struct pbuf* p) {
     return ERR_OK;
 }
 
+// A point-to-point link's output: the IP packet as it is, for the link driver.
+err_t PointOutput(struct netif* nif, struct pbuf* p, const ip4_addr_t*) {
+    auto* impl = static_cast<IpInstance*>(nif->state);
+    if (p->tot_len < 20 || p->tot_len > nif->mtu) {
+        return ERR_OK;
+    }
+    std::vector<uint8_t> packet(p->tot_len);
+    pbuf_copy_partial(p, packet.data(), p->tot_len, 0);
+    {
+        std::lock_guard<std::mutex> guard(impl->lock);
+        if (impl->frames.size() >= kMaxQueuedFrames) {
+            ++impl->ip->nx_ip_counters.packets_dropped;
+            return ERR_OK;
+        }
+        impl->frames.push_back(std::move(packet));
+    }
+    SetEvent(impl->ip, kEventTransmit);
+    return ERR_OK;
+}
+
 err_t InitNetif(struct netif* nif) {
     auto* impl = static_cast<IpInstance*>(nif->state);
     NX_IP* ip = impl->ip;
+    if (impl->pointToPoint) {
+        nif->name[0] = 'p';
+        nif->name[1] = 't';
+        nif->output = PointOutput;
+        nif->linkoutput = nullptr;
+        const UINT mtu = ip->nx_ip_driver_mtu;
+        nif->mtu = uint16_t(mtu >= 1500 ? 1500 : (mtu >= 576 ? mtu : 576));
+        nif->hwaddr_len = 0;
+        nif->flags = 0;
+        return ERR_OK;
+    }
     nif->name[0] = 'e';
     nif->name[1] = 'n';
     nif->output = etharp_output;
@@ -112,11 +143,15 @@ void SendFrames(NX_IP* ip) {
         }
         NX_IP_DRIVER request{};
         NX_PACKET* packet = nullptr;
-        if (!Classify(frame, &request) ||
+        const size_t header = impl->pointToPoint ? 0 : 14;
+        if (impl->pointToPoint) {
+            request.nx_ip_driver_command = NX_LINK_PACKET_SEND;
+        }
+        if ((!impl->pointToPoint && !Classify(frame, &request)) ||
             nx_packet_allocate(ip->nx_ip_default_packet_pool, &packet, NX_IP_PACKET, TX_NO_WAIT) !=
                 NX_SUCCESS ||
-            nx_packet_data_append(packet, frame.data() + 14, ULONG(frame.size() - 14), nullptr,
-                                  TX_NO_WAIT) != NX_SUCCESS) {
+            nx_packet_data_append(packet, frame.data() + header, ULONG(frame.size() - header),
+                                  nullptr, TX_NO_WAIT) != NX_SUCCESS) {
             if (packet != nullptr) {
                 nx_packet_release(packet);
             }
@@ -125,7 +160,8 @@ void SendFrames(NX_IP* ip) {
         }
         request.nx_ip_driver_ptr = ip;
         request.nx_ip_driver_packet = packet;
-        const bool arp = Be16(frame.data() + 12) == kTypeArp && frame.size() >= 22;
+        const bool arp =
+            !impl->pointToPoint && Be16(frame.data() + 12) == kTypeArp && frame.size() >= 22;
         const uint16_t op = arp ? Be16(frame.data() + 20) : 0;
         ip->nx_ip_link_driver_entry(&request);
         ip->nx_ip_counters.arp_requests_sent += op == 1;
@@ -227,6 +263,19 @@ void FollowLink(NX_IP* ip) {
     }
 }
 
+void MoveToListEnd(struct netif* nif) {
+    if (netif_list != nif || nif->next == nullptr) {
+        return;  // netif_add puts a new interface first
+    }
+    netif_list = nif->next;
+    struct netif* last = netif_list;
+    while (last->next != nullptr) {
+        last = last->next;
+    }
+    last->next = nif;
+    nif->next = nullptr;
+}
+
 void CallDriver(NX_IP* ip, UINT command) {
     NX_IP_DRIVER request{};
     request.nx_ip_driver_command = command;
@@ -238,12 +287,18 @@ void IpThread(ULONG_PTR input) {
     auto* ip = reinterpret_cast<NX_IP*>(input);
     IpInstance* impl = ip->nx_ip_impl;
     CallDriver(ip, NX_LINK_INITIALIZE);
+    impl->pointToPoint = ip->nx_ip_driver_mapping_needed == 0;
     {
         CoreLock core;
         ip4_addr_t address = Addr(ip->nx_ip_address);
         ip4_addr_t mask = Addr(ip->nx_ip_network_mask);
         ip4_addr_t gateway = Addr(ip->nx_ip_gateway_address);
         netif_add(&impl->nif, &address, &mask, &gateway, impl, InitNetif, netif_input);
+        if (impl->pointToPoint) {
+            // Last in the stack's list: traffic routed by address (not sent from a socket of
+            // this instance) prefers the Ethernet-like interfaces.
+            MoveToListEnd(&impl->nif);
+        }
         netif_set_up(&impl->nif);
     }
     CallDriver(ip, NX_LINK_ENABLE);

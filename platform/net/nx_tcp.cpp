@@ -325,7 +325,13 @@ UINT nx_tcp_server_socket_listen(NX_IP* ip, UINT port, NX_TCP_SOCKET* socket, UI
         if (const struct netif* nif = net::NetifOf(ip)) {
             tcp_bind_netif(pcb, nif);
         }
+        // lwIP refuses a second listener of a port on the same local address when the option
+        // is set; the port's listeners are per instance (checked above), so it is set after.
+        ip_reset_option(pcb, SOF_REUSEADDR);
         struct tcp_pcb* listening = tcp_listen_with_backlog(pcb, 8);
+        if (listening != nullptr) {
+            ip_set_option(listening, SOF_REUSEADDR);
+        }
         if (listening == nullptr) {
             tcp_close(pcb);
             return NX_NOT_SUCCESSFUL;
@@ -344,7 +350,9 @@ UINT nx_tcp_server_socket_listen(NX_IP* ip, UINT port, NX_TCP_SOCKET* socket, UI
         socket->nx_tcp_socket_port = port;
         socket->nx_tcp_socket_state = NX_TCP_LISTEN_STATE;
     }
-    net::NotifyPortBound(false, uint16_t(port));
+    if (!net::PointToPoint(ip)) {
+        net::NotifyPortBound(false, uint16_t(port));
+    }
     return NX_SUCCESS;
 }
 
@@ -445,7 +453,9 @@ UINT nx_tcp_server_socket_unlisten(NX_IP* ip, UINT port) {
         }
         delete listener;
     }
-    net::NotifyPortReleased(false, uint16_t(port));
+    if (!net::PointToPoint(ip)) {
+        net::NotifyPortReleased(false, uint16_t(port));
+    }
     return NX_SUCCESS;
 }
 

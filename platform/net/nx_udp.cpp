@@ -136,10 +136,19 @@ UINT nx_udp_socket_bind(NX_UDP_SOCKET* socket, UINT port, ULONG) {
         if (state->pcb != nullptr) {
             return NX_ALREADY_BOUND;
         }
+        // A port is taken once per instance: each instance's sockets serve its own interface.
+        for (const UdpSocketState* other : net::g_sockets) {
+            if (port != 0 && other->pcb != nullptr &&
+                other->socket->nx_udp_socket_ip_ptr == socket->nx_udp_socket_ip_ptr &&
+                other->pcb->local_port == port) {
+                return NX_PORT_UNAVAILABLE;
+            }
+        }
         struct udp_pcb* pcb = udp_new();
         if (pcb == nullptr) {
             return NX_NOT_SUCCESSFUL;
         }
+        ip_set_option(pcb, SOF_REUSEADDR);
         if (udp_bind(pcb, IP4_ADDR_ANY, u16_t(port)) != ERR_OK) {
             udp_remove(pcb);
             return NX_PORT_UNAVAILABLE;
@@ -151,7 +160,9 @@ UINT nx_udp_socket_bind(NX_UDP_SOCKET* socket, UINT port, ULONG) {
         state->pcb = pcb;
         socket->nx_udp_socket_port = pcb->local_port;
     }
-    net::NotifyPortBound(true, uint16_t(socket->nx_udp_socket_port));
+    if (!net::PointToPoint(socket->nx_udp_socket_ip_ptr)) {
+        net::NotifyPortBound(true, uint16_t(socket->nx_udp_socket_port));
+    }
     return NX_SUCCESS;
 }
 
@@ -172,7 +183,9 @@ UINT nx_udp_socket_unbind(NX_UDP_SOCKET* socket) {
         port = socket->nx_udp_socket_port;
         socket->nx_udp_socket_port = 0;
     }
-    net::NotifyPortReleased(true, uint16_t(port));
+    if (!net::PointToPoint(socket->nx_udp_socket_ip_ptr)) {
+        net::NotifyPortReleased(true, uint16_t(port));
+    }
     return NX_SUCCESS;
 }
 

@@ -14,6 +14,8 @@ inline NX_IP g_ips[2];
 inline NX_PACKET_POOL g_pools[2];
 alignas(16) inline uint8_t g_poolMemory[2][64 * 1024];
 alignas(16) inline uint8_t g_ipStacks[2][8192];
+// Point-to-point links (no address mapping: frames are bare IP packets) instead of Ethernet.
+inline bool g_pointToPoint = false;
 
 inline void WireDriver(NX_IP_DRIVER* request) {
     NX_IP* ip = request->nx_ip_driver_ptr;
@@ -21,8 +23,8 @@ inline void WireDriver(NX_IP_DRIVER* request) {
     request->nx_ip_driver_status = NX_SUCCESS;
     switch (request->nx_ip_driver_command) {
         case NX_LINK_INITIALIZE:
-            ip->nx_ip_driver_mtu = 1518;
-            ip->nx_ip_driver_mapping_needed = 1;
+            ip->nx_ip_driver_mtu = g_pointToPoint ? 1500 : 1518;
+            ip->nx_ip_driver_mapping_needed = g_pointToPoint ? 0 : 1;
             ip->nx_ip_arp_physical_address_msw = 0x0200;
             ip->nx_ip_arp_physical_address_lsw = ULONG(self + 1);
             break;

@@ -1,0 +1,10 @@
+#include "platform/sim/photocell.h"
+
+namespace sim {
+
+Photocell& BoardPhotocell() {
+    static Photocell photocell;
+    return photocell;
+}
+
+}  // namespace sim
