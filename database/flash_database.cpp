@@ -737,7 +737,7 @@ void CFlashDatabase::CopyToTarget() {
                 }
                 // A tick for the other tasks every few records: a tick per record made a
                 // compaction of a busy journal take longer than the appends need to fill it.
-                if (!holding && copied % kRecordsPerCopyTick == 0) {
+                if (!holding && copied % kRecordsPerCopyTick == 1) {
                     services_->Sleep(1);
                 }
             }
