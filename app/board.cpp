@@ -20,6 +20,7 @@
 #include "platform/net/stack_core.h"
 #include "platform/sim/emac.h"
 #include "platform/sim/hw.h"
+#include "platform/sim/photocell.h"
 #include "platform/sim/serial_ports.h"
 #include "platform/sim/sign.h"
 #include "platform/sim/uic.h"
@@ -80,6 +81,8 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
         signConfig.boardDir = line.board_dir;
         signConfig.frameRing = line.frame_ring;
         sim::Sign sign(signConfig);
+        // The light level of the board: "echo 50 > BOARD/photocell".
+        sim::BoardPhotocell().WatchFile(line.board_dir + "/photocell");
         if (!sign.Attach()) {
             std::fprintf(stderr, "dmsc: cannot write %s/frames\n", line.board_dir.c_str());
         }

@@ -5,6 +5,8 @@
 #include "app/vms_peripherals.h"
 #include "comm/comm_database.h"
 #include "comm/comm_task.h"
+#include "comm/comm_task_services_stand_in.h"
+#include "comm/emac_driver.h"
 #include "comm/ntcip_interface.h"
 #include "comm/ntcip_transports.h"
 #include "comm/telnet_server.h"
@@ -70,6 +72,7 @@ struct BootObjects {
     CScheduleTask* schedule = nullptr;
     VmsPeripheralTask consolePeripherals;
     std::unique_ptr<CMemoryClear> memoryClear;
+    CommTaskServicesStandIn commServices{&EthernetReset};
 };
 
 Wiring::Wiring() = default;
@@ -270,14 +273,7 @@ std::unique_ptr<Wiring> MakeWiring() {
     WireTablePasses();
     WireSignControl();
     h.comm = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
-        comm_task::Objects objects;
-        objects.get = &GetInt;
-        objects.set = [](uint32_t id, uint32_t width, uint32_t value, bool nv) {
-            SetInt(id, width, value, nv, true);
-        };
-        auto task = std::make_unique<comm_task>(office, &g_DatabaseEvents, std::move(objects));
-        task->SetEthernetReset(&EthernetReset);
-        return task;
+        return std::make_unique<comm_task>(office, &g_DatabaseEvents, &g_boot->commServices);
     };
 
     // The schedule task, which also runs event logging: once at start-up, then every cycle.

@@ -19,6 +19,9 @@ struct PppLink {
     uint32_t localAddress = 0;
     uint32_t centralAddress = 0;
     LinkCounters counters{};
+    // The link's two threads, null until the link makes them (the communication task's
+    // terminate letter suspends them).
+    TX_THREAD* threads[2] = {};
 };
 
 struct EthernetLinkStandIn {

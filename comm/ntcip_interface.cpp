@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "comm/comm_database.h"
+#include "comm/comm_task.h"
 #include "comm/ntcip_ip.h"
 #include "comm/snmp_over_pmpp.h"
 #include "ntcip/send_trap.h"
@@ -307,5 +308,9 @@ void CNTCIP::SetIpAddressAll() {
 
 int CNTCIP::SendTrap(uint32_t generic, uint32_t specific, uint32_t count,
                      const trap_varbind* varbinds) {
+    // Silent while the central system has not polled within its maximum poll time.
+    if (CommPollTimeExceeded()) {
+        return 0;
+    }
     return ntcip_queue_trap_stand_in(generic, specific, count, varbinds);
 }

@@ -54,7 +54,7 @@ public:
                                 uint32_t retries, uint32_t ipAddress, uint32_t logicalId);
     static void SetPmppAddressAll(uint32_t address);
     // Queues a trap for all interfaces (distribution to the interfaces is a stand-in: the trap
-    // is queued in g_TrapBuffer).
+    // is queued in g_TrapBuffer); nothing while the communication task's poll-time flag is set.
     static int SendTrap(uint32_t generic, uint32_t specific, uint32_t count,
                         const trap_varbind* varbinds);
     static void SetIpAddressAll();

@@ -71,6 +71,9 @@ struct PmppLink {
 
     LinkCallbacks callbacks = kNoneCallbacks;
     PmppOutOfFrameHandler outOfFrame = nullptr;
+    // Threads of the link's own, suspended by the communication task's terminate letter; null
+    // while the link has none (the receive worker serves every link).
+    TX_THREAD* threads[2] = {};
 
     TX_EVENT_FLAGS_GROUP ipEvents{};
     TX_MUTEX protect{};

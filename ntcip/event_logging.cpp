@@ -21,7 +21,7 @@ constexpr uint32_t kCrcOptions = 7;
 constexpr uint32_t kOidMaxBytes = 4 * kSnmpMaxNameLength;
 constexpr uint32_t kLogFullSpecific = 17;
 
-bool g_loggingDisabled = false;
+bool (*g_loggingDisabled)() = nullptr;
 
 // The agent's request structure of the internal gets: about 400 KB, never on a
 // task stack; used only under the engine lock.
@@ -95,12 +95,8 @@ const EventSuppressedOid kEventStartupSuppressed[kEventSuppressedOids] = {
     {{1, 3, 6, 1, 4, 1, 1206, 3, 35, 4, 0}, 11},
 };
 
-void comm_task_logging_disabled_stand_in_set(bool disabled) {
-    g_loggingDisabled = disabled;
-}
-
-bool comm_task_logging_disabled_stand_in() {
-    return g_loggingDisabled;
+void ntcip_set_logging_disabled_source(bool (*source)()) {
+    g_loggingDisabled = source;
 }
 
 CEventLogging::CEventLogging() = default;
@@ -341,7 +337,7 @@ uint32_t CEventLogging::EncodeValue(uint32_t config, uint8_t* buffer) {
 }
 
 void CEventLogging::Log(uint32_t config) {
-    if (comm_task_logging_disabled_stand_in()) {
+    if (g_loggingDisabled != nullptr && g_loggingDisabled()) {
         DebugPrintLevel1("CEventLogging::Log: Logging Disabled by fdotDmsMaxPollTime\n");
         return;
     }

@@ -61,7 +61,6 @@ private:
 
 extern const EventSuppressedOid kEventStartupSuppressed[kEventSuppressedOids];
 
-// The communication task's logging-disabled flag (poll time-out). Stand-in until
-// the communication task keeps it.
-void comm_task_logging_disabled_stand_in_set(bool disabled);
-bool comm_task_logging_disabled_stand_in();
+// Where logging asks whether it is disabled (the communication task's poll-time flag); null:
+// never disabled.
+void ntcip_set_logging_disabled_source(bool (*source)());

@@ -18,7 +18,7 @@ constexpr uint32_t kDigitalPorts = 112;
 constexpr uint32_t kAnalogPorts = 24;
 constexpr uint32_t kGlobalTimeFlags = kDbNotify | kDbIgnoredFlag;
 
-uint32_t g_savedGlobalTime = 0;
+void (*g_savedGlobalTimeHook)(uint32_t) = nullptr;
 
 uint32_t LastIndex(const uint32_t* name, uint32_t name_length) {
     return name[name_length - 1];
@@ -52,7 +52,9 @@ uintptr_t* AnswerGlobalTime(int mode, snmp_pdu* pdu, int index, uint32_t* value_
         g_DataBase.SetRegisterTime(t.id, t.width, g_SnmpSetInt, t.image, kGlobalTimeFlags);
     }
     const uint32_t now = g_DataBase.GetRegisterTime(t.id, t.width, t.image);
-    comm_task_saved_global_time_stand_in_set(now);
+    if (g_savedGlobalTimeHook != nullptr) {
+        g_savedGlobalTimeHook(now);
+    }
     return MibAnswerWord(pdu, index, now, value_length);
 }
 
@@ -69,12 +71,8 @@ void StoreOffset(const DbObject& object) {
 
 }  // namespace
 
-void comm_task_saved_global_time_stand_in_set(uint32_t seconds) {
-    g_savedGlobalTime = seconds;
-}
-
-uint32_t comm_task_saved_global_time_stand_in() {
-    return g_savedGlobalTime;
+void ntcip_set_saved_global_time_hook(void (*hook)(uint32_t seconds)) {
+    g_savedGlobalTimeHook = hook;
 }
 
 DMS_MIB_HANDLER(var_globalConfiguration) {

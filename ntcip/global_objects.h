@@ -20,8 +20,6 @@ DMS_MIB_HANDLER(var_dstEntry);
 DMS_MIB_HANDLER(var_auxIOScalars);
 DMS_MIB_HANDLER(var_auxIOEntry);
 
-// What the time handlers tell the communication task: every access of globalTime
-// hands it the answered time (the reference of its communication-loss reset).
-// Stand-in until the communication task takes it: kept here.
-void comm_task_saved_global_time_stand_in_set(uint32_t seconds);
-uint32_t comm_task_saved_global_time_stand_in();
+// Every access of globalTime hands the answered time to this hook (the communication task's
+// reference of its heartbeat reset); null: nobody is told.
+void ntcip_set_saved_global_time_hook(void (*hook)(uint32_t seconds));

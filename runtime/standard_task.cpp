@@ -64,6 +64,7 @@ void CStandardTask::ThreadMain() {
 
 int CStandardTask::Run() {
     CTaskBase::Run();
+    BeforeLetters();
     letter_s* received = nullptr;
     while (subscriber_.Receive(&received)) {
         // Handled as a copy: the mailbox letter goes back at once, even when the handling ends
@@ -85,13 +86,13 @@ bool CStandardTask::HandleControl(const letter_s& letter) {
         if (definition_.ignoresTerminate) {
             return true;
         }
+        OnTerminate();
         if (definition_.supervisionStopId != 0) {
             Post(definition_.supervisionStopId);
         }
         if (hasTimer) {
             tx_timer_deactivate(&timer);
         }
-        OnTerminate();
         if (definition_.terminatesThread) {
             tx_thread_terminate(&thread);
         }

@@ -43,7 +43,8 @@ public:
     bool Start();
     // Creates stack, event group, timer and thread from the pool.
     bool Create(TX_BYTE_POOL* pool);
-    // One cycle: counts the run, drains the mailbox (control letters, then OnLetter), then Work.
+    // One cycle: counts the run, BeforeLetters, drains the mailbox (control letters, then
+    // OnLetter), then Work.
     int Run() override;
 
     const TaskDefinition& Definition() const { return definition_; }
@@ -54,6 +55,8 @@ public:
 protected:
     // The task's own initialisation, on its thread after the first tick.
     virtual void Init() {}
+    // The task's work that comes before its letters in a cycle.
+    virtual void BeforeLetters() {}
     // A letter of the task's list other than its control letters.
     virtual void OnLetter(letter_s& /*letter*/) {}
     // The task's periodic work, after the mailbox is drained.

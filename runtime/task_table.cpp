@@ -2,8 +2,9 @@
 
 #include "runtime/letter_id.h"
 
-// Peripheral and communication tasks keep their thread on terminate (they shut the panel or the
-// network down instead); the watchdog ignores its terminate letter.
+// The peripheral task keeps its thread on terminate (it shuts the panel down instead); the
+// communication task suspends its interfaces' threads, then ends its own; the watchdog ignores
+// its terminate letter.
 
 const TaskDefinition kWatchdogTaskDefinition = {
     .name = "Watchdog",
@@ -167,7 +168,7 @@ const TaskDefinition kCommunicationTaskDefinition = {
     .supervisionStopId = kLetterCommSupervisionStop,
     .announceId = kLetterCommNetworkStarted,
     .printsStackReport = true,
-    .terminatesThread = false,
+    .terminatesThread = true,
     .ignoresTerminate = false,
     .suspendMessage = "Suspending Communication task\n",
     .resumeMessage = "Resuming Communication task\n",

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/system_wiring.h"
+#include "comm/emac_driver.h"
+#include "comm/network_standin.h"
 #include "database/data_base.h"
 #include "database/file_config.h"
 #include "database/global_database.h"
@@ -20,6 +22,8 @@
 #include "peripherals/modem_peripheral.h"
 #include "peripherals/peripheral_task.h"
 #include "platform/monitor/mon.h"
+#include "platform/net/stack_core.h"
+#include "platform/sim/emac.h"
 #include "platform/sim/photocell.h"
 #include "platform/sim/png_file.h"
 #include "platform/sim/sign.h"
@@ -38,6 +42,9 @@ protected:
     ~WiredBoot() override {
         Shutdown();
         wiring_.reset();
+        EmacResetDriver();
+        net::EndOfBoot();
+        NetworkStandInEndOfBoot();
         EndOfBoot();
     }
 
@@ -54,6 +61,11 @@ protected:
                       TX_SUCCESS);
         };
         Boot(std::move(hooks), Config(), before);
+        // The Ethernet controller and its PHY: without them the communication task reports the
+        // failed PHY and the board resets.
+        emac_ = std::make_unique<sim::Emac>(uic_.get());
+        emac_->Attach();
+        emac_->SetSchedule([](std::function<void()> fn) { kernel::Post(std::move(fn)); });
         ASSERT_TRUE(system_->Launched());
         Advance(400);
     }
@@ -122,6 +134,7 @@ private:
         }
     }
 
+    std::unique_ptr<sim::Emac> emac_;
     TX_THREAD runner_{};
     TX_EVENT_FLAGS_GROUP runnerEvents_{};
     std::vector<uint8_t> runnerStack_ = std::vector<uint8_t>(16384);

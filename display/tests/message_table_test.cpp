@@ -226,15 +226,20 @@ TEST_F(MessageTableTest, ValidationWritesTheErrorObjects) {
         {"[g1,1,1,0000]", 14, 1, true},
         {"[g9]", 15, 1, false},
     };
+    // The message error bit is set for 13 and 14 and otherwise left as it was.
     for (const Case& c : cases) {
-        g_DataBase.Set(dbo::shortErrorStatus, 0, 0);
-        StoreMessage(1, c.text, 7);
-        Pass();
-        EXPECT_EQ(Status(0), 5u) << c.text;
-        EXPECT_EQ(g_DataBase.Get(dbo::dmsValidateMessageError), 5u) << c.text;
-        EXPECT_EQ(g_DataBase.Get(dbo::dmsMultiSyntaxError), c.syntax) << c.text;
-        EXPECT_EQ(g_DataBase.Get(dbo::dmsMultiSyntaxErrorPosition), c.position) << c.text;
-        EXPECT_EQ((g_DataBase.Get(dbo::shortErrorStatus) & 0x80) != 0, c.errorBit) << c.text;
+        for (uint32_t before : {0u, 0x80u}) {
+            g_DataBase.Set(dbo::shortErrorStatus, before, 0);
+            StoreMessage(1, c.text, 7);
+            Pass();
+            EXPECT_EQ(Status(0), 5u) << c.text;
+            EXPECT_EQ(g_DataBase.Get(dbo::dmsValidateMessageError), 5u) << c.text;
+            EXPECT_EQ(g_DataBase.Get(dbo::dmsMultiSyntaxError), c.syntax) << c.text;
+            EXPECT_EQ(g_DataBase.Get(dbo::dmsMultiSyntaxErrorPosition), c.position) << c.text;
+            EXPECT_EQ((g_DataBase.Get(dbo::shortErrorStatus) & 0x80) != 0,
+                      c.errorBit || before != 0)
+                << c.text << " " << before;
+        }
     }
     // A valid text clears the error objects and the message error bit.
     g_DataBase.Set(dbo::shortErrorStatus, 0x80, 0);

@@ -35,7 +35,7 @@ protected:
     void SetUp() override {
         g_DataBase.SetTimeRegisters(&clock_);
         SetTime(1000);
-        comm_task_logging_disabled_stand_in_set(false);
+        ntcip_set_logging_disabled_source(nullptr);
         g_DataBase.Set(dbo::maxEventClasses, 16, kDbReplayFlags);
         g_DataBase.Set(dbo::maxEventLogSize, 255, kDbReplayFlags);
         g_DataBase.Set(dbo::fdotLogFullLatch, 0, kDbReplayFlags);

@@ -241,10 +241,10 @@ TEST_F(EventLog, StartupObjectsAreNotWatchedForTheFirstCycles) {
 TEST_F(EventLog, DisabledLoggingStillMovesTheConditions) {
     Limit(1, 10);
     Configure(0, 1, 3, 30, 0);
-    comm_task_logging_disabled_stand_in_set(true);
+    ntcip_set_logging_disabled_source([] { return true; });
     Watch(31);
     engine_.Update();
-    comm_task_logging_disabled_stand_in_set(false);
+    ntcip_set_logging_disabled_source(nullptr);
     engine_.Update();
     EXPECT_EQ(Rows(1), 0u);  // the entry was due while disabled; no second without a rearm
     Watch(0);

@@ -87,13 +87,16 @@ TEST_F(GlobalObjects, OffsetsMoveLocalTimeAndTheDifferentialIsComputed) {
 }
 
 TEST_F(GlobalObjects, GlobalTimeCounterSetGoesToTheRegistersAndEveryAccessRefreshesTheSavedTime) {
-    comm_task_saved_global_time_stand_in_set(0);
+    static uint32_t saved = 0;
+    saved = 0;
+    ntcip_set_saved_global_time_hook([](uint32_t seconds) { saved = seconds; });
     EXPECT_EQ(Get(Global({3, 1, 0})), 1000000u);
-    EXPECT_EQ(comm_task_saved_global_time_stand_in(), 1000000u);
+    EXPECT_EQ(saved, 1000000u);
     ASSERT_EQ(Set(Global({3, 1, 0}), 2000000, kSnmpCounter), kSnmpNoError);
     const DbObject& t = dbo::globalTime;
     EXPECT_EQ(g_DataBase.GetRegisterTime(t.id, t.width, t.image), 2000000u);
-    EXPECT_EQ(comm_task_saved_global_time_stand_in(), 2000000u);
+    EXPECT_EQ(saved, 2000000u);
+    ntcip_set_saved_global_time_hook(nullptr);
 }
 
 // Instances inside and just outside the table bounds (index 0 included).

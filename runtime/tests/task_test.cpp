@@ -341,7 +341,7 @@ TEST_F(TaskTest, ControlLettersActOnTheirOwnTaskOnly) {
         {"Schedule", false, "Suspending schedule task\n", kEndsThread},
         {"Peripheral", false, "Suspending peripheral task\n", kKeepsThread},
         {"Monitor", true, nullptr, kEndsThread},
-        {"Communication", true, "Suspending Communication task\n", kKeepsThread},
+        {"Communication", true, "Suspending Communication task\n", kEndsThread},
     };
     BootSeven();
     Advance(1100);

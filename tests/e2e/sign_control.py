@@ -147,15 +147,17 @@ def main():
             return 1
         check(wait_for_picture(picture, lambda n: n == 0) == 0, "the sign starts dark")
 
-        # Edit changeable message 1: modifyReq, the MULTI text, validateReq.
+        # Edit changeable message 1 (stored by the first start's SCRIPT.XML): modifyReq, the
+        # MULTI text, validateReq; message table processing makes it valid with its CRC.
         rc, out = snmp("snmpset", f"{ENTRY}.9.3.1", "i", "6")
         check(rc == 0, f"modifyReq: {out}")
         check(wait_for_status(1, 2), "changeable 1 is modifying")
-        rc, out = snmp("snmpset", f"{ENTRY}.3.3.1", "s", "HELLO[nl]WORLD")
+        rc, out = snmp("snmpset", f"{ENTRY}.3.3.1", "s", "HI")
         check(rc == 0, f"MULTI text written: {out}")
         rc, out = snmp("snmpset", f"{ENTRY}.9.3.1", "i", "7")
         check(rc == 0, f"validateReq: {out}")
         check(wait_for_status(1, 4), "changeable 1 is valid")
+        check(get_value(f"{ENTRY}.3.3.1") == '"HI"', "changeable 1 keeps its text")
         crc_text = get_value(f"{ENTRY}.5.3.1")
         crc = int(crc_text) if crc_text and crc_text.isdigit() else 0
         check(crc != 0, f"changeable 1 has its CRC ({crc_text})")
