@@ -281,6 +281,8 @@ struct DbObject {
     /* volatile: sign capacity and the volatile message rows */ \
     X(dmsLegend,                      V, 0,     1, I, 1,   0) \
     X(dmsSignTechnology,              V, 2,     2, I, 1,   0) \
+    X(numFonts,                       V, 4,     1, I, 1,   0) \
+    X(maxFontCharacters,              V, 6,     2, I, 1,   0) \
     X(dmsNumPermanentMsg,             V, 8,     2, I, 1,   0) \
     X(dmsNumChangeableMsg,            V, 10,    2, I, 1,   0) \
     X(dmsMaxChangeableMsg,            V, 12,    2, I, 1,   0) \
@@ -323,26 +325,59 @@ struct DbObject {
     X(numActionTableEntries,          V, 148,   1, I, 1,   0) \
     X(statMultiFieldRows,             V, 149,   1, I, 1,   0) \
     X(dmsCurrentSpeed,                V, 150,   1, I, 1,   0) \
-    X(statMultiFieldCode,             V, 152,   1, I, 12,  0) \
-    X(statMultiCurrentFieldValue,     V, 164,   4, S, 12,  0) \
+    X(dmsStatDoorOpen,                V, 151,   1, I, 1,   0) \
+    X(statMultiFieldCode,             V, 152,   1, I, 11,  0) \
+    X(statMultiCurrentFieldValue,     V, 164,   4, S, 11,  0) \
+    X(lampFailureStuckOn,             V, 208,   4, S, 1,   0) \
+    X(lampFailureStuckOff,            V, 212,   4, S, 1,   0) \
+    X(fanFailures,                    V, 216,   4, S, 1,   0) \
     X(shortErrorStatus,               V, 220,   2, I, 1,   0) \
     X(pixelTestActivation,            V, 222,   1, I, 1,   0) \
     X(lampTestActivation,             V, 223,   1, I, 1,   0) \
+    X(fanTestActivation,              V, 224,   1, I, 1,   0) \
     X(controllerErrorStatus,          V, 225,   1, I, 1,   0) \
+    X(dmsPixelFailureTestRows,        V, 228,   2, I, 1,   0) \
+    X(dmsPixelFailureMessageRows,     V, 230,   2, I, 1,   0) \
     X(fdotPowerFailureMap,            V, 256,   4, S, 1,   0) \
     X(dmsPowerNumRows,                V, 260,   1, I, 1,   0) \
+    X(dmsClimateCtrlStatusMap,        V, 264,   4, S, 1,   0) \
+    X(dmsClimateCtrlNumRows,          V, 268,   1, I, 1,   0) \
+    /* power supply status table, 300 rows, and climate-control status table, 32 rows */ \
+    X(dmsPowerDescription,            V, 272,   4, S, 300, 0) \
+    X(dmsPowerMfrStatus,              V, 1472,  4, S, 300, 0) \
+    X(dmsPowerStatus,                 V, 2672,  1, I, 300, 0) \
+    X(dmsPowerVoltage,                V, 2972,  2, I, 300, 0) \
+    X(dmsPowerType,                   V, 3572,  1, I, 300, 0) \
+    X(dmsClimateCtrlDescription,      V, 3872,  4, S, 32,  0) \
+    X(dmsClimateCtrlMfrStatus,        V, 4000,  4, S, 32,  0) \
+    X(dmsClimateCtrlErrorStatus,      V, 4128,  1, I, 32,  0) \
+    X(dmsClimateCtrlOnStatus,         V, 4160,  1, I, 32,  0) \
     X(peripheralStatus,               V, 4192,  1, I, 32,  0) \
+    X(dmsClimateCtrlAbortReason,      V, 4224,  4, S, 32,  0) \
+    X(dmsClimateCtrlType,             V, 4352,  1, I, 32,  0) \
     X(lightSensorLevel,               V, 4452,  2, I, 6,   0) \
     X(lightSensorStatus,              V, 4464,  1, I, 6,   0) \
     X(temperatureSensorValue,         V, 4556,  1, I, 6,   0) \
     X(temperatureSensorStatus,        V, 4562,  1, I, 6,   0) \
+    /* pixel failure table: detection types 1-3, 500 slots each */ \
+    X(pixelFailureXLocation,          V, 4568,  2, I, 1500, 0) \
+    X(pixelFailureYLocation,          V, 7568,  2, I, 1500, 0) \
+    X(pixelFailureStatus,             V, 10568, 1, I, 1500, 0) \
+    X(signVolts,                      V, 12068, 2, I, 1,   0) \
+    X(fuelLevel,                      V, 12070, 1, I, 1,   0) \
+    X(engineRPM,                      V, 12071, 1, I, 1,   0) \
+    X(lineVolts,                      V, 12072, 1, I, 1,   0) \
     X(powerSource,                    V, 12073, 1, I, 1,   0) \
+    X(lowFuelThreshold,               V, 12074, 1, I, 1,   0) \
     X(tempMinCtrlCabinet,             V, 12076, 1, I, 1,   0) \
     X(tempMaxCtrlCabinet,             V, 12077, 1, I, 1,   0) \
     X(tempMinAmbient,                 V, 12078, 1, I, 1,   0) \
     X(tempMaxAmbient,                 V, 12079, 1, I, 1,   0) \
     X(tempMinSignHousing,             V, 12080, 1, I, 1,   0) \
     X(tempMaxSignHousing,             V, 12081, 1, I, 1,   0) \
+    X(temperatureSensorMap,           V, 12084, 4, S, 1,   0) \
+    X(secondTemperatureSensorMap,     V, 12088, 4, S, 1,   0) \
+    X(dmsGraphicMaxEntries,           V, 12092, 1, I, 1,   0) \
     X(dmsGraphicNumEntries,           V, 12093, 1, I, 1,   0) \
     X(dmsGraphicMaxSize,              V, 12094, 2, I, 1,   0) \
     X(dmsGraphicBlockSize,            V, 12100, 2, I, 1,   0) \
@@ -492,6 +527,10 @@ inline constexpr DbObject kAll[] = {DMS_DB_OBJECTS(DMS_DB_ENTRY)};
 #undef DMS_DB_IMAGE_V
 #undef DMS_DB_KIND_I
 #undef DMS_DB_KIND_S
+
+// Objects known under a second name: the MIB's name beside the one other modules use.
+inline constexpr const DbObject& dmsPowerFailureStatusMap = fdotPowerFailureMap;
+inline constexpr const DbObject& dmsClimateCtrlTestActivation = peripheralStatus;
 
 // The catalogue entry with this name, or null.
 constexpr const DbObject* Find(const char* name) {

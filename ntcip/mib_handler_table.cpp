@@ -5,13 +5,18 @@
 #include "ntcip/bren_config.h"
 #include "ntcip/bren_status.h"
 #include "ntcip/bren_tables.h"
+#include "ntcip/error_status_objects.h"
+#include "ntcip/font_objects.h"
 #include "ntcip/global_objects.h"
+#include "ntcip/graphic_objects.h"
 #include "ntcip/message_table_objects.h"
 #include "ntcip/mib2_groups.h"
+#include "ntcip/multi_cfg_objects.h"
 #include "ntcip/protocol_objects.h"
 #include "ntcip/report_objects.h"
 #include "ntcip/sign_config_objects.h"
 #include "ntcip/sign_control_objects.h"
+#include "ntcip/status_objects.h"
 
 namespace {
 
@@ -73,6 +78,22 @@ const HandlerEntry kHandlers[] = {
     {"var_brenPixelTestSlotEntry", &var_brenPixelTestSlotEntry},
     {"var_brenPixelTestChunkEntry", &var_brenPixelTestChunkEntry},
     {"var_brenPixelTestFaceEntry", &var_brenPixelTestFaceEntry},
+    {"var_fontDefinition", &var_fontDefinition},
+    {"var_fontEntry", &var_fontEntry},
+    {"var_characterEntry", &var_characterEntry},
+    {"var_multiCfg", &var_multiCfg},
+    {"var_graphicDefinition", &var_graphicDefinition},
+    {"var_dmsGraphicEntry", &var_dmsGraphicEntry},
+    {"var_dmsGraphicBitmapEntry", &var_dmsGraphicBitmapEntry},
+    {"var_illum", &var_illum},
+    {"var_dmsStatus", &var_dmsStatus},
+    {"var_statMultiFieldEntry", &var_statMultiFieldEntry},
+    {"var_statPower", &var_statPower},
+    {"var_statTemp", &var_statTemp},
+    {"var_statError", &var_statError},
+    {"var_pixelFailureEntry", &var_pixelFailureEntry},
+    {"var_dmsPowerStatusEntry", &var_dmsPowerStatusEntry},
+    {"var_dmsClimateCtrlStatusEntry", &var_dmsClimateCtrlStatusEntry},
     {"var_dmsSignCfg", &var_dmsSignCfg},
     {"var_vmsCfg", &var_vmsCfg},
     {"var_dmsMessage", &var_dmsMessage},

@@ -35,6 +35,16 @@ int MibHeaderIndexed(const MibVariable* row, const uint32_t* name, uint32_t name
     return 1;
 }
 
+uint32_t MibIndexedInstance(const MibVariable* row, const uint32_t* name, uint32_t name_length,
+                            int mode, uint32_t* value_length, uint32_t index) {
+    if (MibHeaderIndexed(row, name, name_length, mode, value_length, index) != 0) {
+        return 0;
+    }
+    const uint32_t instance = name[row->name_length - 1u];
+    // Rows count from 1: instance 0 is no row, whatever the mode.
+    return instance >= 1 && instance <= index ? instance : 0;
+}
+
 int MibHeaderIndexBounds(const MibVariable* row, const uint32_t* name, uint32_t name_length, int,
                          uint32_t*, const uint32_t* bounds, uint32_t n) {
     const uint32_t column = row->name_length - 1u;

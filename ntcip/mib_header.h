@@ -14,6 +14,10 @@ int MibHeaderExact(const MibVariable* row, const uint32_t* name, uint32_t name_l
 // refuse instance 0 and names of another length.
 int MibHeaderIndexed(const MibVariable* row, const uint32_t* name, uint32_t name_length, int mode,
                      uint32_t* value_length, uint32_t index);
+// The instance of a one-index column with instances 1..index (MibHeaderIndexed passed), or 0
+// when the name is none of them.
+uint32_t MibIndexedInstance(const MibVariable* row, const uint32_t* name, uint32_t name_length,
+                            int mode, uint32_t* value_length, uint32_t index);
 // n indexes within 1..bounds[k]: 0, else -1 (an index past its bound sets the
 // carry count for the walker).
 int MibHeaderIndexBounds(const MibVariable* row, const uint32_t* name, uint32_t name_length,

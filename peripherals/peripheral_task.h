@@ -58,6 +58,8 @@ public:
     ~CPeripheralTask() override;
 
     static CPeripheral* FindPeripheral(CPeripheralTask* task, uint16_t id);
+    // True while a live peripheral has the id.
+    bool HasPeripheral(uint16_t id) { return FindPeripheral(this, id) != nullptr; }
     bool PrintPeripheralStatus(uint16_t id);
     pl_mediator& Mediator() { return mediator_; }
     CClock* Clock() { return clock_; }

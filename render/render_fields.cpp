@@ -241,7 +241,8 @@ void RenderRecordFieldStatus(CMessage& message, const char* text, uint32_t lengt
     db->SetString(render_objects::MultiFieldValueId(row), 4, text, length, DbImage::kVolatile,
                   kDbNotify);
     db->SetInt(render_objects::MultiFieldCode(row).id, 1, code, DbImage::kVolatile, kDbNotify);
-    if (message.field_rows_used < last) {
+    // Past the last row the count stays at the table's size and the last row takes the field.
+    if (message.field_rows_used < render_objects::kFieldStatusRows) {
         ++message.field_rows_used;
     }
     const auto rows = render_objects::kMultiFieldRows;

@@ -83,7 +83,7 @@ TEST(MibTables, SubtreesHaveTheirRowsInOrderWithinBounds) {
 
 TEST(MibTables, HandlersWithoutCodeAreTheStandIn) {
     EXPECT_NE(MibFindHandler("var_system"), &var_stand_in_no_such_object);
-    EXPECT_EQ(MibFindHandler("var_illum"), &var_stand_in_no_such_object);
+    EXPECT_EQ(MibFindHandler("var_no_such_handler"), &var_stand_in_no_such_object);
 }
 
 TEST(MibOid, CompareAndPack) {

@@ -113,6 +113,25 @@ TEST(RenderFields, DrawingOnTheSignFillsTheFieldStatusRowsButATrialRenderDoesNot
     EXPECT_EQ(trial.store.Volatile(ro::MultiFieldCode(0).id, 1), 0u);
 }
 
+TEST(RenderFields, FieldsPastTheLastStatusRowReuseItAndTouchNothingBeyond) {
+    Sign sign(RenderSignGeometry{.width = 400, .height = 16});
+    sign.store.SetVolatile(ro::kControllerLocalTime.id, 4, kTuesday1405);
+    CDataBase& db = sign.store.Database();
+    db.SetString(dbo::lampFailureStuckOn.id, 4, "\x01", 1, DbImage::kVolatile, 0);
+    std::string text;
+    for (int i = 0; i < 14; ++i) {
+        text += "[f8] ";
+    }
+    ASSERT_EQ(sign.Load(text.c_str()), kMultiOk);
+    uint32_t length = 0;
+    const char* last = db.GetString(ro::MultiFieldValueId(ro::kFieldStatusRows - 1), 4,
+                                    DbImage::kVolatile, &length);
+    EXPECT_EQ(std::string(last, length), "08");
+    EXPECT_EQ(sign.store.Volatile(ro::kMultiFieldRows.id, 1), ro::kFieldStatusRows);
+    const char* lamp = db.GetString(dbo::lampFailureStuckOn.id, 4, DbImage::kVolatile, &length);
+    EXPECT_EQ(std::string(lamp, length), "\x01") << "the row after the table is not a field row";
+}
+
 // A clock that moves on at every read: the measuring and the drawing pass see other days.
 class RunningClock : public CRenderSignStore {
 public:
