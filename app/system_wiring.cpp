@@ -32,6 +32,7 @@
 #include "display/q2_display_driver.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
+#include "ntcip/report_objects.h"
 #include "ntcip/sign_control_objects.h"
 #include "ntcip/snmp_agent.h"
 #include "ntcip/snmp_process.h"
@@ -159,6 +160,8 @@ void WireDatabase(StartupHooks& h) {
     g_boot->services.SetDefragRestart(&DefragReset);
     DefaultHooks defaults = db_default_hooks();
     defaults.defaultFonts = &db_load_default_fonts;
+    defaults.fdotFactory = &fdot_factory_defaults;
+    defaults.fdotVolatile = &fdot_volatile_defaults;
     db_set_default_hooks(defaults);
 }
 
@@ -261,6 +264,18 @@ std::unique_ptr<Wiring> MakeWiring() {
     h.openDisplayRegistry = [] { disp::g_DisplayCore.Open(); };
     h.display = [](PostOffice& office) -> std::unique_ptr<CStandardTask> {
         auto display = std::make_unique<CDisplay>(office, &g_DatabaseEvents);
+        // The module walk switches the hardware watchdog off around itself.
+        display->SetWatchdogControl(
+            [] {
+                if (CWatchdogTask* watchdog = WatchdogTask()) {
+                    watchdog->DisableWatchdogTimer();
+                }
+            },
+            [] {
+                if (CWatchdogTask* watchdog = WatchdogTask()) {
+                    watchdog->EnableWatchdogTimer();
+                }
+            });
         display->overheatPercent = [] {
             return PeripheralTask() != nullptr ? PeripheralTask()->overheatPercent : uint8_t(100);
         };

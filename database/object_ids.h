@@ -355,6 +355,7 @@ struct DbObject {
     X(peripheralStatus,               V, 4192,  1, I, 32,  0) \
     X(dmsClimateCtrlAbortReason,      V, 4224,  4, S, 32,  0) \
     X(dmsClimateCtrlType,             V, 4352,  1, I, 32,  0) \
+    X(pixelErrorPage,                 V, 4384,  4, S, 11,  0) \
     X(lightSensorLevel,               V, 4452,  2, I, 6,   0) \
     X(lightSensorStatus,              V, 4464,  1, I, 6,   0) \
     X(temperatureSensorValue,         V, 4556,  1, I, 6,   0) \

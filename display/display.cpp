@@ -3,6 +3,8 @@
 #include "database/global_database.h"
 #include "database/object_ids.h"
 #include "display/core.h"
+#include "display/diag_5520.h"
+#include "display/diag_index_registrar.h"
 #include "display/memory_clear.h"
 #include "display/module_type.h"
 #include "display/render_adapter.h"
@@ -62,9 +64,19 @@ int CDisplay::Run() {
     if (reloadTable) {
         UpdateBrightness(false);
     }
-    if (frameState_ != kPixelTestWait) {
+    const bool testWait = frameState_ == kPixelTestWait;
+    const bool starting = pixelTestCountdown_ != 0;
+    if (!testWait) {
         ApplyPowerLimitCap();
-        SendFrame();
+    }
+    RunPixelTestStart();
+    if (!testWait) {
+        if (!starting) {
+            SendFrame();
+        }
+        if (pixelTestRunning_ == 0) {
+            CheckPixelFailureThreshold();
+        }
     }
     DispatchDatabaseEvents();
     // Counts the cycle, drains the letters (OnLetter), then Work: the faces.
@@ -168,6 +180,9 @@ void CDisplay::DispatchDatabaseEvents() {
     if (TakeEvent(kEventBrightness)) {
         UpdateBrightness(false);
     }
+    if (TakeEvent(kEventPixelTest)) {
+        OnPixelTestActivation();
+    }
     if (TakeEvent(kEventStationAddress)) {
         OnStationAddressChange();
     }
@@ -199,6 +214,30 @@ void CDisplay::OnLetter(letter_s& letter) {
             g_DataBase.Set(dbo::dmsNumPermanentMsg, 2 + valid, kDbNotify);
             break;
         }
+        case kLetterPixelDiagnosticsEnable:
+            if (g_DataBase.Get(dbo::brenEnableRealTimePixelDiagnostics) == 0) {
+                g_DataBase.SetText(dbo::moduleErrorBitmap, "", 0, kDbNotify);
+            }
+            for (uint32_t i = 0; i < faceCount_; ++i) {
+                faces_[i].ClearTestErrorFrame();
+            }
+            ClearTestFailureRows();
+            break;
+        case kLetterClearPixelTestRows:
+            for (uint32_t i = 0; i < faceCount_; ++i) {
+                faces_[i].ClearTestErrorFrame();
+            }
+            ClearTestFailureRows();
+            break;
+        case kLetterClearMessageFailureRows:
+            for (uint32_t i = 0; i < faceCount_; ++i) {
+                faces_[i].ClearMessageErrorFrame();
+            }
+            ClearMessageFailureRows();
+            break;
+        case kLetterModuleWork:
+            WalkModules(letter.param1 & 0xFF);
+            break;
         case kLetterPixelPowerLimitMode:
             if (g_DataBase.Get(dbo::pixelPowerLimitMode) == 2) {
                 powerLimitFlags |= 0x80000000u;
@@ -228,9 +267,7 @@ void CDisplay::UpdateFaces() {
     // under "Activate Msg": the two never interleave.
     const bool locked =
         mutexCreated_ && os_mutex_get(&activateMutex_, TX_WAIT_FOREVER) == OS_SUCCESS;
-    for (uint32_t i = 0; i < faceCount_; ++i) {
-        faces_[i].Update(0);
-    }
+    UpdateFacesWithDiagnostics();
     if (locked) {
         os_mutex_put(&activateMutex_);
     }

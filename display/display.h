@@ -19,6 +19,7 @@
 #include "display/face.h"
 #include "display/face_config.h"
 #include "display/message_store.h"
+#include "display/pixel_failure_set.h"
 #include "display/q2_display_driver.h"
 #include "render/message.h"
 #include "render/msg_activation_code.h"
@@ -75,6 +76,14 @@ public:
     static constexpr ULONG kEventMessageTable = 0x800;  // a message status written
     static constexpr ULONG kEventGraphicTable = 0x400;  // a graphic status written
     static constexpr ULONG kEventTestMode = 0x800000;   // displayTestMode written
+    static constexpr ULONG kEventPixelTest = 0x200000;  // pixelTestActivation written
+    // Rows of each detection type in the pixel failure table.
+    static constexpr uint32_t kFailureRows = 500;
+    static constexpr uint32_t kTestDetection = 2;
+    static constexpr uint32_t kMessageDetection = 3;
+    // Origins of the blanks for pixel errors.
+    static constexpr uint32_t kOriginPixelFailures = 3;
+    static constexpr uint32_t kOriginLegibility = 4;
 
     // databaseEvents: the "database" event flags group (may be null: no database events).
     CDisplay(PostOffice& office, TX_EVENT_FLAGS_GROUP* databaseEvents);
@@ -202,6 +211,35 @@ public:
     void DrawDigitRows(uint32_t colour);
     // Red, blue, green: the colour of test pattern 32, set by the front panel.
     uint8_t testColour[3] = {};
+    // Pixel test and failure tables.
+    void OnPixelTestActivation();
+    void StartFaceDiagnostics();
+    // Registers the face's result slots (current display, six pages, pixel-test errors).
+    void RegisterPixelTestResults(uint32_t faceIndex);
+    void WritePixelFailureRow(uint32_t detection, uint32_t row, uint32_t capability,
+                              const disp::pixel& p);
+    void ClearTestFailureRows();
+    void ClearMessageFailureRows();
+    void StorePixelErrorPages();
+    uint32_t TotalPixels() const;
+    void CheckPixelFailureThreshold();
+    bool PixelFailuresOverThreshold() const;
+    void CheckLegibilityThreshold();
+    void SendPixelErrorTrap();
+    // A blank-message request in activation slot 6.
+    void RequestBlank(uint32_t sourceMode, uint32_t origin);
+    // The module walk of one face (letter 124): every module's position, the hardware
+    // watchdog off meanwhile.
+    void WalkModules(uint32_t faceIndex);
+    // What the module walk uses to switch the hardware watchdog off and on (null: nothing).
+    void SetWatchdogControl(void (*disable)(), void (*enable)()) {
+        watchdogDisable_ = disable;
+        watchdogEnable_ = enable;
+    }
+    bool PixelTestRunning() const { return pixelTestRunning_ != 0; }
+    uint8_t PixelTestCountdown() const { return pixelTestCountdown_; }
+    // Full scans of the error frames so far (one per new failure set).
+    uint32_t FailureScans() const { return failureSet_.Scans(); }
 
     uint32_t FrameState() const { return frameState_; }
     uint32_t PageIndex() const { return pageIndex_; }
@@ -248,6 +286,14 @@ private:
     bool FitsSign(const disp::face_config& c, uint32_t epldHeight, uint32_t epldWidth) const;
     void SetDisplayError(bool failed);
     bool TakeEvent(ULONG bit);
+    void RunPixelTestStart();
+    bool PixelTestComplete();
+    // Steps 10 to 14 of the cycle: failures, results, registry frames, legibility, face update.
+    void UpdateFacesWithDiagnostics();
+    void StorePixelTestResults(uint32_t rows);
+    // A blank for pixel errors, once per threshold crossing: latched until the failures are
+    // under the threshold again or slot 6 holds another request.
+    bool BlankForPixelErrors(uint32_t origin, bool& latched);
 
     void SavePageAttributes(const CMessage& message);
     void RestorePageAttributes(CMessage& message);
@@ -343,6 +389,16 @@ private:
 
     static constexpr uint32_t kEditCycles = 9000;
     uint32_t editCountdown_ = 0;
+
+    // Pixel test.
+    uint8_t pixelTestRunning_ = 0;
+    uint8_t pixelTestCountdown_ = 0;
+    uint32_t resultSlot_[2] = {};
+    disp::pixel_failure_set failureSet_;
+    bool failureBlankLatched_ = false;
+    bool legibilityBlankLatched_ = false;
+    void (*watchdogDisable_)() = nullptr;
+    void (*watchdogEnable_)() = nullptr;
 
     uint8_t servedSlot_ = 0;
     uint8_t firstPass_ = 1;

@@ -7,6 +7,8 @@
 #include "database/global_database.h"
 #include "database/object_ids.h"
 #include "display/core.h"
+#include "display/diag_5520.h"
+#include "display/diag_index_registrar.h"
 #include "display/display.h"
 #include "display/module_type.h"
 #include "display/q2_display_driver.h"
@@ -127,7 +129,7 @@ uint8_t CDisplay::BuildDisplayConfiguration(uint16_t height, uint16_t width, uin
     next.bits_per_pixel = bitsPerPixel;
     next.colour_planes = type.colour_planes;
     next.colour_flag = uint8_t(1 + (type.flags >> 1 & 1));
-    next.diag = &faceDiagnostics_[0];
+    next.diag = &g_Diag5520;
     next.engine = &disp::g_RenderAdapter;
     uint32_t epldHeight = 0;
     uint32_t epldWidth = 0;
@@ -173,9 +175,11 @@ uint8_t CDisplay::BuildDisplayConfiguration(uint16_t height, uint16_t width, uin
 
     displayBus_.Open("null", &disp::g_DisplayStream);
     disp::g_DisplayCore.AddBus(&displayBus_);
+    g_DiagIndexRegistrar.Clear();
     for (uint32_t i = 0; i < faceCount_; ++i) {
         if (faces_[i].Open(&faceConfigs_[i])) {
             disp::g_DisplayCore.AddFace(&faces_[i]);
+            RegisterPixelTestResults(i);
         }
     }
 

@@ -70,7 +70,9 @@ void CDisplay::StepFrameSequence() {
             DrawTestPattern(uint8_t(g_DataBase.Get(dbo::displayTestMode)));
             break;
         case kPixelTestWait:
-            frameState_ = kNewMessage;
+            if (pixelTestRunning_ == 0) {
+                frameState_ = kNewMessage;
+            }
             break;
         case kBlankState:
             StepBlank();

@@ -195,6 +195,10 @@ void CMemoryClear::DeleteJournalFiles() {
 }
 
 void CMemoryClear::RequestBlank(uint32_t sourceMode, uint32_t origin) {
+    WriteBlankRequest(db_, sourceMode, origin);
+}
+
+void WriteBlankRequest(CDataBase& db, uint32_t sourceMode, uint32_t origin) {
     CMsgActivationCode code;
     code.duration = 65535;
     code.priority = 255;
@@ -205,5 +209,5 @@ void CMemoryClear::RequestBlank(uint32_t sourceMode, uint32_t origin) {
         octet = 0;
     }
     code.Pack();
-    WriteActivationRequest(db_, kBlankSlot, sourceMode, origin, code);
+    WriteActivationRequest(db, CMemoryClear::kBlankSlot, sourceMode, origin, code);
 }

@@ -65,6 +65,10 @@ private:
     bool created_ = false;
 };
 
+// Writes a blank-message activation request (blank message 1, priority 255, duration 65535)
+// with its source mode and origin into activation slot 6 (notified).
+void WriteBlankRequest(CDataBase& db, uint32_t sourceMode, uint32_t origin);
+
 // The controller's memory clear (null when none is wired).
 extern CMemoryClear* g_MemoryClear;
 

@@ -7,6 +7,8 @@
 namespace {
 
 constexpr uint32_t kEpldBase = 0xF0400000;
+constexpr uint32_t kColumnsRegister = kEpldBase + 0x0A;
+constexpr uint32_t kRowsRegister = kEpldBase + 0x0C;
 constexpr uint32_t kCommandRegister = kEpldBase + 0x1C;
 constexpr uint32_t kAddressRegister = kEpldBase + 0x1E;
 constexpr uint32_t kControlRegister = kEpldBase + 0x20;
@@ -62,6 +64,14 @@ uint32_t Place(uint32_t b, const uint16_t* bitmap, uint32_t words, ModulePixel* 
 }
 
 }  // namespace
+
+uint16_t DisplayRows() {
+    return hw::Read16(kRowsRegister);
+}
+
+uint16_t DisplayColumns() {
+    return hw::Read16(kColumnsRegister);
+}
 
 uint8_t ModuleSizeFromAnswer(uint8_t answer) {
     return answer < sizeof kAnswerSizes ? kAnswerSizes[answer] : 0;

@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+// The sign's size in pixels as the EPLD holds it (rows and columns registers).
+uint16_t DisplayRows();
+uint16_t DisplayColumns();
+
 // Module size code from an answer code: 0, 4 (8-pixel modules) or 8 (16-pixel modules).
 uint8_t ModuleSizeFromAnswer(uint8_t answer);
 

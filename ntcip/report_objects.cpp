@@ -1,5 +1,6 @@
 #include "ntcip/report_objects.h"
 
+#include "database/factory_defaults.h"
 #include "database/global_database.h"
 #include "ntcip/mib_answer.h"
 #include "ntcip/mib_header.h"
@@ -154,4 +155,17 @@ DMS_MIB_HANDLER(var_fdotPowerEntry) {
         default:
             return nullptr;
     }
+}
+
+void fdot_factory_defaults(CDataBase& db, int mode) {
+    db.Set(dbo::fdotDmsMaxPollTime, 0, 0);
+    db.Set(dbo::fdotDmsMaxPollTimeEnable, 0, 0);
+    if (mode != kDefaultsFactoryReset) {
+        db.Set(dbo::fdotMaxNumPixelFailure, 0xFFFFFFFF, 0);
+    }
+    db.Set(dbo::fdotPanelTimeout, 3600, 0);
+}
+
+void fdot_volatile_defaults(CDataBase& db) {
+    db.Set(dbo::fdotLogFullLatch, 0, 0);
 }
