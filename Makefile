@@ -3,7 +3,7 @@ BOARD    ?= var/board
 JOBS     ?= $(shell nproc)
 RUNARGS  ?=
 
-.PHONY: all deps configure build test run asan tsan release fuzz clean format format-check layering
+.PHONY: all deps configure build test run asan tsan release fuzz clean format format-check layering soak
 
 all: build
 
@@ -44,6 +44,13 @@ release: deps
 	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build build-release -j $(JOBS)
 	cd build-release && ctest --output-on-failure -j $(JOBS)
+
+# Power cuts under SNMP load, then a flood (not part of `test`; CI runs a short version).
+SOAK_CUTS  ?= 20
+SOAK_FLOOD ?= 30
+soak: build
+	python3 tools/soak/soak.py --dmsc $(BUILD)/app/dmsc --flashdump $(BUILD)/tools/flashdump/flashdump \
+		--rows ntcip/mib/mib_rows.tsv --cuts $(SOAK_CUTS) --flood $(SOAK_FLOOD)
 
 # Every fuzz target, briefly (FUZZ_SECONDS each).
 FUZZ_SECONDS ?= 20

@@ -243,14 +243,16 @@ DbResult CDataBase::SetInt(uint32_t id, uint32_t width, uint32_t value, DbImage 
         }
         WriteBe(p, width, value);
         if (Journalled(image, flags)) {
-            // A failed record is reported by the journal; the write stands.
+            // A failed record is reported by the journal and counted; the write stands.
+            int written = 0;
             if (width == 1) {
-                journal_->WriteInt8(id, static_cast<uint8_t>(value), nullptr);
+                written = journal_->WriteInt8(id, static_cast<uint8_t>(value), nullptr);
             } else if (width == 2) {
-                journal_->WriteInt16(id, static_cast<uint16_t>(value), nullptr);
+                written = journal_->WriteInt16(id, static_cast<uint16_t>(value), nullptr);
             } else {
-                journal_->WriteInt32(id, value, nullptr);
+                written = journal_->WriteInt32(id, value, nullptr);
             }
+            journalFailures_ += written == 0 ? 1 : 0;
         }
     }
     if (flags & kDbNotify) {
@@ -381,7 +383,9 @@ DbResult CDataBase::SetString(uint32_t id, uint32_t, const void* text, uint32_t 
         // Lengths beyond 16 bits are handed over as 0xFFFF, which the journal does not record,
         // rather than wrapped to a short length (0 would retire the object's records).
         const uint16_t journalLength = length > 0xFFFF ? 0xFFFF : static_cast<uint16_t>(length);
-        journal_->WriteString(id, bytes, journalLength, nullptr);
+        if (journal_->WriteString(id, bytes, journalLength, nullptr) == 0) {
+            ++journalFailures_;
+        }
     }
     if (flags & kDbNotify) {
         NotifyChange(id, image, kNoticeChanged);

@@ -82,6 +82,9 @@ public:
     void SetNotificationEnabled(bool on);
     void SetValidationEnabled(bool on);
     bool JournalWriting() const { return (control_ & kDbControlJournalMask) != 0; }
+    // Journal records refused so far (a full or failing flash): the value stands in RAM but would
+    // not survive a restart.
+    uint32_t JournalFailures() const { return journalFailures_; }
     // As seen by the calling thread (a bulk writer may suppress them for itself).
     bool NotificationActive() const;
     bool ValidationActive() const;
@@ -126,4 +129,5 @@ private:
     std::array<uint8_t, kNvImageSize> nv_{};
     std::array<uint8_t, kVolatileImageSize> volatile_{};
     uint32_t control_;
+    uint32_t journalFailures_ = 0;
 };

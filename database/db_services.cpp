@@ -125,6 +125,9 @@ void db_count_snmp_in_bad_values() {
 void db_count_snmp_in_read_onlys() {
     Count(dbo::snmpInReadOnlys.id);
 }
+uint32_t db_journal_failures() {
+    return g_DataBase.JournalFailures();
+}
 void db_count_snmp_in_gen_errs() {
     Count(dbo::snmpInGenErrs.id);
 }

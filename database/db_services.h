@@ -26,6 +26,8 @@ uint32_t db_copy_chap_name(char* out, uint32_t capacity);
 
 // Each adds 1 to its counter (notify).
 void db_count_snmp_in_pkts();
+// Journal records refused so far (see CDataBase::JournalFailures).
+uint32_t db_journal_failures();
 void db_count_snmp_out_pkts();
 void db_count_snmp_in_bad_versions();
 void db_count_snmp_in_bad_community_names();

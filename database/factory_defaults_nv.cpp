@@ -90,9 +90,10 @@ void dms_factory_defaults(CDataBase& db, int mode) {
         w.Int(dbo::characterWidth.Row(k), 1, 0);
         w.Empty(dbo::characterBitmap.Row(k));
     }
-    // MULTI defaults and their stored copies.
-    w.Int(dbo::defaultBackgroundColor.id, 1, 7);
-    w.Int(dbo::defaultForegroundColor.id, 1, 0);
+    // MULTI defaults and their stored copies. Lit text on a dark sign: black background (0),
+    // white foreground (7), as monochromeColor's off and on values say.
+    w.Int(dbo::defaultBackgroundColor.id, 1, 0);
+    w.Int(dbo::defaultForegroundColor.id, 1, 7);
     w.Int(dbo::defaultFlashOn.id, 1, 10);
     w.Int(dbo::defaultFlashOff.id, 1, 10);
     w.Int(dbo::defaultFont.id, 1, 1);

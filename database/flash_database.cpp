@@ -685,6 +685,10 @@ void CFlashDatabase::StateMachine_Defrag() {
     }
 }
 
+namespace {
+constexpr uint32_t kRecordsPerCopyTick = 32;
+}  // namespace
+
 void CFlashDatabase::CopyToTarget() {
     DebugPrint("CDatabase::StateMachine_Defrag: copying\n");
     const unsigned previous = services_->SetPriority(2);
@@ -731,7 +735,9 @@ void CFlashDatabase::CopyToTarget() {
                         entry->file = Tag(target);
                     }
                 }
-                if (!holding) {
+                // A tick for the other tasks every few records: a tick per record made a
+                // compaction of a busy journal take longer than the appends need to fill it.
+                if (!holding && copied % kRecordsPerCopyTick == 1) {
                     services_->Sleep(1);
                 }
             }

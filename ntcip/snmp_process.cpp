@@ -485,8 +485,17 @@ int snmp_process(snmp_agent* agent, uint32_t version, uint32_t security_model,
     snmp_engine_lock("processPppPdu");
     Request r{};
     const bool served = StartRequest(r, community, pdu);
+    const uint32_t journalFailures = db_journal_failures();
     const Flow flow = served ? RunPasses(r) : Flow::kDrop;
     g_SnmpSetCommit = 1;
+    if (flow != Flow::kDrop && r.mode == kMibSet && db_journal_failures() != journalFailures &&
+        pdu->request.error_status == kSnmpNoError) {
+        // The values stand but did not reach the journal: a set that would not survive a
+        // restart is not acknowledged.
+        DebugPrint("snmp_process: set not journalled\n");
+        SetError(pdu, kSnmpGenErr, 0);
+        db_count_snmp_in_gen_errs();
+    }
     if (flow != Flow::kDrop) {
         pdu->type = kSnmpGetResponse;
         uint32_t unused = 0;

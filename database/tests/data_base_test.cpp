@@ -167,6 +167,10 @@ TEST_F(DbTest, FailingJournalDoesNotChangeTheResult) {
     EXPECT_EQ(db->GetInt(dbo::dmsSignType.id, 1, DbImage::kNv), 9u);
     EXPECT_EQ(db->SetString(dbo::monochromeColor.id, 4, "xy", 2, DbImage::kNv, 0), kDbOk);
     EXPECT_EQ(Read(68, DbImage::kNv), "xy");
+    EXPECT_EQ(db->JournalFailures(), 2u);
+    journal.SetFailing(false);
+    EXPECT_EQ(db->SetInt(dbo::dmsSignType.id, 1, 10, DbImage::kNv, 0), kDbOk);
+    EXPECT_EQ(db->JournalFailures(), 2u);
 }
 
 TEST_F(DbTest, StringsHoldAnyOctetsBoundedByTheirLength) {

@@ -119,6 +119,9 @@ TEST_F(FactoryDefaults, FirstStartGivesTheFactorySign) {
         EXPECT_EQ(db.Get(dbo::dmsGraphicStatus, row), 1u) << "graphic row not used " << row;
     }
     EXPECT_EQ(db.Get(dbo::fontNumber), 0u);
+    // A message shows lit text on a dark sign.
+    EXPECT_EQ(db.Get(dbo::defaultBackgroundColor), 0u);
+    EXPECT_EQ(db.Get(dbo::defaultForegroundColor), 7u);
 }
 
 // The volatile defaults also run over a used image (after a commanded reset): every volatile

@@ -7,6 +7,9 @@
 #include <cstring>
 
 #include "database/db_services.h"
+#include "database/global_database.h"
+#include "database/object_ids.h"
+#include "database/recording_journal.h"
 #include "ntcip/mib_header.h"
 #include "ntcip/snmp_set_staging.h"
 #include "ntcip/tests/agent_harness.h"
@@ -36,6 +39,7 @@ uint8_t g_octets[kSnmpSetBufferSize];
 uint32_t g_octets_length = 0;
 uint32_t g_staged_length = 0;
 int g_commits = 0;
+bool g_store_on_commit = false;  // a committed set also stores a journalled object
 
 // Answers the stored octets (OCTET STRING rows) or the key; a committed set stores.
 uintptr_t* Handler(MibVariable* row, uint32_t* name, uint32_t* length, int mode,
@@ -47,6 +51,9 @@ uintptr_t* Handler(MibVariable* row, uint32_t* name, uint32_t* length, int mode,
         g_staged_length = g_SnmpSetLength;
         if (g_SnmpSetCommit == 1) {
             ++g_commits;
+            if (g_store_on_commit) {
+                g_DataBase.SetText(dbo::sysContact, g_SnmpSetBuffer, g_SnmpSetLength, 0);
+            }
             std::memcpy(g_octets, g_SnmpSetBuffer, g_SnmpSetLength);
             g_octets_length = g_SnmpSetLength;
         }
@@ -242,3 +249,33 @@ TEST_F(Processing, ValidatePassErrorPreventsEveryWrite) {
 }
 
 }  // namespace
+
+// A set whose values cannot be journalled (a full or failing flash) would not survive a restart:
+// it is answered with genErr instead of being acknowledged.
+TEST_F(Processing, ASetThatCannotBeJournalledIsNotAcknowledged) {
+    RecordingJournal journal;
+    DbJournal* const previous = g_DataBase.Journal();
+    const bool writing = g_DataBase.JournalWriting();
+    g_DataBase.SetJournal(&journal);
+    g_DataBase.SetJournalWriting(true);
+    g_store_on_commit = true;
+    const struct {
+        bool failing;
+        const char* text;
+        uint32_t status;
+        size_t records;
+    } cases[] = {{false, "kept", kSnmpNoError, 1}, {true, "lost", kSnmpGenErr, 0}};
+    for (const auto& c : cases) {
+        journal.Clear();
+        journal.SetFailing(c.failing);
+        const Decoded r = Ask(kAdmin, kSnmpSetRequest, {Octets(kFree, c.text)});
+        EXPECT_EQ(r.pdu->request.error_status, c.status) << c.text;
+        EXPECT_EQ(journal.Records().size(), c.records) << c.text;
+    }
+    // Reads are not affected by an earlier failure.
+    EXPECT_EQ(Ask(kAdmin, kSnmpGetRequest, {Octets(kFree, "")}).pdu->request.error_status,
+              kSnmpNoError);
+    g_store_on_commit = false;
+    g_DataBase.SetJournalWriting(writing);
+    g_DataBase.SetJournal(previous);
+}

@@ -6,6 +6,8 @@
 //   flashdump BOARD add NAME IN [FLAGS]    (FLAGS: TFS flag characters, e.g. "e")
 //   flashdump BOARD rm NAME
 //   flashdump BOARD stat
+//   flashdump BOARD journal                (checks nv1.dat and nv2.dat; exit 1 when damaged,
+//                                           3 when there is no journal)
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "database/journal_check.h"
 #include "platform/monitor/flash.h"
 #include "platform/monitor/tfs.h"
 
@@ -22,7 +25,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: flashdump BOARD ls | extract NAME [OUT] | add NAME IN [FLAGS] | rm NAME | "
-                 "stat\n");
+                 "stat | journal\n");
     return 2;
 }
 
@@ -67,6 +70,26 @@ int main(int argc, char* argv[]) {
             flash.Size(), flash.Blocks(), flash.BlockSize(), tfs.FileCount(), tfs.Available(),
             tfs.DeadSpace(), tfs.DeadRecords());
         return 0;
+    }
+    if (op == "journal" && argc == 3) {
+        int found = 0;
+        bool damaged = false;
+        for (const char* name : {"nv1.dat", "nv2.dat"}) {
+            const TFILE* h = tfs.Stat(name);
+            if (h == nullptr) {
+                continue;
+            }
+            ++found;
+            const auto* data = reinterpret_cast<const uint8_t*>(h) + h->hdrsize;
+            const journal::CheckResult result = journal::CheckJournal(data, h->filsize);
+            damaged = damaged || !result.ok;
+            std::printf("%s\n", journal::DescribeCheck(name, result).c_str());
+        }
+        if (found == 0) {
+            std::printf("no journal\n");
+            return 3;
+        }
+        return damaged ? 1 : 0;
     }
     if (op == "extract" && (argc == 4 || argc == 5)) {
         const TFILE* h = tfs.Stat(argv[3]);
