@@ -238,7 +238,7 @@ class Load:
     def __init__(self, args, items, ledger, seed):
         self.args, self.items, self.ledger = args, items, ledger
         self.stop = threading.Event()
-        self.counts = {"sets": 0, "acked": 0, "gets": 0, "answers": 0, "timeouts": 0, "bad": 0}
+        self.counts = {"sets": 0, "acked": 0, "gets": 0, "answers": 0, "timeouts": 0}
         self.count_lock = threading.Lock()
         self.threads = []
         for m in range(args.managers):
