@@ -141,7 +141,9 @@ def main():
             for oid, kind, value in sets:
                 rc, out = snmp("snmpset", port, oid, kind, value)
                 assert rc == 0, f"{oid}: {out}"
-            # The schedule sees the sign blank under its control before the event.
+            # The schedule sees the sign blank under its control before the event (the board's
+            # clock runs from its own time of day until the time is set).
+            set_counter(port, GLOBAL_TIME, EVENT_GLOBAL - 3600)
             time.sleep(1.0)
             blank = picture(board)
             assert blank, "no picture of the sign"
