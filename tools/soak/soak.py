@@ -572,24 +572,32 @@ SUMMARY = re.compile(
     r"(\d+)")
 
 
+# Port offsets of parallel instances: no two of the controller's ports (7, 23, 161, 162, 3002,
+# 14001 plus the offset) meet.
+OFFSET_STEP = 150
+
+
 def parallel(args, argv):
-    """Runs args.instances soaks at once, each on its own board directory and ports, the cuts
-    shared out and the flood in the first; sums their counts."""
+    """Runs args.instances soaks at once, each on its own board directory and ports: the flood
+    alone in the first, the cuts shared out over the others; sums their counts."""
     logs = args.log_dir or tempfile.mkdtemp(prefix="dms_soak_logs_")
     os.makedirs(logs, exist_ok=True)
     children = []
+    cutters = args.instances - (1 if args.flood > 0 else 0)
     for i in range(args.instances):
-        cuts = args.cuts // args.instances + (1 if i < args.cuts % args.instances else 0)
+        k = i - (args.instances - cutters)
+        cuts = 0 if k < 0 else args.cuts // cutters + (1 if k < args.cuts % cutters else 0)
         command = [sys.executable, os.path.abspath(__file__), *argv, "--instances", "1",
                    "--cuts", str(cuts), "--flood", str(args.flood if i == 0 else 0),
-                   "--offset", str(args.offset + 200 * i), "--seed", str(args.seed + 1000 * i)]
+                   "--offset", str(args.offset + OFFSET_STEP * i),
+                   "--seed", str(args.seed + 1000 * i)]
         if args.board:
             command += ["--board", os.path.join(args.board, str(i))]
         path = os.path.join(logs, f"soak{i}.log")
         children.append((path, subprocess.Popen(command, stdout=open(path, "w"),
                                                 stderr=subprocess.STDOUT)))
         print(f"soak: instance {i}: {cuts} cuts, log {path}", flush=True)
-    totals = [0] * 9
+    totals = [0, 0, 0, 0, 0, 0, 0, "none", 0]
     failed = 0
     for i, (path, child) in enumerate(children):
         child.wait()
@@ -607,7 +615,7 @@ def parallel(args, argv):
             f = found[-1]
             for k in (0, 1, 2, 3, 4, 8):
                 totals[k] += int(f[k])
-            if i == 0:
+            if i == 0 and args.flood > 0:
                 totals[5], totals[6], totals[7] = int(f[5]), int(f[6]), f[7]
     cuts, checked, losses, hangs, faults, rss_start, rss_end, flooded, errors = totals
     print(f"soak: cuts {cuts}, acknowledged writes checked {checked}, losses {losses}, "
