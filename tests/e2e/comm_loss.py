@@ -6,10 +6,8 @@ request counts as communication), the next request must find bit 0x2 of shortErr
 source mode 12 (communication loss), and the bit must clear once requests come again."""
 
 import os
-import random
 import shutil
 import signal
-import socket
 import struct
 import subprocess
 import sys
@@ -18,7 +16,7 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
-from dmsc_process import Controller  # noqa: E402
+from dmsc_process import Controller, free_offset  # noqa: E402
 from sign_picture import lit_pixels  # noqa: E402
 
 ADMIN = "quartermaster"
@@ -40,21 +38,6 @@ def check(ok, what):
     if not ok:
         failures.append(what)
         print("FAIL:", what)
-
-
-def free_offset():
-    """A port offset whose SNMP ports are free: copies of this test in other checkouts may run
-    at the same time."""
-    while True:
-        offset = random.randrange(20000, 40000, 10)
-        try:
-            with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as u, \
-                    socket.socket(socket.AF_INET, socket.SOCK_STREAM) as t:
-                u.bind(("127.0.0.1", 161 + offset))
-                t.bind(("127.0.0.1", 161 + offset))
-            return offset
-        except OSError:
-            continue
 
 
 OFFSET = free_offset()

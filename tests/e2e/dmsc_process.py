@@ -1,11 +1,28 @@
 """Starts the controller executable on a board directory and reads its console."""
 
 import os
+import random
 import select
 import signal
+import socket
 import subprocess
 import threading
 import time
+
+
+def free_offset():
+    """A port offset whose SNMP ports are free: copies of this test in other checkouts may run
+    at the same time."""
+    while True:
+        offset = random.randrange(20000, 40000, 10)
+        try:
+            with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as u, \
+                    socket.socket(socket.AF_INET, socket.SOCK_STREAM) as t:
+                u.bind(("127.0.0.1", 161 + offset))
+                t.bind(("127.0.0.1", 161 + offset))
+            return offset
+        except OSError:
+            continue
 
 
 class Controller:

@@ -15,11 +15,11 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
-from dmsc_process import Controller  # noqa: E402
+from dmsc_process import Controller, free_offset  # noqa: E402
 from sign_picture import lit_pixels  # noqa: E402
 
 ADMIN = "quartermaster"
-OFFSET = 43200
+OFFSET = free_offset()
 SNMP_PORT = 161 + OFFSET
 DMS = "1.3.6.1.4.1.1206.4.2.3"
 ENTRY = DMS + ".5.8.1"
