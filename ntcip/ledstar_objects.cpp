@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "database/data_base.h"
 #include "database/global_database.h"
@@ -20,21 +21,11 @@ struct Cell {
     uint16_t row;
 };
 
-template <size_t N>
-const Cell* FindCell(const Cell (&cells)[N], uint8_t key) {
-    for (const Cell& cell : cells) {
-        if (cell.key == key) {
-            return &cell;
-        }
-    }
-    return nullptr;
-}
-
 // Stores in the commit pass (the store's verdict is not reported) and answers the value.
 template <size_t N>
 uintptr_t* ServeCell(const Cell (&cells)[N], const MibVariable* row, int mode, snmp_pdu* pdu,
                      int index, uint32_t* value_length) {
-    const Cell* cell = FindCell(cells, row->key);
+    const Cell* cell = MibFindKey(cells, row->key);
     if (cell == nullptr) {
         return nullptr;
     }
@@ -111,12 +102,14 @@ void RequestRestart(uint32_t value) {
     }
 }
 
-void Zero(CDataBase& db, const DbObject& object) {
-    for (uint32_t r = 0; r < object.rows; ++r) {
-        if (object.IsString()) {
-            db.SetText(object, "", 0, kDbNotify, r);
-        } else {
-            db.Set(object, 0, kDbNotify, r);
+void Zero(CDataBase& db, std::initializer_list<const DbObject*> objects) {
+    for (const DbObject* object : objects) {
+        for (uint32_t r = 0; r < object->rows; ++r) {
+            if (object->IsString()) {
+                db.SetText(*object, "", 0, kDbNotify, r);
+            } else {
+                db.Set(*object, 0, kDbNotify, r);
+            }
         }
     }
 }
@@ -262,9 +255,7 @@ uintptr_t* var_ledstarTextEntry(MibVariable* row, uint32_t* name, uint32_t* name
 }
 
 void ledstar_defaults_config(CDataBase& db) {
-    Zero(db, dbo::ledstarConfigBytes);
-    Zero(db, dbo::ledstarConfigText);
-    Zero(db, dbo::ledstarConfigSettings);
+    Zero(db, {&dbo::ledstarConfigBytes, &dbo::ledstarConfigText, &dbo::ledstarConfigSettings});
 }
 
 void ledstar_defaults_config_table(CDataBase& db) {
@@ -275,45 +266,31 @@ void ledstar_defaults_config_table(CDataBase& db) {
 }
 
 void ledstar_defaults_extra(CDataBase& db) {
-    Zero(db, dbo::ledstarExtraFlag);
-    Zero(db, dbo::ledstarExtraWord);
-    Zero(db, dbo::ledstarExtraTexts);
-    Zero(db, dbo::ledstarExtraValue);
-    Zero(db, dbo::ledstarExtraSettings);
+    Zero(db, {&dbo::ledstarExtraFlag, &dbo::ledstarExtraWord, &dbo::ledstarExtraTexts,
+              &dbo::ledstarExtraValue, &dbo::ledstarExtraSettings});
 }
 
 void ledstar_defaults_status(CDataBase& db) {
-    Zero(db, dbo::ledstarStatusWord);
-    Zero(db, dbo::ledstarLightReadings);
-    Zero(db, dbo::ledstarStatusText);
-    Zero(db, dbo::ledstarStatusByte);
-    Zero(db, dbo::ledstarStatusCode);
-    Zero(db, dbo::ledstarStatusNote);
-    Zero(db, dbo::ledstarStatusCounts);
-    Zero(db, dbo::ledstarStatusRemark);
-    Zero(db, dbo::ledstarStatusLevel);
+    Zero(db, {&dbo::ledstarStatusWord, &dbo::ledstarLightReadings, &dbo::ledstarStatusText,
+              &dbo::ledstarStatusByte, &dbo::ledstarStatusCode, &dbo::ledstarStatusNote,
+              &dbo::ledstarStatusCounts, &dbo::ledstarStatusRemark, &dbo::ledstarStatusLevel});
 }
 
 void ledstar_defaults_cube(CDataBase& db) {
-    Zero(db, dbo::ledstarCubeColumn4);
-    Zero(db, dbo::ledstarCubeColumn5);
-    Zero(db, dbo::ledstarCubeColumn6);
+    Zero(db, {&dbo::ledstarCubeColumn4, &dbo::ledstarCubeColumn5, &dbo::ledstarCubeColumn6});
 }
 
 void ledstar_defaults_power(CDataBase& db) {
-    Zero(db, dbo::ledstarPowerColumn2);
-    Zero(db, dbo::ledstarPowerColumn3);
-    Zero(db, dbo::ledstarPowerColumn4);
-    Zero(db, dbo::ledstarPowerSpare);
-    Zero(db, dbo::ledstarPowerColumn6);
+    Zero(db, {&dbo::ledstarPowerColumn2, &dbo::ledstarPowerColumn3, &dbo::ledstarPowerColumn4,
+              &dbo::ledstarPowerSpare, &dbo::ledstarPowerColumn6});
 }
 
 void ledstar_defaults_text_grid(CDataBase& db) {
-    Zero(db, dbo::ledstarGridColumn3);
+    Zero(db, {&dbo::ledstarGridColumn3});
 }
 
 void ledstar_defaults_text(CDataBase& db) {
-    Zero(db, dbo::ledstarTextColumn2);
+    Zero(db, {&dbo::ledstarTextColumn2});
 }
 
 void ledstar_volatile_defaults(CDataBase& db) {
