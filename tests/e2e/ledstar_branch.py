@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The 1206.3.16 branch on a running dmsc: a walk over it leaves compatibility mode off, a get of
 1.1.20.5.0 turns it on (dmsMaxChangeableMsg answers 25), and its restart request 1.1.9.0 restarts
-the controller plainly (2) or without journal and CONFIG.XML (1)."""
+the controller plainly (2) or without journal, CONFIG.XML and bitmaps (1)."""
 
 import os
 import signal
@@ -21,9 +21,15 @@ STORED = BRANCH + ".1.1.22.0"  # a storage row: kept until the next start
 MAX_CHANGEABLE = "1.3.6.1.4.1.1206.4.2.3.5.3.0"  # dmsMaxChangeableMsg
 REMOTE_IP_PORT = "1.3.6.1.4.1.1206.3.47.2.21.2.0"  # brenRemoteIPPort, a CONFIG.XML setting
 FACTORY_REMOTE_IP_PORT = "162"
+BITMAP = "Bitmaps/LOGO.bmp"
 # Instances a walk answers: 46 scalars, three one-index tables of 5 rows (3, 6 and 2 columns)
 # and the 5 x 5 grid's 3 columns; the three-index cube is not walked into.
 WALKED = 46 + 5 * (3 + 6 + 2) + 25 * 3
+
+
+def files(flashdump, board):
+    done = subprocess.run([flashdump, board, "ls"], capture_output=True, text=True, check=True)
+    return done.stdout
 
 
 def snmp(tool, port, *args, options=("-Oqv",)):
@@ -67,6 +73,7 @@ def main():
             f.write("<!-- CONFIG.XML Q2 V2.0 -->\nbrenRemoteIPPort[0000]:XXXX,7D1\n")
         subprocess.run([flashdump, board, "add", "CONFIG.XML", seed, "p"], check=True,
                        capture_output=True)
+        subprocess.run([flashdump, board, "add", BITMAP, seed], check=True, capture_output=True)
         controller = Controller(exe, board, "--port-offset", str(offset))
         try:
             assert controller.read_until("Launching Thread(s)", 60), "no launch"
@@ -90,6 +97,12 @@ def main():
             assert get(port, REMOTE_IP_PORT) == "2002", "a plain restart keeps the journal"
             assert get(port, MAX_CHANGEABLE) == "25", "compatibility mode is kept"
             assert get(port, STORED) == "0", "storage rows start again at 0"
+            # Stopped for a look at its files, then started again on the same board.
+            controller.kill(signal.SIGTERM)
+            assert BITMAP in files(flashdump, board), "a plain restart keeps the bitmaps"
+            controller = Controller(exe, board, "--port-offset", str(offset))
+            assert controller.read_until("Launching Thread(s)", 60), "no launch"
+            wait_for_agent(port)
 
             restart(controller, port, 1)
             assert get(port, REMOTE_IP_PORT) == FACTORY_REMOTE_IP_PORT, \
@@ -97,8 +110,9 @@ def main():
             assert get(port, MAX_CHANGEABLE) == "500", "compatibility mode is off again"
         finally:
             controller.kill(signal.SIGTERM)
+        assert BITMAP not in files(flashdump, board), "the bitmaps are gone"
     print("ledstar: a walk leaves compatibility off, a get of the switch turns it on; "
-          "restart requests 2 and 1 restart plainly and to the factory state")
+          "restart requests 2 and 1 restart plainly and to the factory state, without bitmaps")
     return 0
 
 
