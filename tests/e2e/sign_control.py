@@ -19,7 +19,7 @@ from dmsc_process import Controller, free_offset  # noqa: E402
 from sign_picture import lit_pixels  # noqa: E402
 
 ADMIN = "quartermaster"
-OFFSET = free_offset()
+OFFSET = free_offset()  # apart from other runs of this test
 SNMP_PORT = 161 + OFFSET
 DMS = "1.3.6.1.4.1.1206.4.2.3"
 ENTRY = DMS + ".5.8.1"
