@@ -623,7 +623,7 @@ SUMMARY = re.compile(
 
 # Port offsets of parallel instances: no two of the controller's ports (7, 23, 161, 162, 3002,
 # 14001 plus the offset) meet.
-OFFSET_STEP = 150
+OFFSET_STEP = 130
 
 
 def parallel(args, argv):
