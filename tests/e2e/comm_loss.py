@@ -130,7 +130,8 @@ def main():
             print("the controller restarted during the loss: again")
             rc, out, err = snmp("snmpset", ACTIVATE, "x", BLANK)
             until(lambda: picture_lit(picture) == 0, 30)
-        check(values is not None, "the sign shows the comm-loss message; the next request is answered")
+        check(values is not None,
+              "the sign shows the comm-loss message; the next request is answered")
         if values is not None:
             check(int(values[0]) & COMM_ERROR != 0, f"shortErrorStatus has 0x2: {values[0]}")
             check(values[1] == LOSS_MODE, f"dmsMsgSourceMode is 12: {values[1]}")
