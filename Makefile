@@ -48,9 +48,11 @@ release: deps
 # Power cuts under SNMP load, then a flood (not part of `test`; CI runs a short version).
 SOAK_CUTS  ?= 20
 SOAK_FLOOD ?= 30
+SOAK_INSTANCES ?= 1
 soak: build
 	python3 tools/soak/soak.py --dmsc $(BUILD)/app/dmsc --flashdump $(BUILD)/tools/flashdump/flashdump \
-		--rows ntcip/mib/mib_rows.tsv --cuts $(SOAK_CUTS) --flood $(SOAK_FLOOD)
+		--rows ntcip/mib/mib_rows.tsv --cuts $(SOAK_CUTS) --flood $(SOAK_FLOOD) \
+		--instances $(SOAK_INSTANCES) $(if $(SOAK_LOGS),--log-dir $(SOAK_LOGS))
 
 # Every fuzz target, briefly (FUZZ_SECONDS each).
 FUZZ_SECONDS ?= 20

@@ -28,6 +28,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import messages  # noqa: E402
 import snmp_ber as ber  # noqa: E402
 
 ADMIN = "quartermaster"
@@ -40,8 +41,17 @@ SYS_UPTIME = "1.3.6.1.2.1.1.3.0"
 BOOT_COUNTER_OFFSET = 8 + 0xB
 MAX_UNCLEARED_STARTS = 4
 
+PROBE_ROW = 499  # changeable message used to measure the sign's limits, never tracked
+ROWS_PER_MANAGER = 3
+
+
+def message_rows(args):
+    """The changeable messages the managers edit, ROWS_PER_MANAGER each."""
+    return list(range(20, 20 + ROWS_PER_MANAGER * args.managers))
+
 # Objects whose sets restart, reconfigure or lock out the manager, start tests or transfers, or
-# change the meaning of other objects: left alone.
+# change the meaning of other objects, or that the controller itself rewrites (the time remaining
+# of the message on display): left alone.
 EXCLUDE = re.compile(
     r"Reset|Command|Activat|Trigger|MemoryMgmt|Community|community|IPAddress|IPPort|HttpPort|"
     r"EthernetMode|NTP|hdlcAddress|Password|FileTransfer|RemoteText|globalTime|TestMode|ListEdit|"
@@ -49,7 +59,7 @@ EXCLUDE = re.compile(
     r"ledstar_1_1_9_0|ledstar_1_1_20|TimeCommLoss|DisplayRate|TBSC|LineLength|Peripheral|"
     r"ModuleID|Callback|SignType|Legend|Technology|Height|Width|Pitch|MaxPollTime|ClimateMode|"
     r"dmsIllumControl|dmsIllumManLevel|BrightnessValues|Illum|LightSensor|^column$|^message$|"
-    r"^lit-pixel|^result |^peripheral|^port |Transaction")
+    r"^lit-pixel|^result |^peripheral|^port |Transaction|TimeRemaining")
 
 
 class Item:
@@ -203,13 +213,17 @@ class Controller:
 
 
 class Ledger:
-    """Per object: the last acknowledged value and the values of later sets still unanswered."""
+    """Per object: the last acknowledged value and the values of later sets still unanswered;
+    per message row, the states its store may hold."""
 
-    def __init__(self):
+    def __init__(self, known=()):
         self.lock = threading.Lock()
-        self.acked = {}
+        # The values the calibration left behind count as acknowledged: a first set whose answer
+        # never came may then still read the value before it.
+        self.acked = {item.oid: v for item, v in known}
         self.unsure = {}
         self.acknowledged = 0
+        self.messages = messages.MessageLedger()
 
     def sent(self, oid, value):
         with self.lock:
@@ -235,25 +249,31 @@ class Ledger:
 class Load:
     """Managers each owning a share of the objects, setting, getting and walking until stopped."""
 
-    def __init__(self, args, items, ledger, seed):
-        self.args, self.items, self.ledger = args, items, ledger
+    def __init__(self, args, items, ledger, seed, texts=None):
+        self.args, self.items, self.ledger, self.texts = args, items, ledger, texts
         self.stop = threading.Event()
         self.counts = {"sets": 0, "acked": 0, "gets": 0, "answers": 0, "timeouts": 0}
         self.count_lock = threading.Lock()
         self.threads = []
         for m in range(args.managers):
             share = items[m :: args.managers]
+            rows = message_rows(args)[m :: args.managers] if texts else []
             rng = random.Random(seed * 100 + m)
-            self.threads.append(threading.Thread(target=self.run, args=(share, rng), daemon=True))
+            self.threads.append(
+                threading.Thread(target=self.run, args=(share, rows, rng), daemon=True))
 
     def count(self, key, n=1):
         with self.count_lock:
-            self.counts[key] += n
+            self.counts[key] = self.counts.get(key, 0) + n
 
-    def run(self, share, rng):
+    def run(self, share, rows, rng):
         manager = Manager(self.args.offset + SNMP_PORT, timeout=self.args.request_timeout)
         try:
             while not self.stop.is_set():
+                if rows and rng.random() < self.args.message_share:
+                    messages.cycle(manager, rng.choice(rows), self.texts, self.ledger.messages,
+                                   self.count, rng, self.stop)
+                    continue
                 item = rng.choice(share)
                 if rng.random() < 0.75:
                     value = item.random_value(rng)
@@ -293,7 +313,8 @@ def check_journal(args, board):
 
 
 def calibrate(args, board, items, log):
-    """Keeps the objects whose set is accepted, reads back, and survives a power cut."""
+    """Keeps the objects whose set is accepted, reads back, and survives a power cut, and
+    measures how many characters a page of the sign holds."""
     controller = Controller(args, board, log)
     rng = random.Random(args.seed)
     written = {}
@@ -301,6 +322,7 @@ def calibrate(args, board, items, log):
         if not controller.wait_for_snmp(60):
             sys.exit("soak: dmsc did not answer SNMP on its first start")
         manager = Manager(args.offset + SNMP_PORT)
+        width = messages.measure_width(manager, PROBE_ROW) if args.message_share > 0 else 0
         for item in items:
             # A value other than the current one, so that a set that changes nothing is not
             # taken for one that persists.
@@ -329,14 +351,18 @@ def calibrate(args, board, items, log):
         manager.close()
     finally:
         controller.kill()
-    print(f"soak: {len(items)} candidate objects, {len(written)} writable, {len(kept)} persist")
-    return kept
+    print(f"soak: {len(items)} candidate objects, {len(written)} writable, {len(kept)} persist; "
+          f"a page holds {width} characters")
+    if args.message_share > 0 and width == 0:
+        sys.exit("soak: not even one character validates as a message")
+    return kept, (messages.Texts(width) if width else None)
 
 
 def verify(args, items, ledger):
     manager = Manager(args.offset + SNMP_PORT)
     checked = losses = 0
     try:
+        checked, losses = messages.verify(manager, message_rows(args), ledger.messages)
         for item in items:
             allowed = ledger.allowed(item.oid)
             if not allowed:
@@ -357,16 +383,32 @@ def verify(args, items, ledger):
     return checked, losses
 
 
-def power_loss(args, board, items, ledger, log):
+def track_messages(args, ledger, texts):
+    if texts is None:
+        return
+    manager = Manager(args.offset + SNMP_PORT)
+    try:
+        for row in message_rows(args):
+            got = messages.read_row(manager, row)
+            if got is None:
+                sys.exit(f"soak: changeable message {row} cannot be read")
+            ledger.messages.start(row, got[0], got[1])
+    finally:
+        manager.close()
+
+
+def power_loss(args, board, items, texts, ledger, log):
     rng = random.Random(args.seed + 1)
     cuts = hangs = losses = checked = journal_faults = 0
     controller = Controller(args, board, log)
     if not controller.wait_for_snmp(60):
         sys.exit("soak: dmsc did not answer SNMP")
+    track_messages(args, ledger, texts)
     cycle = 0
+    counts = {}
     while cuts < args.cuts:
         cycle += 1
-        load = Load(args, items, ledger, args.seed + cycle)
+        load = Load(args, items, ledger, args.seed + cycle, texts)
         load.start()
         window = rng.uniform(0.0, args.window)
         time.sleep(window)
@@ -393,6 +435,8 @@ def power_loss(args, board, items, ledger, log):
                 print(f"soak: journal check after start-up cut {cuts} failed: {text}")
             controller = Controller(args, board, log)
         load.finish()
+        for key, n in load.counts.items():
+            counts[key] = counts.get(key, 0) + n
         if not controller.wait_for_snmp(60):
             hangs += 1
             print(f"soak: HANG: no SNMP answer 60 s after cut {cuts}")
@@ -404,8 +448,15 @@ def power_loss(args, board, items, ledger, log):
         checked += c
         losses += lost
         if cuts % 10 == 0 or lost:
-            print(f"soak: {cuts} cuts, {ledger.acknowledged} acknowledged writes, {losses} losses")
+            print(f"soak: {cuts} cuts, {ledger.acknowledged} acknowledged writes, "
+                  f"{ledger.messages.acknowledged} acknowledged message requests, {losses} losses",
+                  flush=True)
     controller.kill(signal.SIGTERM)
+    print("soak: messages: " + ", ".join(
+        f"{counts.get(k, 0)} {k}" for k in ("message sets", "message acks", "validated",
+                                           "validation errors", "activations",
+                                           "activations refused", "crc faults")))
+    losses += counts.get("crc faults", 0)
     return cuts, checked, losses, hangs, journal_faults
 
 
@@ -427,12 +478,34 @@ def malformed(rng):
     return ber.request(ber.SET, 9, [("1.3.6.1.2.1.1.4.0", (ber.INTEGER, 5))], ADMIN)
 
 
-def flood(args, board, items, ledger, log):
+ERROR_WORDS = re.compile(r"rror|fail|FAIL|overflow|leak")
+DECODER_LINE = re.compile(r"g_snmp_|g_asn1_")
+# The display's refusal of an activation over the speed limit (dmsCurrentSpeedLimit is set at
+# random, and some message texts are numbers).
+HEALTHY = re.compile(r"speed failed to validate$")
+# A start-up or reconfiguration step prints its label, then its result after the work; another
+# task's line may come in between.
+STEP_LABEL = re.compile(r" - [A-Za-z][^\t\n]*\t+")
+
+
+def error_lines(lines):
+    """Console lines with error words, less the decoder's lines about malformed datagrams (also
+    when they land after the label of a step another task is printing)."""
+    errors = []
+    for line in lines:
+        label = STEP_LABEL.match(line)
+        rest = line[label.end():] if label and DECODER_LINE.match(line[label.end():]) else line
+        if ERROR_WORDS.search(rest) and not DECODER_LINE.match(rest) and not HEALTHY.match(rest):
+            errors.append(line)
+    return errors
+
+
+def flood(args, board, items, texts, ledger, log):
     controller = Controller(args, board, log)
     if not controller.wait_for_snmp(60):
         sys.exit("soak: dmsc did not answer SNMP before the flood")
     log_start = os.path.getsize(log)
-    load = Load(args, items, ledger, args.seed + 999)
+    load = Load(args, items, ledger, args.seed + 999, texts)
     stop = threading.Event()
     bad_sent = [0]
 
@@ -479,9 +552,7 @@ def flood(args, board, items, ledger, log):
     with open(log, "rb") as console:
         console.seek(log_start)
         lines = console.read().decode(errors="replace").splitlines()
-    # The decoder's lines about the malformed datagrams are expected; anything else is not.
-    errors = [line for line in lines if re.search(r"rror|fail|FAIL|overflow|leak", line) and
-              not re.match(r"g_snmp_|g_asn1_", line)]
+    errors = error_lines(lines)
     elapsed = time.monotonic() - started
     requests = load.counts["sets"] + load.counts["gets"]
     growth = rss_end - rss_settled
@@ -495,16 +566,80 @@ def flood(args, board, items, ledger, log):
     return alive and silent_windows == 0, rss_start, rss_end, rss_ok, len(errors)
 
 
+SUMMARY = re.compile(
+    r"soak: cuts (\d+), acknowledged writes checked (\d+), losses (\d+), hangs (\d+), "
+    r"journal faults (\d+), RSS start (\d+) kB end (\d+) kB, flood (\w+), console error lines "
+    r"(\d+)")
+
+
+# Port offsets of parallel instances: no two of the controller's ports (7, 23, 161, 162, 3002,
+# 14001 plus the offset) meet.
+OFFSET_STEP = 150
+
+
+def parallel(args, argv):
+    """Runs args.instances soaks at once, each on its own board directory and ports: the flood
+    alone in the first, the cuts shared out over the others; sums their counts."""
+    logs = args.log_dir or tempfile.mkdtemp(prefix="dms_soak_logs_")
+    os.makedirs(logs, exist_ok=True)
+    children = []
+    cutters = args.instances - (1 if args.flood > 0 else 0)
+    for i in range(args.instances):
+        k = i - (args.instances - cutters)
+        cuts = 0 if k < 0 else args.cuts // cutters + (1 if k < args.cuts % cutters else 0)
+        command = [sys.executable, os.path.abspath(__file__), *argv, "--instances", "1",
+                   "--cuts", str(cuts), "--flood", str(args.flood if i == 0 else 0),
+                   "--offset", str(args.offset + OFFSET_STEP * i),
+                   "--seed", str(args.seed + 1000 * i)]
+        if args.board:
+            command += ["--board", os.path.join(args.board, str(i))]
+        path = os.path.join(logs, f"soak{i}.log")
+        children.append((path, subprocess.Popen(command, stdout=open(path, "w"),
+                                                stderr=subprocess.STDOUT)))
+        print(f"soak: instance {i}: {cuts} cuts, log {path}", flush=True)
+    totals = [0, 0, 0, 0, 0, 0, 0, "none", 0]
+    failed = 0
+    for i, (path, child) in enumerate(children):
+        child.wait()
+        with open(path) as log:
+            text = log.read()
+        found = SUMMARY.findall(text)
+        for line in text.splitlines():
+            if re.search(r"LOSS|HANG|journal check|STALLED|soak: flood|soak: messages|no answer",
+                         line):
+                print(f"soak[{i}]: {line[6:]}")
+        if child.returncode != 0 or not found:
+            failed += 1
+            print(f"soak[{i}]: failed (exit {child.returncode})")
+        if found:
+            f = found[-1]
+            for k in (0, 1, 2, 3, 4, 8):
+                totals[k] += int(f[k])
+            if i == 0 and args.flood > 0:
+                totals[5], totals[6], totals[7] = int(f[5]), int(f[6]), f[7]
+    cuts, checked, losses, hangs, faults, rss_start, rss_end, flooded, errors = totals
+    print(f"soak: cuts {cuts}, acknowledged writes checked {checked}, losses {losses}, "
+          f"hangs {hangs}, journal faults {faults}, RSS start {rss_start} kB end {rss_end} kB, "
+          f"flood {flooded}, console error lines {errors}")
+    print(f"{1 if failed == 0 else 0} passed, {1 if failed else 0} failed")
+    return 0 if failed == 0 else 1
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--dmsc", required=True)
     parser.add_argument("--flashdump", required=True)
     parser.add_argument("--rows", required=True, help="the agent's row table (mib_rows.tsv)")
     parser.add_argument("--cuts", type=int, default=20)
-    parser.add_argument("--flood", type=float, default=30.0, help="seconds of flood")
+    parser.add_argument("--flood", type=float, default=30.0, help="seconds of flood (0: none)")
+    parser.add_argument("--instances", type=int, default=1,
+                        help="soaks run at once, the cuts shared out, the flood in the first")
+    parser.add_argument("--log-dir", default=None, help="where the instances write their logs")
     parser.add_argument("--managers", type=int, default=4)
     parser.add_argument("--window", type=float, default=4.0, help="seconds of load before a cut")
     parser.add_argument("--startup-window", type=float, default=1.5)
+    parser.add_argument("--message-share", type=float, default=0.1,
+                        help="share of a manager's turns that edit and activate a message")
     parser.add_argument("--request-timeout", type=float, default=0.5)
     parser.add_argument("--time-scale", type=float, default=1.0)
     parser.add_argument("--offset", type=int, default=None)
@@ -515,17 +650,32 @@ def main():
         args.seed = random.randrange(1 << 30)
     if args.offset is None:
         args.offset = 20000 + (os.getpid() * 13) % 20000
-    print(f"soak: seed {args.seed}, port offset {args.offset}")
+    print(f"soak: seed {args.seed}, port offset {args.offset}", flush=True)
+    if args.instances > 1:
+        passed_on = ["--dmsc", args.dmsc, "--flashdump", args.flashdump, "--rows", args.rows,
+                     "--managers", str(args.managers), "--window", str(args.window),
+                     "--startup-window", str(args.startup_window),
+                     "--message-share", str(args.message_share),
+                     "--request-timeout", str(args.request_timeout),
+                     "--time-scale", str(args.time_scale)]
+        return parallel(args, passed_on)
     board = args.board or tempfile.mkdtemp(prefix="dms_soak_")
     os.makedirs(board, exist_ok=True)
     log = os.path.join(board, "console.log") if args.board else board + ".console.log"
+    cuts = checked = losses = hangs = journal_faults = rss_start = rss_end = error_lines = 0
+    alive = rss_ok = True
     try:
-        items = [item for item, _ in calibrate(args, board, catalogue(args.rows), log)]
+        kept, texts = calibrate(args, board, catalogue(args.rows), log)
+        items = [item for item, _ in kept]
         if not items:
             sys.exit("soak: no object to write")
-        ledger = Ledger()
-        cuts, checked, losses, hangs, journal_faults = power_loss(args, board, items, ledger, log)
-        alive, rss_start, rss_end, rss_ok, error_lines = flood(args, board, items, ledger, log)
+        ledger = Ledger(kept)
+        if args.cuts > 0:
+            cuts, checked, losses, hangs, journal_faults = power_loss(args, board, items, texts,
+                                                                      ledger, log)
+        if args.flood > 0:
+            alive, rss_start, rss_end, rss_ok, error_lines = flood(args, board, items, texts,
+                                                                   ledger, log)
     finally:
         if not args.board:
             shutil.rmtree(board, ignore_errors=True)
