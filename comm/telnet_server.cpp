@@ -208,6 +208,20 @@ void EndClosedConnections() {
     ArmListener();
 }
 
+// The sockets, the lock, the events and the thread's stack (the thread is gone or never was).
+void ReleaseResources(void* stack) {
+    ServerStatics& s = S();
+    for (Connection& c : s.connections) {
+        if (c.created) {
+            nx_tcp_socket_delete(&c.socket);
+            c.created = false;
+        }
+    }
+    tx_mutex_delete(&s.lock);
+    tx_event_flags_delete(&s.events);
+    tx_byte_release(stack);
+}
+
 }  // namespace
 
 CTelnetServer::CTelnetServer(NX_IP* ip, NX_PACKET_POOL* packetPool, TX_BYTE_POOL* stackPool)
@@ -250,15 +264,7 @@ bool CTelnetServer::Create() {
                                     &CTelnetServer::ThreadEntry, 0, stack, kStackSize, kPriority,
                                     kPriority, TX_NO_TIME_SLICE, TX_AUTO_START) == TX_SUCCESS;
     if (!made) {
-        for (Connection& c : s.connections) {
-            if (c.created) {
-                nx_tcp_socket_delete(&c.socket);
-                c.created = false;
-            }
-        }
-        tx_mutex_delete(&s.lock);
-        tx_event_flags_delete(&s.events);
-        tx_byte_release(stack);
+        ReleaseResources(stack);
         return false;
     }
     s.ip = ip;
@@ -318,15 +324,7 @@ bool CTelnetServer::Delete() {
     if (tx_thread_delete(&s.thread) != TX_SUCCESS) {
         return false;
     }
-    for (Connection& c : s.connections) {
-        if (c.created) {
-            nx_tcp_socket_delete(&c.socket);
-            c.created = false;
-        }
-    }
-    tx_mutex_delete(&s.lock);
-    tx_event_flags_delete(&s.events);
-    tx_byte_release(s.stack);
+    ReleaseResources(s.stack);
     s.stack = nullptr;
     s.state = kDeleted;
     return true;
