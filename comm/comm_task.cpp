@@ -273,7 +273,9 @@ void comm_task::CommLossReset(uint32_t now) {
     }
     if ((Get(dbo::shortErrorStatus) & kCommErrorBit) != 0) {
         DebugPrint("Comm Loss, don't reset\n");
-        savedGlobalTime_ = now;
+        if (savedGlobalTime_ != 0) {  // a clock never set stays unarmed
+            savedGlobalTime_ = now;
+        }
         elapsed = Distance(lastCommTimestamp_, savedGlobalTime_);
         if (elapsed >= threshold) {
             elapsed = threshold / 2;

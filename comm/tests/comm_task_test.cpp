@@ -295,6 +295,18 @@ TEST_F(CommTaskTest, HeartbeatResetsOnlyAfterTheClockWasSetAndWhileCommunicating
     }
 }
 
+TEST_F(CommTaskTest, ALossAndItsEndDoNotArmTheHeartbeatOfAClockNeverSet) {
+    StartTask();
+    task_->SetSavedGlobalTime(0);
+    Set(dbo::brenHeartBeatThreshold, 60);
+    Set(dbo::shortErrorStatus, 0x2);
+    Passes(10);
+    Set(dbo::shortErrorStatus, 0);
+    Passes(300, true);  // the central system keeps polling, never sets the clock
+    EXPECT_EQ(Get(dbo::dmsSWReset), 0u);
+    EXPECT_EQ(task_->SavedGlobalTime(), 0u);
+}
+
 TEST_F(CommTaskTest, SntpFirstAfterAMinuteEveryMinuteUntilAnsweredThenEveryPollTime) {
     services_.sntpConfigured = true;
     Set(dbo::brenNTPPollTime, 2);
