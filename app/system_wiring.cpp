@@ -30,6 +30,7 @@
 #include "display/memory_clear.h"
 #include "display/module_type.h"
 #include "display/q2_display_driver.h"
+#include "ntcip/ledstar_objects.h"
 #include "ntcip/mib_engine.h"
 #include "ntcip/mib_oid_engine.h"
 #include "ntcip/report_objects.h"
@@ -167,6 +168,7 @@ void WireDatabase(StartupHooks& h) {
     defaults.nvdotVolatile = &nvdot_volatile_defaults;
     defaults.monitorVolatile = &SetMonitorVolatileDefaults;
     defaults.essVolatile = &ess_volatile_defaults;
+    defaults.ledstarVolatile = &ledstar_volatile_defaults;
     db_set_default_hooks(defaults);
 }
 

@@ -505,8 +505,38 @@ struct DbObject {
     X(pixelErrorBlankedMessage,       V, 25116, 4, S, 1,   0) \
     X(badCommunityCount,              V, 25120, 4, I, 1,   0) \
     X(moduleErrorBitmap,              V, 25124, 4, S, 1,   0) \
+    /* the 1206.3.16 branch: storage that only its rows read and write */ \
+    X(ledstarConfigBytes,             V, 25128, 1, I, 4,   0) \
+    X(ledstarConfigText,              V, 25132, 4, S, 1,   0) \
+    X(ledstarConfigSettings,          V, 25136, 1, I, 11,  0) \
+    X(ledstarConfigColumn2,           V, 25148, 1, I, 5,   0) \
+    X(ledstarConfigColumn3,           V, 25153, 1, I, 5,   0) \
+    X(ledstarExtraFlag,               V, 25160, 1, I, 1,   0) \
+    X(ledstarExtraWord,               V, 25164, 4, I, 1,   0) \
+    X(ledstarExtraTexts,              V, 25168, 4, S, 3,   0) \
+    X(ledstarExtraValue,              V, 25180, 4, I, 1,   0) \
     X(controllerStatusFlags,          V, 25184, 4, I, 1,   0) \
+    X(ledstarExtraSettings,           V, 25188, 4, I, 2,   0) \
+    X(ledstarStatusWord,              V, 25196, 4, I, 1,   0) \
+    X(ledstarLightReadings,           V, 25200, 1, I, 3,   0) \
+    X(ledstarStatusText,              V, 25204, 4, S, 1,   0) \
+    X(ledstarStatusByte,              V, 25208, 1, I, 1,   0) \
     X(daylightTimeStatus,             V, 25209, 1, I, 1,   0) \
+    X(ledstarStatusCode,              V, 25210, 1, I, 1,   0) \
+    X(ledstarStatusNote,              V, 25212, 4, S, 1,   0) \
+    X(ledstarStatusCounts,            V, 25216, 1, I, 3,   0) \
+    X(ledstarStatusRemark,            V, 25220, 4, S, 1,   0) \
+    X(ledstarStatusLevel,             V, 25224, 1, I, 1,   0) \
+    X(ledstarCubeColumn4,             V, 25228, 1, I, 150, 0) \
+    X(ledstarCubeColumn5,             V, 25378, 1, I, 150, 0) \
+    X(ledstarCubeColumn6,             V, 25528, 4, S, 150, 0) \
+    X(ledstarPowerColumn2,            V, 26128, 1, I, 5,   0) \
+    X(ledstarPowerColumn3,            V, 26133, 1, I, 5,   0) \
+    X(ledstarPowerColumn4,            V, 26138, 1, I, 5,   0) \
+    X(ledstarPowerSpare,              V, 26143, 1, I, 5,   0) \
+    X(ledstarPowerColumn6,            V, 26148, 1, I, 5,   0) \
+    X(ledstarGridColumn3,             V, 26156, 4, S, 25,  0) \
+    X(ledstarTextColumn2,             V, 26256, 4, S, 5,   0) \
     X(essLatitude,                    V, 26276, 4, I, 1,   0) \
     X(essLongitude,                   V, 26280, 4, I, 1,   0) \
     X(essVehicleBearing,              V, 26284, 2, I, 1,   0)

@@ -9,6 +9,7 @@
 #include "ntcip/font_objects.h"
 #include "ntcip/global_objects.h"
 #include "ntcip/graphic_objects.h"
+#include "ntcip/ledstar_objects.h"
 #include "ntcip/message_table_objects.h"
 #include "ntcip/mib2_groups.h"
 #include "ntcip/mib2_tables.h"
@@ -34,6 +35,14 @@ const HandlerEntry kHandlers[] = {
     {"var_essNtcipLocation", &var_essNtcipLocation},
     {"var_panynj", &var_panynj},
     {"var_nvdot", &var_nvdot},
+    {"var_ledstarConfig", &var_ledstarConfig},
+    {"var_ledstarConfigEntry", &var_ledstarConfigEntry},
+    {"var_ledstarExtra", &var_ledstarExtra},
+    {"var_ledstarStatus", &var_ledstarStatus},
+    {"var_ledstarStatusCube", &var_ledstarStatusCube},
+    {"var_ledstarPowerEntry", &var_ledstarPowerEntry},
+    {"var_ledstarTextGrid", &var_ledstarTextGrid},
+    {"var_ledstarTextEntry", &var_ledstarTextEntry},
     {"var_ifNumber", &var_ifNumber},
     {"var_ifEntry", &var_ifEntry},
     {"var_atEntry", &var_atEntry},

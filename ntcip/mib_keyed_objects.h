@@ -16,9 +16,10 @@ struct MibKeyedObject {
     const DbObject* object;
 };
 
-template <size_t N>
-const MibKeyedObject* MibFindKey(const MibKeyedObject (&table)[N], uint8_t key) {
-    for (const MibKeyedObject& entry : table) {
+// The entry of a key in a table of entries with a `key` field, or null.
+template <typename Entry, size_t N>
+const Entry* MibFindKey(const Entry (&table)[N], uint8_t key) {
+    for (const Entry& entry : table) {
         if (entry.key == key) {
             return &entry;
         }

@@ -387,7 +387,8 @@ Flow RunPasses(Request& r) {
 }
 
 // After the response: display control acts on the message and graphic tables just set,
-// and any request naming the compatibility switch turns compatibility mode on.
+// and a get or set naming the compatibility switch turns compatibility mode on (a get-next
+// that merely arrives there does not).
 void AfterResponse(const snmp_pdu* pdu, int mode) {
     if (mode == kMibSet) {
         for (int i = 0; i < pdu->count; ++i) {
@@ -402,6 +403,9 @@ void AfterResponse(const snmp_pdu* pdu, int mode) {
                 g_hooks.process_graphic_table();
             }
         }
+    }
+    if (mode == kMibGetNext) {
+        return;
     }
     for (int i = 0; i < pdu->count; ++i) {
         const snmp_object& v = pdu->varbinds[i];

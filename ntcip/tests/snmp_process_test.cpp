@@ -180,10 +180,34 @@ TEST_F(Processing, MessageStatusSetRunsTableProcessingEvenWhenRefused) {
     EXPECT_EQ(g_message_table_runs, 2) << "only sets";
 }
 
+// Only a get or set naming the switch turns compatibility mode on: a get-next that arrives at
+// it (any walk over the branch) or starts from it leaves the mode, the clock and the time zone.
 TEST_F(Processing, NamingTheCompatibilitySwitchTurnsCompatibilityOn) {
-    db_compat_mode_set(false);
-    Ask(kAdmin, kSnmpGetRequest, {At(kCompatSwitch)});
-    EXPECT_EQ(db_compat_mode_get(), 1);
+    Oid before_switch = kCompatSwitch;
+    before_switch.pop_back();
+    const struct {
+        const char* what;
+        uint32_t type;
+        Varbind varbind;
+        int on;
+    } cases[] = {
+        {"get", kSnmpGetRequest, At(kCompatSwitch), 1},
+        {"set", kSnmpSetRequest, Octets(kCompatSwitch, "x"), 1},
+        {"get-next arriving at it", kSnmpGetNextRequest, At(before_switch), 0},
+        {"get-next from it", kSnmpGetNextRequest, At(kCompatSwitch), 0},
+        {"get of another object", kSnmpGetRequest, At(kFree), 0},
+    };
+    for (const auto& c : cases) {
+        db_compat_mode_set(false);
+        g_DataBase.Set(dbo::controllerStandardTimeZone, 3600, kDbReplayFlags);
+        Decoded r = Ask(kAdmin, c.type, {c.varbind});
+        if (c.varbind.name == before_switch) {
+            const snmp_object& v = r.pdu->varbinds[0];
+            ASSERT_EQ(Oid(v.name, v.name + v.name_length), kCompatSwitch) << "answers the switch";
+        }
+        EXPECT_EQ(db_compat_mode_get(), c.on) << c.what;
+        EXPECT_EQ(g_DataBase.Get(dbo::controllerStandardTimeZone), c.on ? 0u : 3600u) << c.what;
+    }
     db_compat_mode_set(false);
 }
 
