@@ -267,13 +267,14 @@ void ledstar_defaults_config_table(CDataBase& db) {
 
 void ledstar_defaults_extra(CDataBase& db) {
     Zero(db, {&dbo::ledstarExtraFlag, &dbo::ledstarExtraWord, &dbo::ledstarExtraTexts,
-              &dbo::ledstarExtraValue, &dbo::ledstarExtraSettings});
+              &dbo::ledstarExtraValue, &dbo::controllerStatusFlags, &dbo::ledstarExtraSettings});
 }
 
 void ledstar_defaults_status(CDataBase& db) {
     Zero(db, {&dbo::ledstarStatusWord, &dbo::ledstarLightReadings, &dbo::ledstarStatusText,
-              &dbo::ledstarStatusByte, &dbo::ledstarStatusCode, &dbo::ledstarStatusNote,
-              &dbo::ledstarStatusCounts, &dbo::ledstarStatusRemark, &dbo::ledstarStatusLevel});
+              &dbo::ledstarStatusByte, &dbo::daylightTimeStatus, &dbo::ledstarStatusCode,
+              &dbo::ledstarStatusNote, &dbo::ledstarStatusCounts, &dbo::ledstarStatusRemark,
+              &dbo::ledstarStatusLevel});
 }
 
 void ledstar_defaults_cube(CDataBase& db) {

@@ -27,7 +27,8 @@ uintptr_t* var_ledstarTextGrid(MibVariable* row, uint32_t* name, uint32_t* name_
 uintptr_t* var_ledstarTextEntry(MibVariable* row, uint32_t* name, uint32_t* name_length, int mode,
                                 uint32_t* value_length, snmp_pdu* pdu, int index);
 
-// Every start: the storage rows back to 0 and empty strings, the cells of the 1.1.5 table to 1.
+// Every start: the storage rows, the controller status bits and the daylight state back to 0
+// and empty strings (start-up and the clock set theirs later), the cells of the 1.1.5 table to 1.
 void ledstar_volatile_defaults(CDataBase& db);
 void ledstar_defaults_config(CDataBase& db);
 void ledstar_defaults_config_table(CDataBase& db);

@@ -149,12 +149,15 @@ TEST_F(LedstarObjects, StartValues) {
             g_DataBase.SetText(*object, "old", 3, kDbReplayFlags, r);
         }
     }
+    g_DataBase.Set(dbo::controllerStatusFlags, 5, kDbReplayFlags);
+    g_DataBase.Set(dbo::daylightTimeStatus, 2, kDbReplayFlags);
     ledstar_volatile_defaults(g_DataBase);
     const struct {
         std::string suffix;
         uint32_t word;
         std::string text;
     } cases[] = {
+        {"1.1.20.7.0", 0, ""},      {"1.2.13.0", 0, ""},  // before the clock's first evaluation
         {"1.1.2.0", 0, ""},         {"1.1.8.0", 0, ""},         {"1.1.22.0", 0, ""},
         {"1.1.10.0", 0, ""},        {"1.1.5.1.2.5", 1, ""},     {"1.1.5.1.3.1", 1, ""},
         {"1.1.20.2.0", 0, ""},      {"1.1.20.5.0", 0, ""},      {"1.1.20.9.0", 0, ""},
