@@ -24,6 +24,7 @@ CHARACTER = DMS + ".3.4.1"
 GRAPHIC = DMS + ".10.6.1"
 BLOCK = DMS + ".10.7.1"
 BRIGHTNESS = DMS + ".7.7.0"
+BRIGHTNESS_ERROR = DMS + ".7.8.0"
 # Column types of the power table: index, description, manufacturer status, status, voltage,
 # type.
 POWER_TYPES = {1: "INTEGER", 2: "STRING", 3: "STRING", 4: "INTEGER", 5: "INTEGER", 6: "INTEGER"}
@@ -110,6 +111,11 @@ def check_brightness(port):
     assert rc == 0, out
     rc, out = snmp("snmpset", port, BRIGHTNESS, "x", "02 0010 0000 0064 0020 0065")
     assert rc != 0 and "genErr" in out, out
+    # The refusal's invalidData stays readable while the display checks the stored table again.
+    until = time.monotonic() + 2
+    while time.monotonic() < until:
+        rc, out = snmp("snmpget", port, BRIGHTNESS_ERROR)
+        assert rc == 0 and out == "6", out
     rc, out = snmp("snmpget", port, BRIGHTNESS, output="-Oqvx")
     assert rc == 0, out
     assert out.replace(" ", "").replace('"', "").replace("\n", "").upper() == good.replace(" ", "")
