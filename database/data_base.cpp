@@ -236,6 +236,9 @@ DbResult CDataBase::SetInt(uint32_t id, uint32_t width, uint32_t value, DbImage 
         }
         uint8_t* p = ImageBytes(image) + id;
         if (ReadBe(p, width) == value) {
+            if (Journalled(image, flags) && unjournalled_[id]) {
+                JournalInt(id, width, value);
+            }
             if (flags & kDbNotify) {
                 NotifyChange(id, image, kNoticeUnchanged);
             }
@@ -243,16 +246,7 @@ DbResult CDataBase::SetInt(uint32_t id, uint32_t width, uint32_t value, DbImage 
         }
         WriteBe(p, width, value);
         if (Journalled(image, flags)) {
-            // A failed record is reported by the journal and counted; the write stands.
-            int written = 0;
-            if (width == 1) {
-                written = journal_->WriteInt8(id, static_cast<uint8_t>(value), nullptr);
-            } else if (width == 2) {
-                written = journal_->WriteInt16(id, static_cast<uint16_t>(value), nullptr);
-            } else {
-                written = journal_->WriteInt32(id, value, nullptr);
-            }
-            journalFailures_ += written == 0 ? 1 : 0;
+            JournalInt(id, width, value);
         }
     }
     if (flags & kDbNotify) {
@@ -321,6 +315,32 @@ const char* CDataBase::GetString(uint32_t id, uint32_t, DbImage image, uint32_t*
     }
 }
 
+// A failed record is reported by the journal and counted; the write stands, and the object is
+// marked until a record of it is written.
+void CDataBase::JournalInt(uint32_t id, uint32_t width, uint32_t value) {
+    int written = 0;
+    if (width == 1) {
+        written = journal_->WriteInt8(id, static_cast<uint8_t>(value), nullptr);
+    } else if (width == 2) {
+        written = journal_->WriteInt16(id, static_cast<uint16_t>(value), nullptr);
+    } else {
+        written = journal_->WriteInt32(id, value, nullptr);
+    }
+    NoteJournalResult(id, written != 0);
+}
+
+void CDataBase::JournalString(uint32_t id, const uint8_t* bytes, uint32_t length) {
+    // Lengths beyond 16 bits are handed over as 0xFFFF, which the journal does not record,
+    // rather than wrapped to a short length (0 would retire the object's records).
+    const uint16_t journalLength = length > 0xFFFF ? 0xFFFF : static_cast<uint16_t>(length);
+    NoteJournalResult(id, journal_->WriteString(id, bytes, journalLength, nullptr) != 0);
+}
+
+void CDataBase::NoteJournalResult(uint32_t id, bool written) {
+    journalFailures_ += written ? 0 : 1;
+    unjournalled_[id] = !written;
+}
+
 DbResult CDataBase::SetString(uint32_t id, uint32_t, const void* text, uint32_t length,
                               DbImage image, uint32_t flags) {
     if (image == DbImage::kNone || !InRange(id, 4, image)) {
@@ -343,6 +363,9 @@ DbResult CDataBase::SetString(uint32_t id, uint32_t, const void* text, uint32_t 
     }
     const StringHandle old = SlotHandle(id, image);
     if (old != 0 && pool_->Equals(old, bytes, length)) {
+        if (Journalled(image, flags) && unjournalled_[id]) {
+            JournalString(id, bytes, length);
+        }
         if (flags & kDbNotify) {
             NotifyChange(id, image, kNoticeUnchanged);
         }
@@ -380,12 +403,7 @@ DbResult CDataBase::SetString(uint32_t id, uint32_t, const void* text, uint32_t 
         }
     }
     if (Journalled(image, flags)) {
-        // Lengths beyond 16 bits are handed over as 0xFFFF, which the journal does not record,
-        // rather than wrapped to a short length (0 would retire the object's records).
-        const uint16_t journalLength = length > 0xFFFF ? 0xFFFF : static_cast<uint16_t>(length);
-        if (journal_->WriteString(id, bytes, journalLength, nullptr) == 0) {
-            ++journalFailures_;
-        }
+        JournalString(id, bytes, length);
     }
     if (flags & kDbNotify) {
         NotifyChange(id, image, kNoticeChanged);

@@ -111,6 +111,9 @@ private:
     void SetSlotHandle(uint32_t id, DbImage image, StringHandle handle);
     bool Journalled(DbImage image, uint32_t flags) const;
     bool Validating(uint32_t flags) const;
+    void JournalInt(uint32_t id, uint32_t width, uint32_t value);
+    void JournalString(uint32_t id, const uint8_t* bytes, uint32_t length);
+    void NoteJournalResult(uint32_t id, bool written);
 
     DbResult ValidateInt(uint32_t id, uint32_t width, uint32_t value, DbImage image);
     DbResult ValidateString(uint32_t id, const uint8_t* text, uint32_t length, DbImage image);
@@ -130,4 +133,7 @@ private:
     std::array<uint8_t, kVolatileImageSize> volatile_{};
     uint32_t control_;
     uint32_t journalFailures_ = 0;
+    // NV objects whose value in the image did not reach the journal: a later write of the same
+    // value must still write its record, or it would be acknowledged and lost at the next start.
+    std::array<bool, kNvImageSize> unjournalled_{};
 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -171,6 +172,44 @@ TEST_F(DbTest, FailingJournalDoesNotChangeTheResult) {
     journal.SetFailing(false);
     EXPECT_EQ(db->SetInt(dbo::dmsSignType.id, 1, 10, DbImage::kNv, 0), kDbOk);
     EXPECT_EQ(db->JournalFailures(), 2u);
+}
+
+// A value that stood in the image while the journal refused its record is written again by the
+// next write of the same value (which would otherwise count as unchanged and be acknowledged
+// without a record), and only until a record of it is written.
+TEST_F(DbTest, ValueTheJournalRefusedIsJournalledByTheNextEqualWrite) {
+    const struct {
+        const char* what;
+        std::function<DbResult()> write;
+        Record record;
+    } kCases[] = {
+        {"1 byte",
+         [&] { return db->SetInt(dbo::dmsSignType.id, 1, 9, DbImage::kNv, 0); },
+         {dbo::dmsSignType.id, 1, 9, ""}},
+        {"2 bytes",
+         [&] { return db->SetInt(dbo::dmsSignWidth.id, 2, 7000, DbImage::kNv, 0); },
+         {dbo::dmsSignWidth.id, 2, 7000, ""}},
+        {"string",
+         [&] { return db->SetString(dbo::monochromeColor.id, 4, "xy", 2, DbImage::kNv, 0); },
+         {dbo::monochromeColor.id, 0, 2, "xy"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        journal.SetFailing(true);
+        const uint32_t failures = db->JournalFailures();
+        EXPECT_EQ(c.write(), kDbOk);
+        EXPECT_EQ(db->JournalFailures(), failures + 1);
+        EXPECT_EQ(c.write(), kDbOk) << "still refused: counted again";
+        EXPECT_EQ(db->JournalFailures(), failures + 2);
+        journal.SetFailing(false);
+        ClearRecords();
+        EXPECT_EQ(c.write(), kDbOk);
+        EXPECT_EQ(journal.Records(), std::vector<Record>{c.record});
+        EXPECT_EQ(db->JournalFailures(), failures + 2);
+        ClearRecords();
+        EXPECT_EQ(c.write(), kDbOk);
+        EXPECT_TRUE(journal.Records().empty()) << "written once, then unchanged again";
+    }
 }
 
 TEST_F(DbTest, StringsHoldAnyOctetsBoundedByTheirLength) {

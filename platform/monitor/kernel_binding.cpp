@@ -9,8 +9,21 @@ namespace {
 TX_TIMER g_timer;
 bool g_timerCreated = false;
 
+// The ticks of the bound kernel while it runs. Once it is stopping (a reset, a stop from
+// outside) or gone, the last count read stands: a dying kernel answers 0, and the clock that
+// follows these ticks would fall back to the time of the boot and keep it through the battery.
+uint64_t g_boundKernel = 0;
+uint32_t g_lastTicks = 0;
+
 uint32_t KernelTicks() {
-    return tx_time_get();
+    kernel::Kernel* k = kernel::Kernel::Current();
+    if (k != nullptr && k->id() == g_boundKernel && !k->StopRequested()) {
+        const uint32_t now = tx_time_get();
+        if (now - g_lastTicks < 0x80000000u) {  // forward, also across the wrap of the count
+            g_lastTicks = now;
+        }
+    }
+    return g_lastTicks;
 }
 bool InThread() {
     return kernel::CurrentContext() == kernel::Context::kThread;
@@ -59,6 +72,8 @@ bool BindKernel(Monitor* m) {
         return false;
     }
     g_timerCreated = true;
+    g_boundKernel = kernel::Kernel::Current()->id();
+    g_lastTicks = tx_time_get();
     m->SetTickSource(KernelTicks);
     m->SetThreadProbe(InThread);
     m->SetWatchdogTimer(Arm, Disarm);

@@ -32,6 +32,7 @@ struct IpInstance {
     struct netif nif {};
     std::mutex lock;  // frames and jobs (filled by lwIP's thread too)
     std::deque<std::vector<uint8_t>> frames;
+    bool sending = false;  // a thread is handing the frames to the driver
     std::deque<std::function<void()>> jobs;
     NX_PACKET* rxHead = nullptr;  // from the driver, changed with interrupts masked
     NX_PACKET* rxTail = nullptr;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/kernel/kernel.h"
 #include "platform/net/ip_instance.h"
 #include "platform/net/nx_api.h"
 #include "platform/net/stack_core.h"
@@ -39,6 +40,8 @@ void SetEvent(NX_IP* ip, ULONG bits) {
     Wake([ip, bits] { tx_event_flags_set(&ip->nx_ip_events, bits, TX_OR); });
 }
 
+void SendFrames(NX_IP* ip);
+
 err_t LinkOutput(struct netif* nif, struct pbuf* p) {
     auto* impl = static_cast<IpInstance*>(nif->state);
     if (p->tot_len < 14 || p->tot_len > 1514) {
@@ -54,7 +57,14 @@ err_t LinkOutput(struct netif* nif, struct pbuf* p) {
         }
         impl->frames.push_back(std::move(frame));
     }
-    SetEvent(impl->ip, kEventTransmit);
+    NX_IP* ip = impl->ip;
+    if (kernel::CurrentContext() == kernel::Context::kThread) {
+        // The sending thread hands the frame to the driver itself once it lets go of the lock,
+        // as a thread sending through the stack's API does.
+        Wake([ip] { SendFrames(ip); });
+    } else {
+        SetEvent(ip, kEventTransmit);
+    }
     return ERR_OK;
 }
 
@@ -129,13 +139,35 @@ bool Classify(const std::vector<uint8_t>& frame, NX_IP_DRIVER* request) {
     return true;
 }
 
+// Hands the queued frames to the link driver in order. One thread at a time drains the queue;
+// a frame queued meanwhile by another thread is sent by the one draining.
 void SendFrames(NX_IP* ip) {
     IpInstance* impl = ip->nx_ip_impl;
+    {
+        std::lock_guard<std::mutex> guard(impl->lock);
+        if (impl->sending) {
+            return;
+        }
+        impl->sending = true;
+    }
+    // Also let go when the thread is ended inside the driver.
+    struct Draining {
+        IpInstance* impl;
+        bool done = false;
+        ~Draining() {
+            if (!done) {
+                std::lock_guard<std::mutex> guard(impl->lock);
+                impl->sending = false;
+            }
+        }
+    } draining{impl};
     for (;;) {
         std::vector<uint8_t> frame;
         {
             std::lock_guard<std::mutex> guard(impl->lock);
             if (impl->frames.empty()) {
+                impl->sending = false;
+                draining.done = true;
                 return;
             }
             frame = std::move(impl->frames.front());

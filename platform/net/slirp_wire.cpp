@@ -61,14 +61,20 @@ void TimerFree(void* timer, void* opaque) {
     std::erase_if(timers, [timer](const auto& t) { return t.get() == timer; });
 }
 
-void TimerMod(void* timer, int64_t expireMs, void*) {
+void TimerMod(void* timer, int64_t expireMs, void* opaque) {
     if (timer != nullptr) {
         static_cast<SlirpWire::Timer*>(timer)->expireMs = expireMs;
+        Self(opaque)->loopDue_ = true;
     }
 }
 
-void RegisterPollFd(int, void*) {}
-void UnregisterPollFd(int, void*) {}
+void RegisterPollFd(int, void* opaque) {
+    Self(opaque)->loopDue_ = true;
+}
+
+void UnregisterPollFd(int, void* opaque) {
+    Self(opaque)->loopDue_ = true;
+}
 
 void Notify(void* opaque) {
     Self(opaque)->Wake();
@@ -191,6 +197,25 @@ void SlirpWire::Send(const uint8_t* frame, size_t length) {
     if (!filter_ || !filter_->Pass(frame, length)) {
         return;
     }
+    if (!HoldsCoreLock()) {
+        // Into slirp at once (a datagram for the host leaves on its socket now). The loop is
+        // woken only when slirp opened or closed a socket, moved a timer or emitted frames.
+        bool due = false;
+        {
+            CoreLock core;
+            if (slirp_ == nullptr) {
+                return;
+            }
+            loopDue_ = false;
+            slirp_input(slirp_, frame, int(length));
+            ++framesOut_;
+            due = loopDue_;
+        }
+        if (due) {
+            Wake();
+        }
+        return;
+    }
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (toSlirp_.size() >= kMaxQueued) {
@@ -202,6 +227,7 @@ void SlirpWire::Send(const uint8_t* frame, size_t length) {
 }
 
 void SlirpWire::Emit(const uint8_t* frame, size_t length) {
+    loopDue_ = true;
     std::lock_guard<std::mutex> guard(lock_);
     if (fromSlirp_.size() < kMaxQueued) {
         fromSlirp_.emplace_back(frame, frame + length);

@@ -45,7 +45,9 @@ public:
     bool Start(const WireConfig& config, Deliver deliver);
     void Stop();
 
-    // From the MAC (firmware context): a frame to send. Never blocks.
+    // From the MAC (firmware context): a frame to send. Goes into slirp at once under the core
+    // lock (held only briefly by others), or is queued for the wire's thread when the caller
+    // holds the lock already. Never waits on the kernel.
     void Send(const uint8_t* frame, size_t length);
 
     void PortBound(bool udp, uint16_t port) override;
@@ -67,6 +69,7 @@ public:
     void Wake();
     std::vector<std::unique_ptr<Timer>> timers_;
     std::vector<::pollfd>* pollfds_ = nullptr;
+    bool loopDue_ = false;  // (core lock) the loop has to run again: sockets, timers, frames
 
 private:
     void Loop();

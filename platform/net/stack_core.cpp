@@ -66,6 +66,10 @@ CoreLock::~CoreLock() {
     }
 }
 
+bool HoldsCoreLock() {
+    return t_depth > 0;
+}
+
 void Wake(std::function<void()> fn) {
     if (t_depth > 0 && kernel::CurrentContext() != kernel::Context::kOutside) {
         t_wakes.push_back(std::move(fn));

@@ -21,6 +21,9 @@ public:
     CoreLock& operator=(const CoreLock&) = delete;
 };
 
+// True while the calling thread holds the core lock.
+bool HoldsCoreLock();
+
 // Runs fn now when called from a host helper thread; from a firmware thread it runs when the
 // thread's core lock is released. fn may only make non-blocking kernel calls.
 void Wake(std::function<void()> fn);

@@ -4,6 +4,7 @@ snmpd on another loopback port, driven by the same load generator (one UDP socke
 number of requests in flight, each answer matched by its request id).
 
     python3 tests/e2e/bench_snmp_get.py build/app/dmsc [--seconds 5] [--in-flight 8]
+        [--port-offset N] [--snmpd-port P]
 """
 
 import argparse
@@ -65,10 +66,12 @@ def main():
     parser.add_argument("dmsc")
     parser.add_argument("--seconds", type=float, default=5)
     parser.add_argument("--in-flight", type=int, default=8)
+    parser.add_argument("--port-offset", type=int, default=20000 + (os.getpid() * 11) % 20000)
+    parser.add_argument("--snmpd-port", type=int, default=0, help="default: offset + 1161")
     args = parser.parse_args()
-    offset = 20000 + (os.getpid() * 11) % 20000
+    offset = args.port_offset
     dmsc_port = offset + 161
-    snmpd_port = offset + 1161
+    snmpd_port = args.snmpd_port or offset + 1161
     community = "quartermaster"
     with tempfile.TemporaryDirectory(prefix="dms_bench_") as work:
         board = os.path.join(work, "board")

@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from dmsc_process import Controller  # noqa: E402
 
 ADMIN = "quartermaster"
-OFFSET = 43200
+OFFSET = 20000 + (os.getpid() * 7) % 20000  # apart from other runs of this test
 SNMP_PORT = 161 + OFFSET
 DMS = "1.3.6.1.4.1.1206.4.2.3"
 ENTRY = DMS + ".5.8.1"

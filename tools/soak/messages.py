@@ -124,11 +124,13 @@ class MessageLedger:
                 self.states[row] = now | after
 
     def observed(self, row, text, status):
-        """A settled status read back after an acknowledged validateReq."""
+        """A settled status read back after an acknowledged validateReq. The display's own
+        writes of the validation (validating, then the result) may not have reached a full
+        journal: the next start then validates the text again."""
         with self.lock:
             now = self.states.get(row, set())
             if any(text == s.text and status in s.statuses for s in now):
-                self.states[row] = {State(text, {status})}
+                self.states[row] = {State(text, {VALIDATE_REQ, VALIDATING, status})}
 
     def check(self, row, text, status, crc):
         with self.lock:

@@ -187,11 +187,13 @@ class Controller:
             self.proc.wait()
         self.log.close()
 
-    def rss_kb(self):
+    def rss_kb(self, field="RssAnon"):
+        """Resident memory: by default the anonymous part (heap, stacks, the board's RAM); the
+        pages of the mapped flash file come and go with the journal's writes."""
         try:
             with open(f"/proc/{self.proc.pid}/status") as status:
                 for line in status:
-                    if line.startswith("VmRSS:"):
+                    if line.startswith(field + ":"):
                         return int(line.split()[1])
         except OSError:
             pass
@@ -308,7 +310,12 @@ class Load:
 
 
 def check_journal(args, board):
-    done = subprocess.run([args.flashdump, board, "journal"], capture_output=True, text=True)
+    # A flash still locked just after the kill is tried again for a while.
+    for _ in range(20):
+        done = subprocess.run([args.flashdump, board, "journal"], capture_output=True, text=True)
+        if "is a controller running" not in done.stderr:
+            break
+        time.sleep(0.5)
     return done.returncode, (done.stdout + done.stderr).strip()
 
 
@@ -524,7 +531,10 @@ def flood(args, board, items, texts, ledger, log):
     settle = min(60.0, args.flood / 6)
     rss_start = rss_settled = controller.rss_kb()
     rss_peak = rss_start
-    silent_windows = 0
+    total_start = controller.rss_kb("VmRSS")
+    silent = []  # times of 5 s windows without an answer
+    boots = []  # times at which a new boot of the board showed on the console
+    console = Console(log, log_start)
     last_answers = 0
     next_sample = started + 5
     while time.monotonic() - started < args.flood:
@@ -535,23 +545,33 @@ def flood(args, board, items, texts, ledger, log):
             rss_settled = rss
         if time.monotonic() >= next_sample:
             next_sample += 5
+            now = time.monotonic() - started
+            restarted = console.new_boots()
+            if restarted:
+                boots += [now] * restarted
+                print(f"soak: the board restarted before {now:.0f} s of flood, RSS {rss} kB",
+                      flush=True)
             answers = load.counts["answers"] + load.counts["acked"]
             if answers == last_answers:
-                silent_windows += 1
-                print("soak: no answer during 5 s of flood")
+                silent.append(now)
             last_answers = answers
         if controller.proc.poll() is not None:
             print("soak: dmsc ended during the flood")
             break
     rss_end = controller.rss_kb()
+    total_end = controller.rss_kb("VmRSS")
     stop.set()
     junk_thread.join()
     load.finish()
     alive = controller.proc.poll() is None and controller.wait_for_snmp(10)
     controller.kill(signal.SIGTERM)
-    with open(log, "rb") as console:
-        console.seek(log_start)
-        lines = console.read().decode(errors="replace").splitlines()
+    boots += [time.monotonic() - started] * console.new_boots()
+    stalls = stalled_windows(silent, boots)
+    for t in stalls:
+        print(f"soak: no answer during the 5 s before {t:.0f} s of flood, and no restart near it")
+    with open(log, "rb") as text:
+        text.seek(log_start)
+        lines = text.read().decode(errors="replace").splitlines()
     errors = error_lines(lines)
     elapsed = time.monotonic() - started
     requests = load.counts["sets"] + load.counts["gets"]
@@ -559,11 +579,40 @@ def flood(args, board, items, texts, ledger, log):
     rss_ok = growth <= max(2048, rss_settled // 20)
     print(f"soak: flood {elapsed:.0f} s: {requests} requests ({requests / elapsed:.0f}/s), "
           f"{load.counts['timeouts']} unanswered, {bad_sent[0]} malformed datagrams, "
-          f"RSS start {rss_start} kB, after {settle:.0f} s {rss_settled} kB, end {rss_end} kB, "
-          f"peak {rss_peak} kB")
+          f"RSS (anonymous) start {rss_start} kB, after {settle:.0f} s {rss_settled} kB, end "
+          f"{rss_end} kB, peak {rss_peak} kB; with the mapped flash {total_start} kB at start, "
+          f"{total_end} kB at end")
+    print(f"soak: flood: {len(boots)} restarts of the board, "
+          f"{len(silent) - len(stalls)} silent 5 s windows at a restart, {len(stalls)} elsewhere, "
+          f"{sum('set not journalled' in line for line in lines)} sets refused while the journal "
+          f"was full, {sum('Display ticks' in line for line in lines)} display cycle overruns, "
+          f"{sum('StateMachine_Defrag: copying' in line for line in lines)} journal compactions")
     for line in errors[:20]:
         print(f"soak: console: {line}")
-    return alive and silent_windows == 0, rss_start, rss_end, rss_ok, len(errors)
+    return alive and not stalls, rss_start, rss_end, rss_ok, len(errors)
+
+
+class Console:
+    """New boots of the board on the controller's console since the last look."""
+
+    def __init__(self, path, start):
+        self.path, self.at, self.rest = path, start, b""
+
+    def new_boots(self):
+        with open(self.path, "rb") as f:
+            f.seek(self.at)
+            data = self.rest + f.read()
+        self.at += len(data) - len(self.rest)
+        cut = data.rfind(b"\n") + 1
+        self.rest = data[cut:]
+        return data[:cut].count(b"Booting ")
+
+
+def stalled_windows(silent, boots, before=15.0, after=10.0):
+    """The silent windows not explained by a restart of the board: a restart (a defragmentation
+    of the flash the journal asks for, a commanded reset) is silent from shortly before its boot
+    line until the agent is up again."""
+    return [t for t in silent if not any(t - before <= b <= t + after for b in boots)]
 
 
 SUMMARY = re.compile(
@@ -574,7 +623,7 @@ SUMMARY = re.compile(
 
 # Port offsets of parallel instances: no two of the controller's ports (7, 23, 161, 162, 3002,
 # 14001 plus the offset) meet.
-OFFSET_STEP = 150
+OFFSET_STEP = 130
 
 
 def parallel(args, argv):

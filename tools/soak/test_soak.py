@@ -18,7 +18,7 @@ VALID = m.VALID
 SEQUENCES = [
     ("validated and settled", [("modify", True), ("text", True), ("validate", True),
                                ("settled", m.VALID)],
-     [(NEW, VALID, None)],
+     [(NEW, VALID, None), (NEW, m.VALIDATING, None)],
      [(OLD, VALID, None), (NEW, m.MODIFYING, None), (NEW, VALID, 1234), (NEW, m.ERROR, None)]),
     ("validateReq acknowledged, cut before the pass", [("modify", True), ("text", True),
                                                        ("validate", True)],
@@ -37,7 +37,7 @@ SEQUENCES = [
     ("an unanswered text overtaken by an acknowledged edit",
      [("modify", True), ("text", False), ("text", True), ("validate", True),
       ("settled", m.ERROR)],
-     [(NEW, m.ERROR, None)],
+     [(NEW, m.ERROR, None), (NEW, m.VALIDATE_REQ, None)],
      [(OLD, m.MODIFYING, None), (NEW, VALID, None)]),
 ]
 
@@ -112,6 +112,42 @@ class ConsoleFilterTest(unittest.TestCase):
         for line, flagged in self.LINES:
             with self.subTest(line):
                 self.assertEqual(soak.error_lines([line]), [line] if flagged else [])
+
+
+class FloodStallTest(unittest.TestCase):
+    # (silent windows, boot sightings, the windows that are stalls)
+    CASES = [
+        ([], [], []),
+        ([20.0], [], [20.0]),
+        ([20.0, 25.0], [22.0], []),
+        ([20.0], [30.0], []),  # silent just before the boot line shows
+        ([20.0], [41.0], [20.0]),
+        ([20.0], [4.0], [20.0]),  # a boot long before does not excuse a later silence
+        ([100.0, 300.0], [95.0], [300.0]),
+    ]
+
+    def test_cases(self):
+        for silent, boots, stalls in self.CASES:
+            with self.subTest(silent=silent, boots=boots):
+                self.assertEqual(soak.stalled_windows(silent, boots), stalls)
+
+    def test_console_counts_each_boot_once(self):
+        import tempfile
+        with tempfile.NamedTemporaryFile("wb", delete=False) as f:
+            f.write(b"old\nBooting PX40317 ver\n")
+            path = f.name
+        try:
+            console = soak.Console(path, 4)
+            self.assertEqual(console.new_boots(), 1)
+            self.assertEqual(console.new_boots(), 0)
+            with open(path, "ab") as f:
+                f.write(b"x\nBoot")  # a line still being written
+            self.assertEqual(console.new_boots(), 0)
+            with open(path, "ab") as f:
+                f.write(b"ing PX40317\n")
+            self.assertEqual(console.new_boots(), 1)
+        finally:
+            os.unlink(path)
 
 
 if __name__ == "__main__":

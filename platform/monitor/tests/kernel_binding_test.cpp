@@ -138,4 +138,48 @@ TEST_F(BoundMonitor, ClockFollowsTicks) {
     EXPECT_EQ(now.tm_sec, 1);
 }
 
+int64_t g_host = 1700000000;
+
+// A reset or a stop ends the kernel before the monitor is unbound; the board then boots a new
+// kernel. The clock must go on from where it was, not from the time of the previous boot.
+TEST_F(BoundMonitor, ClockGoesOnAcrossTheEndOfTheKernel) {
+    sim::Rtc::SetHostClock([] { return g_host; });
+    struct tm t = {};
+    t.tm_year = 120;
+    t.tm_mday = 1;
+    const int64_t set = int64_t(timegm(&t));
+    struct {
+        const char* how;
+        std::function<void(kernel::Kernel&)> end;
+    } const kEnds[] = {
+        {"reset",
+         [](kernel::Kernel& k) {
+             kernel::Post([] { mon_restart(0); });
+             k.Advance(1);
+         }},
+        {"stop from outside", [](kernel::Kernel& k) { k.Stop(); }},
+    };
+    int64_t expected = set;
+    Start([&] { ASSERT_EQ(mon_set_time(&t), 0); });
+    for (const auto& end : kEnds) {
+        SCOPED_TRACE(end.how);
+        kernel_->Advance(100 * 90);
+        g_host += 90;
+        expected += 90;
+        ASSERT_EQ(m_->Rtc().Now(), expected);
+        end.end(*kernel_);
+        ASSERT_TRUE(kernel_->StopRequested());
+        EXPECT_EQ(m_->Rtc().Now(), expected) << "read while the kernel ends";
+        kernel_.reset();
+        monitor::UnbindKernel(m_.get());
+        EXPECT_EQ(m_->Rtc().Now(), expected) << "between two kernels";
+        g_host += 2;
+        expected += 2;
+        kernel_ = std::make_unique<kernel::Kernel>();
+        Start([] {});
+        EXPECT_EQ(m_->Rtc().Now(), expected) << "after the next boot";
+    }
+    sim::Rtc::SetHostClock(nullptr);
+}
+
 }  // namespace

@@ -9,6 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -128,13 +131,44 @@ public:
             return "";
         }
         char buffer[256];
-        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        from_ = sizeof peer_;
+        const ssize_t n =
+            ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&peer_), &from_);
         return n > 0 ? std::string(buffer, size_t(n)) : "";
+    }
+    // To the sender of the last datagram received.
+    void Answer(const std::string& data) {
+        ::sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&peer_), from_);
     }
 
 private:
     int fd_;
     uint16_t port_ = 0;
+    sockaddr_in peer_{};
+    socklen_t from_ = 0;
+};
+
+// What the wire delivers to the guest, collected from the wire's thread.
+class Delivered {
+public:
+    net::SlirpWire::Deliver Sink() {
+        return [this](const uint8_t* frame, size_t length) {
+            std::lock_guard<std::mutex> guard(lock_);
+            text_.append(reinterpret_cast<const char*>(frame), length);
+            changed_.notify_all();
+        };
+    }
+    // True once some frame carried data (within the wall time given).
+    bool WaitFor(const std::string& data, std::chrono::milliseconds limit) {
+        std::unique_lock<std::mutex> guard(lock_);
+        return changed_.wait_for(guard, limit,
+                                 [&] { return text_.find(data) != std::string::npos; });
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::string text_;
 };
 
 TEST(SlirpWire, HostAliasReachesLoopbackAndOtherAddressesNeedAllowing) {
@@ -164,6 +198,49 @@ TEST(SlirpWire, HostAliasReachesLoopbackAndOtherAddressesNeedAllowing) {
         }
         wire.Stop();
     }
+}
+
+// The guest asks for the host alias's address (slirp learns the guest's from it).
+Frame ArpRequest() {
+    Frame f = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
+    Put16(f, 0x0806);
+    Put16(f, 1);
+    Put16(f, 0x0800);
+    f.push_back(6);
+    f.push_back(4);
+    Put16(f, 1);
+    f.insert(f.end(), {0x02, 0x00, 0x00, 0x00, 0x00, 0x01});
+    Put32(f, kGuest);
+    f.insert(f.end(), 6, 0);
+    Put32(f, kAlias);
+    return f;
+}
+
+// A datagram to the host alias opens a new host socket inside slirp; the host's answer on it
+// comes back to the guest at once (the wire's loop polls the new socket without waiting for
+// its next time-out), for each new flow.
+TEST(SlirpWire, AnswersOnNewFlowsComeBackPromptly) {
+    net::SlirpWire wire;
+    Delivered delivered;
+    ASSERT_TRUE(wire.Start(net::WireConfig{}, delivered.Sink()));
+    const Frame arp = ArpRequest();
+    wire.Send(arp.data(), arp.size());
+    const std::string aliasMac = {'\x52', '\x55', '\x0A', '\x00', '\x02', '\x02'};
+    ASSERT_TRUE(delivered.WaitFor(aliasMac, std::chrono::milliseconds(2000)));
+    Listener host("127.0.0.1");
+    for (int flow = 0; flow < 3; ++flow) {
+        SCOPED_TRACE(flow);
+        const std::string request = "ping " + std::to_string(flow);
+        const std::string answer = "pong " + std::to_string(flow);
+        // A new guest port each time: a new flow.
+        Frame frame = UdpFrame(kAlias, host.Port(), request);
+        frame[14 + 20 + 1] = uint8_t(0x40 + flow);
+        wire.Send(frame.data(), frame.size());
+        ASSERT_EQ(host.Receive(), request);
+        host.Answer(answer);
+        EXPECT_TRUE(delivered.WaitFor(answer, std::chrono::milliseconds(500)));
+    }
+    wire.Stop();
 }
 
 }  // namespace
