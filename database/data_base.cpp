@@ -425,6 +425,14 @@ DbResult CDataBase::Set(const DbObject& object, uint32_t value, uint32_t flags, 
     return SetInt(object.Row(row), object.width, value, object.image, flags);
 }
 
+DbResult CDataBase::Check(const DbObject& object, uint32_t value, uint32_t row) {
+    if (row >= object.rows || object.IsString() ||
+        !InRange(object.Row(row), object.width, object.image)) {
+        return kDbGenError;
+    }
+    return Validating(0) ? ValidateInt(object.Row(row), object.width, value, object.image) : kDbOk;
+}
+
 const char* CDataBase::GetText(const DbObject& object, uint32_t* length, uint32_t row) const {
     if (row >= object.rows || !object.IsString()) {
         if (length != nullptr) {

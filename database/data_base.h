@@ -61,6 +61,8 @@ public:
     // object's rows reads as 0 / "" and is refused (5) on write.
     uint32_t Get(const DbObject& object, uint32_t row = 0) const;
     DbResult Set(const DbObject& object, uint32_t value, uint32_t flags, uint32_t row = 0);
+    // What Set would answer to the value under its validation, without writing it.
+    DbResult Check(const DbObject& object, uint32_t value, uint32_t row = 0);
     const char* GetText(const DbObject& object, uint32_t* length, uint32_t row = 0) const;
     DbResult SetText(const DbObject& object, const void* text, uint32_t length, uint32_t flags,
                      uint32_t row = 0);

@@ -182,8 +182,16 @@ TEST_F(ValidationTest, ShutOffTemperatureUsesTheProductBounds) {
         {"zero disables", NV, 95623, 1, 0, {}, kDbOk},
     };
     for (const IntCase& c : cases) {
+        // The verdict without the write first: the stored value and the journal stay.
+        const uint32_t before = db->Get(dbo::brenShutOffTemp);
+        ClearRecords();
+        EXPECT_EQ(db->Check(dbo::brenShutOffTemp, c.value), c.expect) << c.what;
+        EXPECT_EQ(db->Get(dbo::brenShutOffTemp), before) << c.what;
+        EXPECT_TRUE(journal.Records().empty()) << c.what;
         Check(c);
     }
+    EXPECT_EQ(db->Check(dbo::brenShutOffTemp, 0, 1), kDbGenError) << "no second row";
+    EXPECT_EQ(db->Check(dbo::sysContact, 0), kDbGenError) << "a string object";
 }
 
 TEST_F(ValidationTest, DaylightSavingRewritesTheBeginMonths) {

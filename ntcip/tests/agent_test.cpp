@@ -167,6 +167,33 @@ TEST_F(Agent, SetStoresAndAnswersTheValueReadBack) {
     EXPECT_STREQ(g_DataBase.GetText(dbo::sysName, &length), "sign-12");
 }
 
+// A shut-off temperature the store refuses is refused before the commit pass: the other values
+// of the set are not written either.
+TEST_F(Agent, RefusedShutOffTemperatureKeepsTheRestOfItsSet) {
+    const std::vector<uint32_t> branch = {1, 3, 6, 1, 4, 1, 1206, 3, 16, 1, 1};
+    auto integer = [&](uint32_t object, uint32_t value) {
+        Varbind v;
+        v.name = branch;
+        v.name.insert(v.name.end(), {object, 0});
+        v.syntax = kSnmpInteger;
+        v.integer = value;
+        return v;
+    };
+    g_DataBase.Set(dbo::brenShutOffTemp, 85, kDbReplayFlags);
+    g_DataBase.Set(dbo::ledstarConfigSettings, 9, kDbReplayFlags, 10);  // 1.1.22.0
+    Decoded r =
+        Answer(agent_, Request(0, kAdmin, kSnmpSetRequest, {integer(22, 5), integer(1, 40)}));
+    EXPECT_EQ(r.pdu->request.error_status, kSnmpBadValue);
+    EXPECT_EQ(r.pdu->request.error_index, 2u);
+    EXPECT_EQ(g_DataBase.Get(dbo::ledstarConfigSettings, 10), 9u);
+    EXPECT_EQ(g_DataBase.Get(dbo::brenShutOffTemp), 85u);
+
+    r = Answer(agent_, Request(0, kAdmin, kSnmpSetRequest, {integer(22, 5), integer(1, 0)}));
+    EXPECT_EQ(r.pdu->request.error_status, kSnmpNoError);
+    EXPECT_EQ(g_DataBase.Get(dbo::ledstarConfigSettings, 10), 5u);
+    EXPECT_EQ(g_DataBase.Get(dbo::brenShutOffTemp), 0u);
+}
+
 TEST_F(Agent, UnservedRequestsGetSilenceAndFreeTheirPendingSlot) {
     const uint32_t bad_names = g_DataBase.Get(dbo::snmpInBadCommunityNames);
     const Bytes wrong = Captured("get_v1_wrong_community.bin");

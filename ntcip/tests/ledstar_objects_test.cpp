@@ -266,6 +266,7 @@ TEST_F(LedstarObjects, ShutOffTemperatureIsValidatedAndAnnounced) {
     g_DataBase.SetNotificationEnabled(true);
     EXPECT_EQ(mib.SetInt(At("1.1.1.0"), 40).error, uint32_t{kSnmpBadValue});
     EXPECT_EQ(g_DataBase.Get(dbo::brenShutOffTemp), 85u);
+    EXPECT_TRUE(sink.Letters().empty());
     const mib_test::Result r = mib.SetInt(At("1.1.1.0"), 0);
     EXPECT_EQ(r.error, 0u);
     EXPECT_EQ(r.word, 0u);

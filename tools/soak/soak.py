@@ -732,8 +732,15 @@ def main():
           f"hangs {hangs}, journal faults {journal_faults}, RSS start {rss_start} kB end "
           f"{rss_end} kB, flood {'answered' if alive else 'STALLED'}, console error lines "
           f"{error_lines}")
+    if not rss_ok:
+        print("soak: RSS grew beyond its bound during the flood")
     failed = losses + hangs + journal_faults + (0 if alive else 1) + (0 if rss_ok else 1)
     failed += 0 if cuts >= args.cuts else 1
+    if not args.board:
+        if failed:
+            print(f"soak: the controller's console is in {log}")
+        else:
+            os.remove(log)
     print(f"{1 if failed == 0 else 0} passed, {1 if failed else 0} failed")
     return 0 if failed == 0 else 1
 
