@@ -11,7 +11,6 @@
 #include "comm/comm_task.h"
 #include "comm/emac_driver.h"
 #include "comm/network_standin.h"
-#include "comm/telnet_server.h"
 #include "platform/kernel/kernel.h"
 #include "platform/monitor/kernel_binding.h"
 #include "platform/monitor/monitor.h"
@@ -49,7 +48,6 @@ void RaiseExternal() {
 BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bool>& stop,
                   void (*pollStop)(std::atomic<bool>& stop)) {
     net::SetPortOffset(line.port_offset);
-    net::SetAllowNetwork(line.allow_network);
     for (unsigned boot = 1;; ++boot) {
         monitor::MonitorConfig config;
         config.boardDir = line.board_dir;
@@ -145,8 +143,6 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
                 pollStop(stop);
             }
             k->Stop();
-            // The socket threads must not wake a kernel that is going away.
-            CTelnetServer::EndOfBoot();
             wire.Stop();
             // Firmware threads may still run until the kernel ends them: the monitor is unbound
             // only once they are gone.

@@ -1,6 +1,7 @@
 #include "comm/network_standin.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "comm/emac_driver.h"
 #include "comm/ethernet_transports.h"
@@ -238,6 +239,42 @@ size_t EthernetArpEntries(VmsArpEntry* entries, size_t capacity) {
         const uint8_t mac[6] = {uint8_t(msw >> 8),  uint8_t(msw),      uint8_t(lsw >> 24),
                                 uint8_t(lsw >> 16), uint8_t(lsw >> 8), uint8_t(lsw)};
         std::memcpy(e.hardware, mac, 6);
+    }
+    return count;
+}
+
+bool EthernetIpFigures(VmsIpFigures* figures) {
+    const NX_IP* ip = EthernetIpInstance();
+    if (ip == nullptr) {
+        return false;
+    }
+    const NX_IP_COUNTERS& c = ip->nx_ip_counters;
+    figures->tcpConnections = c.tcp_connections;
+    figures->tcpDisconnections = c.tcp_disconnections;
+    figures->tcpBytesSent = c.tcp_bytes_sent;
+    figures->tcpBytesReceived = c.tcp_bytes_received;
+    figures->udpDatagramsSent = c.udp_datagrams_sent;
+    figures->udpDatagramsReceived = c.udp_datagrams_received;
+    figures->udpDatagramsDropped = c.udp_receive_dropped;
+    figures->icmpEnabled = ip->nx_ip_icmp_enabled != 0;
+    figures->icmpDropped = c.icmp_dropped;
+    return true;
+}
+
+size_t NetworkPoolFigures(VmsPoolFigures* pools, size_t capacity) {
+    size_t count = 0;
+    for (NX_PACKET_POOL* pool : {EthernetPacketPool(), EmacPacketPool()}) {
+        ULONG v[4] = {};
+        if (pool == nullptr || count == capacity ||
+            nx_packet_pool_info_get(pool, &v[0], &v[1], &v[2], &v[3]) != NX_SUCCESS) {
+            continue;
+        }
+        VmsPoolFigures& f = pools[count++];
+        f.name = pool->nx_packet_pool_name;
+        f.total = v[0];
+        f.free = v[1];
+        f.emptyRequests = v[2];
+        f.invalidReleases = v[3];
     }
     return count;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "comm/arp_figures.h"
+#include "comm/network_figures.h"
 #include "platform/net/nx_api.h"
 
 struct NetworkStandInSettings {
@@ -29,5 +30,10 @@ void ChooseNetworkAddresses(const char* ipadd, const char* netmask, const char* 
 // The console's ARP figures of the Ethernet instance (false when it is not up).
 bool EthernetArpStats(VmsArpStats* stats);
 size_t EthernetArpEntries(VmsArpEntry* entries, size_t capacity);
+// The Ethernet instance's TCP, UDP and ICMP counters (false when it is not up).
+bool EthernetIpFigures(VmsIpFigures* figures);
+// The network's packet pools ("NetX" and the Ethernet driver's), at most `capacity`; returns
+// how many were filled.
+size_t NetworkPoolFigures(VmsPoolFigures* pools, size_t capacity);
 // Forgets the instance (end of a boot; the kernel has gone).
 void NetworkStandInEndOfBoot();

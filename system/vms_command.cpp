@@ -73,6 +73,8 @@ VmsSystem DefaultSystem() {
     s.emacConfigure = &EmacConfigure;
     s.arpStats = &EthernetArpStats;
     s.arpEntries = &EthernetArpEntries;
+    s.ipFigures = &EthernetIpFigures;
+    s.poolFigures = &NetworkPoolFigures;
     s.watchdogTimer = [](bool on) {
         if (CWatchdogTask* watchdog = WatchdogTask()) {
             if (on) {
@@ -287,9 +289,36 @@ int Peripheral(int argc, char* argv[]) {
 int Ethernet(int argc, char* argv[]) {
     const char* operation = Word(argc, argv, 3);
     const char* argument = Word(argc, argv, 4);
-    if (Is(operation, "tcp") || Is(operation, "udp") || Is(operation, "icmp") ||
-        Is(operation, "pool")) {
-        return 0;  // the statistics are read, nothing is printed
+    if (Is(operation, "tcp") || Is(operation, "udp") || Is(operation, "icmp")) {
+        VmsIpFigures f;
+        if (g_system.ipFigures != nullptr) {
+            g_system.ipFigures(&f);
+        }
+        if (Is(operation, "tcp")) {
+            DebugPrint(" connections:%d\n disconnections:%d\n bytes sent:%d\n bytes received:%d\n",
+                       static_cast<int>(f.tcpConnections), static_cast<int>(f.tcpDisconnections),
+                       static_cast<int>(f.tcpBytesSent), static_cast<int>(f.tcpBytesReceived));
+        } else if (Is(operation, "udp")) {
+            DebugPrint(" datagrams sent:%d\n datagrams received:%d\n datagrams dropped:%d\n",
+                       static_cast<int>(f.udpDatagramsSent),
+                       static_cast<int>(f.udpDatagramsReceived),
+                       static_cast<int>(f.udpDatagramsDropped));
+        } else {
+            DebugPrint(" echo answered:%s\n echo requests dropped:%d\n",
+                       f.icmpEnabled ? "yes" : "no", static_cast<int>(f.icmpDropped));
+        }
+        return 0;
+    }
+    if (Is(operation, "pool")) {
+        VmsPoolFigures pools[2];
+        const size_t count = g_system.poolFigures != nullptr ? g_system.poolFigures(pools, 2) : 0;
+        for (size_t i = 0; i < count && i < 2; ++i) {
+            const VmsPoolFigures& p = pools[i];
+            DebugPrint(" %s total:%d free:%d empty requests:%d invalid releases:%d\n", p.name,
+                       static_cast<int>(p.total), static_cast<int>(p.free),
+                       static_cast<int>(p.emptyRequests), static_cast<int>(p.invalidReleases));
+        }
+        return 0;
     }
     if (Is(operation, "reset")) {
         if (g_system.emacConfigure != nullptr) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "comm/arp_figures.h"
+#include "comm/network_figures.h"
 #include "platform/kernel/tx_api.h"
 #include "platform/monitor/mon.h"
 
@@ -64,6 +65,9 @@ struct VmsSystem {
     bool (*arpStats)(VmsArpStats* stats) = nullptr;
     // Fills at most `capacity` dynamic ARP entries; returns how many.
     size_t (*arpEntries)(VmsArpEntry* entries, size_t capacity) = nullptr;
+    bool (*ipFigures)(VmsIpFigures* figures) = nullptr;
+    // Fills at most `capacity` packet pools; returns how many.
+    size_t (*poolFigures)(VmsPoolFigures* pools, size_t capacity) = nullptr;
 };
 
 // Until VmsSetSystem is called the command uses the runtime's own parts: the tasks of the

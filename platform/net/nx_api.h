@@ -292,3 +292,5 @@ UINT nx_tcp_client_socket_connect(NX_TCP_SOCKET* socket, ULONG server_ip, UINT s
 UINT nx_tcp_socket_disconnect(NX_TCP_SOCKET* socket, ULONG wait_option);
 UINT nx_tcp_socket_send(NX_TCP_SOCKET* socket, NX_PACKET* packet, ULONG wait_option);
 UINT nx_tcp_socket_receive(NX_TCP_SOCKET* socket, NX_PACKET** packet, ULONG wait_option);
+// Calls notify (on the instance's thread) whenever data arrives on the socket; null stops it.
+UINT nx_tcp_socket_receive_notify(NX_TCP_SOCKET* socket, NX_TCP_CALLBACK notify);

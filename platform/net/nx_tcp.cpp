@@ -32,6 +32,7 @@ struct TcpSocketState {
     bool failed = false;  // a connect that was refused or reset
     UINT boundPort = 0;
     Listener* listener = nullptr;  // the listen entry this socket takes connections for
+    NX_TCP_CALLBACK receiveNotify = nullptr;
 };
 
 struct Listener {
@@ -99,6 +100,10 @@ err_t Received(void* arg, struct tcp_pcb*, struct pbuf* p, err_t) {
     state->socket->nx_tcp_socket_ip_ptr->nx_ip_counters.tcp_bytes_received += p->tot_len;
     pbuf_free(p);
     Signal(state->socket);
+    if (NX_TCP_CALLBACK cb = state->receiveNotify) {
+        NX_TCP_SOCKET* socket = state->socket;
+        PostToIpThread(socket->nx_tcp_socket_ip_ptr, [cb, socket] { cb(socket); });
+    }
     return ERR_OK;
 }
 
@@ -157,6 +162,7 @@ err_t Accepted(void* arg, struct tcp_pcb* pcb, err_t err) {
     NX_TCP_SOCKET* socket = listener->socket;
     if (socket != nullptr && socket->nx_tcp_socket_state == NX_TCP_LISTEN_STATE) {
         Attach(socket->nx_tcp_socket_impl, pcb);
+        listener->socket = nullptr;  // the port takes another socket by relisten
     } else if (listener->pending.size() < listener->queueMaximum) {
         listener->pending.push_back(pcb);
         tcp_arg(pcb, new std::pair<Listener*, struct tcp_pcb*>(listener, pcb));
@@ -424,6 +430,7 @@ UINT nx_tcp_server_socket_relisten(NX_IP* ip, UINT port, NX_TCP_SOCKET* socket) 
         listener->pending.pop_front();
         net::ForgetPending(pcb);
         net::Attach(state, pcb);
+        listener->socket = nullptr;
         return NX_CONNECTION_PENDING;
     }
     return NX_SUCCESS;
@@ -445,10 +452,14 @@ UINT nx_tcp_server_socket_unlisten(NX_IP* ip, UINT port) {
         tcp_arg(listener->pcb, nullptr);
         tcp_accept(listener->pcb, nullptr);
         tcp_close(listener->pcb);
-        if (NX_TCP_SOCKET* socket = listener->socket) {
-            socket->nx_tcp_socket_impl->listener = nullptr;
-            if (socket->nx_tcp_socket_state == NX_TCP_LISTEN_STATE) {
-                socket->nx_tcp_socket_state = NX_TCP_CLOSED;
+        // The listening socket and the ones that took connections of the port.
+        for (TcpSocketState* state : net::g_sockets) {
+            if (state->listener != listener) {
+                continue;
+            }
+            state->listener = nullptr;
+            if (state->socket->nx_tcp_socket_state == NX_TCP_LISTEN_STATE) {
+                state->socket->nx_tcp_socket_state = NX_TCP_CLOSED;
             }
         }
         delete listener;
@@ -671,4 +682,13 @@ UINT nx_tcp_socket_receive(NX_TCP_SOCKET* socket, NX_PACKET** packet, ULONG wait
             return status;
         }
     }
+}
+
+UINT nx_tcp_socket_receive_notify(NX_TCP_SOCKET* socket, NX_TCP_CALLBACK notify) {
+    if (!net::Valid(socket)) {
+        return NX_PTR_ERROR;
+    }
+    net::CoreLock core;
+    socket->nx_tcp_socket_impl->receiveNotify = notify;
+    return NX_SUCCESS;
 }

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -129,6 +130,9 @@ bool SlirpWire::Start(const WireConfig& config, Deliver deliver) {
     if (slirp_ != nullptr) {
         return false;
     }
+    // slirp writes to host sockets whose peer may have gone: such a write must fail, not end
+    // the process.
+    ::signal(SIGPIPE, SIG_IGN);
     config_ = config;
     deliver_ = std::move(deliver);
     filter_ = std::make_unique<EgressFilter>(config.hostAlias, config.allowNetwork, config.log);

@@ -1,22 +1,17 @@
 #pragma once
-// A booted monitor task on the stepped kernel with its object store and boot monitor, and a
-// loopback telnet client to talk to its console.
+// A booted monitor task on the stepped kernel with its object store and boot monitor, its
+// telnet console on the first instance of a two-instance wire, and a telnet peer on the second.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "comm/telnet_server.h"
+#include "comm/tests/telnet_wire_client.h"
 #include "database/data_base.h"
 #include "platform/monitor/monitor.h"
 #include "platform/monitor/tests/temp_board.h"
+#include "platform/net/stack_core.h"
 #include "runtime/letter_id.h"
 #include "runtime/post_office.h"
 #include "runtime/task_table.h"
@@ -26,52 +21,42 @@
 
 namespace console_test {
 
-// A raw loopback TCP client (the telnet negotiation bytes are visible to it).
+class ConsoleTest;
+
+// The peer of one console connection (the telnet negotiation bytes are visible to it). Its
+// waits are in simulated milliseconds: the kernel is stepped meanwhile.
 class Client {
 public:
-    explicit Client(uint16_t port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(0x7F000001u);
-        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
+    explicit Client(ConsoleTest& test) : test_(test) {}
     ~Client() { Close(); }
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
-    bool connected() const { return connected_; }
-    void Close() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-    void Write(const std::string& text) {
-        ASSERT_EQ(::send(fd_, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size()));
-    }
-    // Everything that arrived so far (waits up to `ms` for the first byte).
-    std::string Drain(int ms = 0) {
-        std::string text;
-        char buffer[512];
-        pollfd p{fd_, POLLIN, 0};
-        while (::poll(&p, 1, text.empty() ? ms : 0) == 1) {
-            const ssize_t got = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-            if (got <= 0) {
-                break;
-            }
-            text.append(buffer, size_t(got));
-        }
-        return text;
-    }
+    bool connected() const { return peer_.Connected(); }
+    void Close();
+    void Write(const std::string& text);
+    // Everything that arrived so far (steps up to `ms` for the first byte).
+    std::string Drain(int ms = 0);
+
+    telnet_test::WireClient& peer() { return peer_; }
 
 private:
-    int fd_ = -1;
-    bool connected_ = false;
+    ConsoleTest& test_;
+    telnet_test::WireClient peer_;
+    bool open_ = true;
 };
 
 class ConsoleTest : public testing_support::KernelTest {
+public:
+    // Runs fn on a firmware thread, then lets the traffic flow.
+    void PeerCall(const std::function<void()>& fn) {
+        InThread(fn);
+        Pump();
+    }
+    // Steps the kernel until the traffic has flowed.
+    void Pump() { Advance(2); }
+    void Step(ULONG ticks) { Advance(ticks); }
+
 protected:
     static constexpr const char* kCommunity = "quartermaster";
 
@@ -80,18 +65,16 @@ protected:
         db_ = std::make_unique<CDataBase>(0x10000);
         SetCommunity(kCommunity);
         SetFeatures(CMonitorTask::kTelnetFeature);
-        CTelnetServer::SetListenPort(0);
         mon_addcommand(g_MonitorCommandTable, nullptr);
     }
-    // The sockets' helper thread wakes the server through the kernel: it ends first.
     void TearDown() override {
-        CTelnetServer::EndOfBoot();
         KernelTest::TearDown();
+        CTelnetServer::EndOfBoot();
+        net::EndOfBoot();
     }
     ~ConsoleTest() override {
         Shutdown();
         task_.reset();
-        CTelnetServer::SetListenPort(-1);
         VmsUseDefaultSystem();
     }
 
@@ -104,10 +87,13 @@ protected:
         ASSERT_EQ(db_->Set(dbo::brenFeatureSet, bits, kDbReplayFlags), kDbOk);
     }
 
-    // Boots the task and runs it past its first tick (its initialisation).
+    // Boots the task (its console on the wire's first instance) and runs it past its first
+    // tick (its initialisation).
     void BootTask() {
         Boot([this](uint8_t*) {
-            task_ = std::make_unique<CMonitorTask>(office_, *db_, &stacks_);
+            net_test::CreateWireInstances();
+            task_ = std::make_unique<CMonitorTask>(office_, *db_, &stacks_, &net_test::g_ips[0],
+                                                   &net_test::g_pools[0]);
             ASSERT_TRUE(task_->Start());
             ASSERT_TRUE(task_->Create(&stacks_));
         });
@@ -119,26 +105,18 @@ protected:
         office_.PostLetter(kLetterCommNetworkStarted);
         Advance(kMonitorTaskDefinition.period);
     }
-    // Lets the server thread handle what the sockets brought (waits for the traffic itself,
-    // at most 5 s), then steps until the server has taken every event.
-    void Pump(size_t events = 1) {
-        CTelnetServer::WaitForEvents(events, 5000);
-        Advance(0);
-        for (int i = 0; i < 100 && CTelnetServer::PendingEvents() > 0; ++i) {
-            CTelnetServer::WaitForEvents(1, 5000);
-            Advance(0);
-        }
-    }
     std::unique_ptr<Client> Connect() {
-        auto client = std::make_unique<Client>(CTelnetServer::BoundPort());
-        EXPECT_TRUE(client->connected());
+        auto client = std::make_unique<Client>(*this);
+        UINT status = 0;
+        InThread([&] { status = client->peer().Connect(); });
+        EXPECT_TRUE(status == NX_IN_PROGRESS || status == NX_SUCCESS) << status;
         Pump();
+        EXPECT_TRUE(client->connected());
         return client;
     }
     // Types text and returns the answer.
     std::string Exchange(Client& client, const std::string& text) {
         client.Write(text);
-        Pump();
         return client.Drain(5000);
     }
     // Connects and logs in; returns the client with its greeting read.
@@ -156,5 +134,29 @@ protected:
     PostOffice office_;
     std::unique_ptr<CMonitorTask> task_;
 };
+
+inline void Client::Close() {
+    if (open_) {
+        open_ = false;
+        test_.PeerCall([this] { peer_.Close(); });
+    }
+}
+
+inline void Client::Write(const std::string& text) {
+    UINT status = 0;
+    test_.PeerCall([&] { status = peer_.Write(text); });
+    EXPECT_EQ(status, NX_SUCCESS);
+}
+
+inline std::string Client::Drain(int ms) {
+    std::string text;
+    for (int waited = 0;; waited += 10) {
+        test_.PeerCall([&] { text += peer_.Read(); });
+        if (!text.empty() || waited >= ms) {
+            return text;
+        }
+        test_.Step(1);
+    }
+}
 
 }  // namespace console_test

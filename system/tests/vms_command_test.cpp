@@ -188,7 +188,15 @@ TEST_F(VmsCommandTest, CommandTable) {
         {"vms -d peripheral freq 5a", -2, "", {}},
         {"vms -d peripheral stat 20", 0, "", {}},
         {"vms -d peripheral stat", 0, "", {}},
-        {"vms -d ethernet tcp", 0, "", {}},
+        {"vms -d ethernet tcp",
+         0,
+         " connections:0\n disconnections:0\n bytes sent:0\n bytes received:0\n",
+         {}},
+        {"vms -d ethernet udp",
+         0,
+         " datagrams sent:0\n datagrams received:0\n datagrams dropped:0\n",
+         {}},
+        {"vms -d ethernet icmp", 0, " echo answered:no\n echo requests dropped:0\n", {}},
         {"vms -d ethernet pool", 0, "", {}},
         {"vms -d ethernet reset", 0, "", {}},
         {"vms -d ethernet dhcp renew", 0, "", {107}},
@@ -309,6 +317,19 @@ TEST_F(VmsCommandTest, PoolsArpAndHooksPrintTheirFigures) {
         e[1] = VmsArpEntry{0xC0A80A02, {0xAB, 0, 1, 2, 3, 4}};
         return 2;
     };
+    system_.ipFigures = [](VmsIpFigures* f) {
+        *f = VmsIpFigures{1, 2, 3, 4, 5, 6, 7, true, 9};
+        return true;
+    };
+    system_.poolFigures = [](VmsPoolFigures* p, size_t capacity) -> size_t {
+        const VmsPoolFigures all[] = {
+            {"NetX", 10, 9, 8, 7}, {"enet packet pool", 6, 5, 4, 3}, {"third", 1, 1, 1, 1}};
+        size_t n = 0;
+        for (; n < capacity && n < 3; ++n) {
+            p[n] = all[n];
+        }
+        return 3;  // more than it was given room for
+    };
     VmsSetSystem(system_);
 
     char pools[128];
@@ -330,8 +351,20 @@ TEST_F(VmsCommandTest, PoolsArpAndHooksPrintTheirFigures) {
          "Dynamic ARP Table:\n 127.0.0.1 = 0-1A-2B-3C-4D-FF\n 192.168.10.2 = AB-0-1-2-3-4\n",
          {}},
         {"vms -d ethernet reset", 0, "", {}},
-        {"vms -d ethernet udp", 0, "", {}},
-        {"vms -d ethernet icmp", 0, "", {}},
+        {"vms -d ethernet tcp",
+         0,
+         " connections:1\n disconnections:2\n bytes sent:3\n bytes received:4\n",
+         {}},
+        {"vms -d ethernet udp",
+         0,
+         " datagrams sent:5\n datagrams received:6\n datagrams dropped:7\n",
+         {}},
+        {"vms -d ethernet icmp", 0, " echo answered:yes\n echo requests dropped:9\n", {}},
+        {"vms -d ethernet pool",
+         0,
+         " NetX total:10 free:9 empty requests:8 invalid releases:7\n"
+         " enet packet pool total:6 free:5 empty requests:4 invalid releases:3\n",
+         {}},
         {"vms -d defrag", 0, "", {}},
     };
     for (const Case& c : cases) {

@@ -70,6 +70,22 @@ def check_peripherals(session):
     session.expect("VMS>")
 
 
+def check_network(session):
+    """vms -d ethernet against the controller's own stack: this very session is a TCP connection
+    of it, and its packet pools are listed."""
+    for command, answers in [
+            ("vms -d ethernet tcp", [r" connections:[1-9]\d*", r" bytes sent:[1-9]\d*",
+                                     r" bytes received:[1-9]\d*"]),
+            ("vms -d ethernet udp", [r" datagrams sent:\d+", r" datagrams dropped:\d+"]),
+            ("vms -d ethernet icmp", [r" echo answered:yes"]),
+            ("vms -d ethernet pool", [r" NetX total:[1-9]\d* free:\d+",
+                                      r" enet packet pool total:[1-9]\d* free:\d+"])]:
+        session.send(command + "\r")
+        for answer in answers:
+            session.expect(answer)
+        session.expect("VMS>")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--host", required=True, help="controller executable")
@@ -86,6 +102,8 @@ def main():
                         help="the controller runs the display task: its stack report shows")
     parser.add_argument("--peripherals", action="store_true",
                         help="the controller runs the peripheral task with its file peripherals")
+    parser.add_argument("--network", action="store_true",
+                        help="the controller shows its network stack's figures")
     args = parser.parse_args()
 
     board = tempfile.mkdtemp(prefix="dms-e2e-telnet-")
@@ -142,6 +160,8 @@ def main():
 
         if args.peripherals:
             check_peripherals(session)
+        if args.network:
+            check_network(session)
 
         session.send("vms -d thread resume display\r")
         session.expect(r"vms -d thread stack X    \(X=name\)")

@@ -1,8 +1,9 @@
 // A small controller for the telnet console's end-to-end test: the boot monitor, the object
-// store with its factory defaults (administrator community "quartermaster") and the monitor task
-// on the kernel in real time. --console sets the telnet service bit (0x08) of brenFeatureSet,
-// which the defaults leave clear. The network comes up at once (letter 104). A thread prints
-// "alive N" at trace level 1 every second.
+// store with its factory defaults (administrator community "quartermaster"), the Ethernet port
+// (MAC model, driver and stack on slirp's wire, ports forwarded from 127.0.0.1 + the offset) and
+// the monitor task on the kernel in real time. --console sets the telnet service bit (0x08) of
+// brenFeatureSet, which the defaults leave clear. The network comes up at once (letter 104). A
+// thread prints "alive N" at trace level 1 every second.
 //
 //   telnet_console_host --board-dir DIR [--port-offset N] [--console]
 
@@ -14,7 +15,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "comm/emac_driver.h"
+#include "comm/network_standin.h"
 #include "comm/telnet_server.h"
 #include "database/data_base.h"
 #include "database/factory_defaults.h"
@@ -22,7 +26,13 @@
 #include "platform/monitor/kernel_binding.h"
 #include "platform/monitor/monitor.h"
 #include "platform/net/net_config.h"
+#include "platform/net/slirp_wire.h"
+#include "platform/net/stack_core.h"
+#include "platform/sim/emac.h"
+#include "platform/sim/hw.h"
+#include "platform/sim/uic.h"
 #include "runtime/debug_print.h"
+#include "runtime/interrupts.h"
 #include "runtime/letter_id.h"
 #include "runtime/post_office.h"
 #include "runtime/timer_scheduler.h"
@@ -32,6 +42,8 @@
 namespace {
 
 constexpr ULONG kStackPoolSize = 0x40000;
+constexpr uint32_t kNetworkArea = 0x3F00000;  // the 1 MB the Ethernet driver and pool live in
+constexpr uint32_t kNetworkAreaSize = 0x100000;
 TX_BYTE_POOL g_stacks;
 TX_THREAD g_alive;
 alignas(16) uint8_t g_aliveStack[4096];
@@ -87,6 +99,27 @@ int main(int argc, char** argv) {
     }
     mon_addcommand(g_MonitorCommandTable, nullptr);
 
+    // The Ethernet port: the MAC model on slirp's wire.
+    sim::Uic uic;
+    uic.Attach();
+    uic.SetAssertHook([] { kernel::RaiseInterrupt(kExternalInterruptLine); });
+    sim::Emac emac(&uic);
+    emac.Attach();
+    emac.SetSchedule([](std::function<void()> fn) { kernel::Post(std::move(fn)); });
+    net::SlirpWire wire;
+    net::WireConfig wireConfig;
+    ChooseNetworkAddresses(board.Env().Get("IPADD"), board.Env().Get("NETMASK"),
+                           board.Env().Get("GIPADD"), &wireConfig.address, &wireConfig.mask,
+                           &wireConfig.hostAlias);
+    wireConfig.portOffset = net::PortOffset();
+    wireConfig.log = [](const std::string& text) { std::fputs(text.c_str(), stdout); };
+    emac.SetSink([&wire](const uint8_t* frame, size_t length) { wire.Send(frame, length); });
+    wire.Start(wireConfig,
+               [&emac](const uint8_t* frame, size_t length) { emac.Offer(frame, length); });
+    std::vector<uint8_t> area(kNetworkAreaSize);
+    hw::MapMemory(kNetworkArea, area.data(), kNetworkAreaSize);
+    EthernetSetBufferArea(area.data());
+
     std::unique_ptr<CMonitorTask> task;
     kernel::Options options;
     options.clock = kernel::ClockMode::kRealTime;
@@ -94,9 +127,12 @@ int main(int argc, char** argv) {
         kernel::Kernel k(options);
         k.Start([&](void* memory) {
             monitor::BindKernel(&board);
+            InstallExternalInterruptVector();
+            InstallEthernetInterruptHandlers();
             tx_byte_pool_create(&g_stacks, const_cast<char*>("thread stacks"), memory,
                                 kStackPoolSize);
             timer_scheduler_tx_rtos::Instance();
+            StartNetworkStandIn(NetworkStandInSettings{});
             task = std::make_unique<CMonitorTask>(g_PostOffice, *db, &g_stacks);
             task->Start();
             task->Create(&g_stacks);
@@ -113,11 +149,18 @@ int main(int argc, char** argv) {
                 k.Stop();
             }
         }
-        CTelnetServer::EndOfBoot();
+        wire.Stop();
     }
     monitor::UnbindKernel(&board);
+    uic.SetAssertHook(nullptr);
+    EmacResetDriver();
+    net::EndOfBoot();
+    NetworkStandInEndOfBoot();
+    CTelnetServer::EndOfBoot();
     task.reset();
+    hw::UnmapMemory(area.data());
     timer_scheduler_tx_rtos::Reset();
+    ResetInterruptState();
     std::printf("console host: stopped\n");
     return 0;
 }

@@ -1,7 +1,8 @@
 // The stack's TCP sockets keep their NetX semantics over lwIP: listen/accept/relisten (with a
-// waiting connection reported as pending), the disconnect and listen callbacks, receive and
-// accept waits that time out or are aborted, all between two instances joined by a wire of
-// their own on the stepped clock.
+// waiting connection reported as pending, and with another socket while the first is
+// connected), the disconnect, listen and receive callbacks, receive and accept waits that time
+// out or are aborted, all between two instances joined by a wire of their own on the stepped
+// clock.
 
 #include <gtest/gtest.h>
 
@@ -147,6 +148,59 @@ TEST_F(TcpApiTest, WaitsTimeOutOrAreAborted) {
     EXPECT_EQ(g_status[1], NX_WAIT_ABORTED);
     EXPECT_EQ(g_status[2], NX_DUPLICATE_LISTEN);
     EXPECT_EQ(g_status[3], NX_NOT_CONNECTED);
+}
+
+NX_TCP_SOCKET g_servers[2];
+int g_notified[2];
+
+void OnReceive(NX_TCP_SOCKET* socket) {
+    ++g_notified[socket - g_servers];
+}
+
+TEST_F(TcpApiTest, RelistenWithAnotherSocketWhileTheFirstIsConnected) {
+    std::fill(std::begin(g_status), std::end(g_status), 0xFF);
+    g_notified[0] = g_notified[1] = 0;
+    Run(0, [](ULONG_PTR) {
+        for (NX_TCP_SOCKET& s : g_servers) {
+            nx_tcp_socket_create(&g_ips[0], &s, "server", 0, 0, 128, 1000, nullptr, nullptr);
+            nx_tcp_socket_receive_notify(&s, &OnReceive);
+        }
+        nx_tcp_server_socket_listen(&g_ips[0], 23, &g_servers[0], 2, nullptr);
+        g_status[0] = nx_tcp_server_socket_accept(&g_servers[0], 100);
+        g_status[1] = nx_tcp_server_socket_relisten(&g_ips[0], 23, &g_servers[1]);
+        g_status[2] = nx_tcp_server_socket_accept(&g_servers[1], 100);
+        tx_thread_sleep(10);
+        // The port goes while both are connected: each socket is closed and deleted cleanly.
+        g_status[3] = nx_tcp_server_socket_unlisten(&g_ips[0], 23);
+        for (int i = 0; i < 2; ++i) {
+            nx_tcp_socket_disconnect(&g_servers[i], TX_NO_WAIT);
+            nx_tcp_server_socket_unaccept(&g_servers[i]);
+            g_status[4 + i] = nx_tcp_socket_delete(&g_servers[i]);
+        }
+    });
+    Run(1, [](ULONG_PTR) {
+        for (int i = 0; i < 2; ++i) {
+            nx_tcp_socket_create(&g_ips[1], &g_clients[i], "client", 0, 0, 128, 1000, nullptr,
+                                 nullptr);
+            nx_tcp_client_socket_bind(&g_clients[i], NX_ANY_PORT, TX_NO_WAIT);
+            g_status[6 + i] = nx_tcp_client_socket_connect(&g_clients[i], kAddress[0], 23, 100);
+        }
+        tx_thread_sleep(2);  // both accepted
+        for (NX_TCP_SOCKET& client : g_clients) {
+            nx_tcp_socket_send(&client, Packet(&g_ips[1], "x"), 100);
+        }
+    });
+    Step(30);
+    EXPECT_EQ(g_status[0], NX_SUCCESS);
+    EXPECT_TRUE(g_status[1] == NX_SUCCESS || g_status[1] == NX_CONNECTION_PENDING) << g_status[1];
+    EXPECT_EQ(g_status[2], NX_SUCCESS);
+    EXPECT_EQ(g_status[3], NX_SUCCESS);
+    EXPECT_EQ(g_status[4], NX_SUCCESS);
+    EXPECT_EQ(g_status[5], NX_SUCCESS);
+    EXPECT_EQ(g_status[6], NX_SUCCESS);
+    EXPECT_EQ(g_status[7], NX_SUCCESS);
+    EXPECT_GE(g_notified[0], 1) << "data on the first connection";
+    EXPECT_GE(g_notified[1], 1) << "data on the second";
 }
 
 }  // namespace
