@@ -113,10 +113,10 @@ bool CClock::BoardTime(uint32_t* seconds) {
 
 void CClock::FollowBoardTime() {
     const uint32_t global = ReadGlobalTime();
-    if (global == 0 || global == 0xFFFFFFFFu) {
-        return;  // no time to keep going until one is set
-    }
-    if (global != written_) {
+    // Registers that hold no time (cleared, or never written on a new board) take the board's
+    // clock: a controller whose clock was never set still counts the time.
+    const bool held = global != 0 && global != 0xFFFFFFFFu;
+    if (held && global != written_) {
         // Set from outside (globalTime written): the board's clock takes it over.
         std::tm set{};
         SecondsToDateTime(global, &set);
@@ -142,8 +142,10 @@ void CClock::Poll() {
             powerOff_ = seconds - savedAtStart_;
             powerOffKnown_ = true;
             WriteGlobalTime(seconds);
-        } else {
+        } else if (saved) {
             written_ = savedAtStart_;
+        } else {
+            FollowBoardTime();
         }
     } else {
         FollowBoardTime();

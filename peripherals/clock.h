@@ -45,7 +45,7 @@ public:
 private:
     bool Evaluate(uint32_t* local);
     // globalTime follows the board's time-of-day clock from poll to poll; a globalTime written
-    // from outside sets that clock instead.
+    // from outside sets that clock instead. Registers without a time take the clock's.
     void FollowBoardTime();
     void WriteGlobalTime(uint32_t seconds);
     static bool BoardTime(uint32_t* seconds);

@@ -136,9 +136,40 @@ TEST(Clock, GlobalTimeFollowsTheBoardClock) {
         EXPECT_EQ(CClock::ReadGlobalTime(), 2000000007u);
         EXPECT_EQ(board.Rtc().Now(), 2000000007);
 
-        board.Nvram().SetGlobalTime(0);  // no time: nothing to keep going
+        board.Nvram().SetGlobalTime(0);  // cleared: the board's clock goes on
         clock.Poll();
-        EXPECT_EQ(CClock::ReadGlobalTime(), 0u);
+        EXPECT_EQ(CClock::ReadGlobalTime(), 2000000007u);
+    }
+    sim::Rtc::SetHostClock(nullptr);
+    std::filesystem::remove_all(dir);
+}
+
+// A board whose registers hold no time (new, or after a battery loss) counts from its board
+// clock's time from the first poll on, so that everything measured in globalTime runs; how long
+// it was off stays unknown.
+TEST(Clock, RegistersWithoutATimeTakeTheBoardClock) {
+    sim::Rtc::SetHostClock([] { return g_hostNow; });
+    const auto dir = std::filesystem::path(::testing::TempDir()) /
+                     ("dms_clock_unset_" + std::to_string(::getpid()));
+    for (uint32_t none : {0u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(none);
+        std::filesystem::remove_all(dir);
+        monitor::MonitorConfig config;
+        config.boardDir = dir.string();
+        monitor::Monitor board(config);
+        ASSERT_TRUE(board.Boot());
+        board.Nvram().SetGlobalTime(none);
+        board.Rtc().Set(1709618828);
+        CClock clock;
+        clock.Poll();
+        EXPECT_EQ(CClock::ReadGlobalTime(), 1709618828u);
+        uint32_t off = 0;
+        EXPECT_FALSE(clock.GetPowerOffTime(&off));
+        uint32_t local = 0;
+        EXPECT_TRUE(clock.GetLocalTime(&local));
+        g_hostNow += 3;
+        clock.Poll();
+        EXPECT_EQ(CClock::ReadGlobalTime(), 1709618831u);
     }
     sim::Rtc::SetHostClock(nullptr);
     std::filesystem::remove_all(dir);

@@ -1,10 +1,28 @@
 """Starts the controller executable on a board directory and reads its console."""
 
 import os
+import random
 import select
 import signal
+import socket
 import subprocess
+import threading
 import time
+
+
+def free_offset():
+    """A port offset whose SNMP ports are free: copies of this test in other checkouts may run
+    at the same time."""
+    while True:
+        offset = random.randrange(20000, 40000, 10)
+        try:
+            with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as u, \
+                    socket.socket(socket.AF_INET, socket.SOCK_STREAM) as t:
+                u.bind(("127.0.0.1", 161 + offset))
+                t.bind(("127.0.0.1", 161 + offset))
+            return offset
+        except OSError:
+            continue
 
 
 class Controller:
@@ -17,6 +35,7 @@ class Controller:
             stderr=subprocess.PIPE,
         )
         self.buffer = b""
+        self.tail = b""
 
     def read_until(self, marker, timeout=10.0):
         """Console text up to and including the line holding marker; None on time-out."""
@@ -38,6 +57,25 @@ class Controller:
                 if not chunk:
                     return None
                 self.buffer += chunk
+
+    def drain(self):
+        """From now on reads the console in the background, keeping its last 64 KiB in tail: a
+        long run at a high time scale can fill the pipe, and a full pipe stops the controller."""
+        self.tail = self.buffer
+
+        def run(stream, keep):
+            while True:
+                try:
+                    chunk = os.read(stream.fileno(), 65536)
+                except (OSError, ValueError):
+                    return
+                if not chunk:
+                    return
+                if keep:
+                    self.tail = (self.tail + chunk)[-65536:]
+
+        for stream, keep in ((self.proc.stdout, True), (self.proc.stderr, False)):
+            threading.Thread(target=run, args=(stream, keep), daemon=True).start()
 
     def kill(self, sig=signal.SIGKILL, timeout=10.0):
         self.proc.send_signal(sig)

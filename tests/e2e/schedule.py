@@ -11,13 +11,16 @@ schedule row, a day plan with a blank message from 00:00 and the message from 08
 import os
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 from dmsc_process import Controller  # noqa: E402
+from sign_picture import lit_pixels  # noqa: E402
 
 ADMIN = "quartermaster"
 TIME_SCALE = 10
@@ -85,6 +88,14 @@ def wait_for_agent(port):
         assert time.monotonic() < deadline, "no SNMP answer"
 
 
+def dark(board):
+    """True when the sign's picture has no lit pixel, None while there is none to read."""
+    try:
+        return lit_pixels(os.path.join(board, "frames", "latest.png")) == 0
+    except (OSError, AssertionError, IndexError, struct.error, zlib.error):
+        return None
+
+
 def picture(board):
     path = os.path.join(board, "frames", "latest.png")
     try:
@@ -141,10 +152,16 @@ def main():
             for oid, kind, value in sets:
                 rc, out = snmp("snmpset", port, oid, kind, value)
                 assert rc == 0, f"{oid}: {out}"
-            # The schedule sees the sign blank under its control before the event.
-            time.sleep(1.0)
+            # The schedule sees the sign blank under its control before the event (the board's
+            # clock runs from its own time of day until the time is set).
+            set_counter(port, GLOBAL_TIME, EVENT_GLOBAL - 3600)
+            deadline = time.monotonic() + 30
+            while dark(board) is not True:
+                assert time.monotonic() < deadline, "the sign is not blank before the event"
+                time.sleep(0.1)
+            time.sleep(0.5)
             blank = picture(board)
-            assert blank, "no picture of the sign"
+            assert dark(board), "the sign is not blank before the event"
             set_counter(port, GLOBAL_TIME, EVENT_GLOBAL - 20)
             rc, now = snmp("snmpget", port, GLOBAL_TIME)
             assert rc == 0 and EVENT_GLOBAL - 20 <= int(now) < EVENT_GLOBAL - 10, now

@@ -15,10 +15,11 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
-from dmsc_process import Controller  # noqa: E402
+from dmsc_process import Controller, free_offset  # noqa: E402
+from sign_picture import lit_pixels  # noqa: E402
 
 ADMIN = "quartermaster"
-OFFSET = 20000 + (os.getpid() * 7) % 20000  # apart from other runs of this test
+OFFSET = free_offset()  # apart from other runs of this test
 SNMP_PORT = 161 + OFFSET
 DMS = "1.3.6.1.4.1.1206.4.2.3"
 ENTRY = DMS + ".5.8.1"
@@ -63,44 +64,6 @@ def wait_for_agent(deadline):
             return True
         time.sleep(0.2)
     return False
-
-
-def lit_pixels(path):
-    """Pixels of frames/latest.png that are not black (8-bit RGB, as the sign sink writes it)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    width, height = struct.unpack(">II", data[16:24])
-    at, idat = 8, b""
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        if kind == b"IDAT":
-            idat += data[at + 8:at + 8 + length]
-        at += 12 + length
-    raw = zlib.decompress(idat)
-    stride, bpp = width * 3, 3
-    previous = bytearray(stride)
-    lit = 0
-    for y in range(height):
-        kind = raw[y * (stride + 1)]
-        row = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for x in range(stride):
-            a = row[x - bpp] if x >= bpp else 0
-            b = previous[x]
-            c = previous[x - bpp] if x >= bpp else 0
-            if kind == 1:
-                row[x] = (row[x] + a) & 0xFF
-            elif kind == 2:
-                row[x] = (row[x] + b) & 0xFF
-            elif kind == 3:
-                row[x] = (row[x] + (a + b) // 2) & 0xFF
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
-                row[x] = (row[x] + pred) & 0xFF
-        lit += sum(1 for i in range(0, stride, 3) if row[i] or row[i + 1] or row[i + 2])
-        previous = row
-    return lit
 
 
 def wait_for_picture(path, predicate, timeout=10.0):
