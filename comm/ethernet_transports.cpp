@@ -1,5 +1,6 @@
 #include "comm/ethernet_transports.h"
 
+#include "comm/reply_packet.h"
 #include "comm/tcp_server_channel.h"
 #include "comm/udp_server_channel.h"
 #include "ntcip/mib_engine.h"
@@ -7,6 +8,11 @@
 #include "runtime/debug_print.h"
 
 namespace {
+
+// Large replies: one at a time per link (the link's lock), each packet released once sent.
+constexpr ULONG kLargeReplyPackets = 4;
+constexpr ULONG kLargeReplyArea =
+    kLargeReplyPackets * (NX_TCP_PACKET + kSnmpMessageBufferSize + NX_PACKET_HEADER_SIZE + 4);
 
 struct Transports {
     EthernetLink udpLink;
@@ -19,6 +25,8 @@ struct Transports {
     alignas(16) uint8_t tcpStacks[CTCP_Server::kSlots * CTCP_Server::kStackSize];
     alignas(16) uint8_t clientStack[TcpClient::kStackSize];
     alignas(16) uint8_t udpStacks[CUDP_Server::kSlots * CUDP_Server::kStackSize];
+    NX_PACKET_POOL largeReplies{};
+    alignas(16) uint8_t largeReplyArea[kLargeReplyArea];
     bool up = false;
 };
 
@@ -44,11 +52,17 @@ void StartEthernetTransports(NX_IP* ip, NX_PACKET_POOL* pool,
     snmp_engine_lock("StartEthernetTransports");
     MibInit(nullptr);
     snmp_engine_unlock("StartEthernetTransports");
-    CTCP_Server::Initialize(ip, t.tcpStacks, pool);
+    NX_PACKET_POOL* large = &t.largeReplies;
+    if (nx_packet_pool_create(large, "large reply pool", ReplyPacketPayload(), t.largeReplyArea,
+                              sizeof t.largeReplyArea) != NX_SUCCESS) {
+        DebugPrint("nx_packet_pool_create: failure\n");
+        large = nullptr;
+    }
+    CTCP_Server::Initialize(ip, t.tcpStacks, pool, large);
     uint8_t* clientStack = t.clientStack;
     tcp_client_initialize(&t.tcpClient, ip, &clientStack, pool);
     tcp_client_configure(&t.tcpClient, kTrapTcpPort, settings.remoteAddress, settings.remotePort);
-    CUDP_Server::Initialize(ip, t.udpStacks, pool);
+    CUDP_Server::Initialize(ip, t.udpStacks, pool, large);
     udp_client_initialize(&t.udpClient, ip, nullptr, pool);
     udp_client_configure(&t.udpClient, kTrapTcpPort, settings.remoteAddress, settings.remotePort);
     const uint16_t trapPort = kTrapTcpPort;

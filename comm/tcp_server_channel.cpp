@@ -1,5 +1,6 @@
 #include "comm/tcp_server_channel.h"
 
+#include "comm/reply_packet.h"
 #include "comm/udp_server_channel.h"
 #include "runtime/debug_print.h"
 
@@ -19,6 +20,7 @@ struct TcpListenSlot {
 
 TcpListenSlot g_TcpSlots[CTCP_Server::kSlots];
 NX_PACKET_POOL* g_TcpPool = nullptr;
+NX_PACKET_POOL* g_TcpLargePool = nullptr;
 TX_MUTEX g_TcpMutex;
 bool g_TcpReady = false;
 
@@ -111,8 +113,10 @@ void tcp_thread_entry(ULONG_PTR input) {
 
 }  // namespace
 
-void CTCP_Server::Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool) {
+void CTCP_Server::Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool,
+                             NX_PACKET_POOL* large) {
     g_TcpPool = pool;
+    g_TcpLargePool = large;
     for (size_t i = 0; i < kSlots; ++i) {
         TcpListenSlot& slot = g_TcpSlots[i];
         slot.ip = ip;
@@ -140,6 +144,7 @@ void CTCP_Server::Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool) {
 void CTCP_Server::Reset() {
     g_TcpReady = false;
     g_TcpPool = nullptr;
+    g_TcpLargePool = nullptr;
 }
 
 int CTCP_Server::Listen(UINT port) {
@@ -198,13 +203,11 @@ bool CTCP_Server::SendFrame(NX_TCP_SOCKET* socket, const uint8_t* frame, size_t 
     if (socket == nullptr || length > kMaxFrame || g_TcpPool == nullptr) {
         return false;
     }
-    NX_PACKET* packet = nullptr;
-    if (nx_packet_allocate(g_TcpPool, &packet, NX_TCP_PACKET, TX_WAIT_FOREVER) != NX_SUCCESS) {
+    NX_PACKET* packet = ReplyPacket(g_TcpPool, g_TcpLargePool, NX_TCP_PACKET, frame, length);
+    if (packet == nullptr) {
         return false;
     }
-    if (nx_packet_data_append(packet, frame, ULONG(length), g_TcpPool, TX_WAIT_FOREVER) !=
-            NX_SUCCESS ||
-        nx_tcp_socket_send(socket, packet, TX_WAIT_FOREVER) != NX_SUCCESS) {
+    if (nx_tcp_socket_send(socket, packet, TX_WAIT_FOREVER) != NX_SUCCESS) {
         nx_packet_release(packet);
         return false;
     }

@@ -14,14 +14,17 @@
 
 class CTCP_Server {
 public:
-    static constexpr size_t kMaxFrame = 1444;
+    // The largest reply: the agent's transmit buffer (from the large pool above one packet).
+    static constexpr size_t kMaxFrame = kSnmpMessageBufferSize;
     static constexpr size_t kSlots = 5;
     static constexpr ULONG kStackSize = 2048;
     static constexpr ULONG kAcceptTicks = 500;
     static constexpr ULONG kIdleTicks = 30000;
 
     // Creates the slot threads (suspended) and sockets; stack holds kSlots * kStackSize bytes.
-    static void Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool);
+    // Replies come from pool, or from large (when given) when one packet of pool is too small.
+    static void Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool,
+                           NX_PACKET_POOL* large = nullptr);
     // Forgets the slots (end of a boot; the kernel has gone).
     static void Reset();
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "comm/reply_packet.h"
 #include "database/global_database.h"
 #include "database/object_ids.h"
 #include "runtime/debug_print.h"
@@ -19,6 +20,7 @@ struct UdpListenSlot {
 
 UdpListenSlot g_UdpSlots[CUDP_Server::kSlots];
 NX_PACKET_POOL* g_UdpPool = nullptr;
+NX_PACKET_POOL* g_UdpLargePool = nullptr;
 TX_MUTEX g_UdpMutex;
 bool g_UdpReady = false;
 
@@ -44,13 +46,11 @@ public:
         if (length > kMaxFrame || g_UdpPool == nullptr) {
             return false;
         }
-        NX_PACKET* packet = nullptr;
-        if (nx_packet_allocate(g_UdpPool, &packet, NX_UDP_PACKET, TX_WAIT_FOREVER) != NX_SUCCESS) {
+        NX_PACKET* packet = ReplyPacket(g_UdpPool, g_UdpLargePool, NX_UDP_PACKET, frame, length);
+        if (packet == nullptr) {
             return false;
         }
-        if (nx_packet_data_append(packet, frame, ULONG(length), g_UdpPool, TX_WAIT_FOREVER) !=
-                NX_SUCCESS ||
-            nx_udp_socket_send(socket_, packet, peer, port) != NX_SUCCESS) {
+        if (nx_udp_socket_send(socket_, packet, peer, port) != NX_SUCCESS) {
             nx_packet_release(packet);
             return false;
         }
@@ -61,8 +61,10 @@ private:
     NX_UDP_SOCKET* socket_;
 };
 
-void CUDP_Server::Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool) {
+void CUDP_Server::Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool,
+                             NX_PACKET_POOL* large) {
     g_UdpPool = pool;
+    g_UdpLargePool = large;
     for (size_t i = 0; i < kSlots; ++i) {
         UdpListenSlot& slot = g_UdpSlots[i];
         slot = UdpListenSlot{};
@@ -87,6 +89,7 @@ void CUDP_Server::Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool) {
 void CUDP_Server::Reset() {
     g_UdpReady = false;
     g_UdpPool = nullptr;
+    g_UdpLargePool = nullptr;
 }
 
 int CUDP_Server::Listen(UINT port) {

@@ -15,12 +15,16 @@ inline constexpr UINT kAuxiliaryTextPort = 3002;
 
 class CUDP_Server {
 public:
-    static constexpr size_t kMaxFrame = 1456;
+    // The largest reply: the agent's transmit buffer (from the large pool above one packet, sent
+    // in IP fragments).
+    static constexpr size_t kMaxFrame = kSnmpMessageBufferSize;
     static constexpr size_t kSlots = 2;
     static constexpr ULONG kStackSize = 2048;
 
     // Creates the slot threads (suspended) and sockets; stack holds kSlots * kStackSize bytes.
-    static void Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool);
+    // Replies come from pool, or from large (when given) when one packet of pool is too small.
+    static void Initialize(NX_IP* ip, uint8_t* stack, NX_PACKET_POOL* pool,
+                           NX_PACKET_POOL* large = nullptr);
     // Forgets the slots (end of a boot; the kernel has gone).
     static void Reset();
 

@@ -33,16 +33,13 @@ void CDisplay::CheckBrightnessTable() {
         dbo::dmsIllumBrightnessValues.id, dbo::dmsIllumBrightnessValues.image, text, sizeof text);
     const uint32_t maxPhotocell = g_DataBase.Get(dbo::dmsIllumMaxPhotocellLevel);
     const uint32_t error = brightness_.Load(text, length, maxPhotocell);
-    const bool eight = (g_DataBase.Get(dbo::brenSpecialFeatureSet) & 0x8) != 0;
-    const std::vector<uint8_t> table = CBrightnessTable::DefaultText(eight);
-    const bool isDefault =
-        length == table.size() && std::memcmp(text, table.data(), table.size()) == 0;
-    // A default table in store keeps the error of the table it replaced (or of a refused
-    // write) reported; the store's own check reports a stored table as valid.
-    if (error != CBrightnessTable::kErrorNone || !isDefault) {
-        g_DataBase.Set(dbo::dmsIllumBrightnessValuesError, error, kDbNotify);
-    }
+    // A valid table leaves the error as the store's check left it: none from the write that
+    // stored the table, or the error of a later refused write, which this check (run after
+    // both) must not hide. A default in store keeps the error of the table it replaced.
     if (error != CBrightnessTable::kErrorNone) {
+        const bool eight = (g_DataBase.Get(dbo::brenSpecialFeatureSet) & 0x8) != 0;
+        const std::vector<uint8_t> table = CBrightnessTable::DefaultText(eight);
+        g_DataBase.Set(dbo::dmsIllumBrightnessValuesError, error, kDbNotify);
         // Valid as built; the store's own check would report it as the error.
         g_DataBase.SetText(dbo::dmsIllumBrightnessValues, table.data(), uint32_t(table.size()),
                            kDbNotify | kDbSkipValidation);

@@ -136,6 +136,8 @@ void BM_UdpRoundTrip(benchmark::State& state) {
     char payload[64] = {};
     std::vector<double> times;
     int lost = 0;
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         if (!RoundTrip(fd, payload, sizeof payload, 1000)) {
@@ -146,8 +148,13 @@ void BM_UdpRoundTrip(benchmark::State& state) {
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                 .count());
     }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
     std::sort(times.begin(), times.end());
     state.counters["median_us"] = times.empty() ? 0 : times[times.size() / 2];
+    // Thread sleeps of the whole process (client included) per round trip.
+    state.counters["switches"] =
+        double(after.ru_nvcsw - before.ru_nvcsw) / double(std::max<int64_t>(state.iterations(), 1));
     state.counters["lost"] = lost;
     state.SetLabel(controller ? "controller" : "linux");
     ::close(fd);
@@ -183,6 +190,25 @@ void BM_UdpThroughput(benchmark::State& state) {
     ::close(fd);
 }
 BENCHMARK(BM_UdpThroughput)->Arg(0)->Arg(1)->Iterations(500)->UseRealTime();
+
+// Where datagrams were dropped on the controller's side over the whole run.
+void BM_Drops(benchmark::State& state) {
+    Board& board = TheBoard();
+    for (auto _ : state) {
+        const sim::Emac::Counters e = board.emac.GetCounters();
+        const EmacFigures f = EmacGetFigures();
+        state.counters["emac_overruns"] = double(e.rxOverruns);
+        state.counters["emac_inbox"] = double(e.inboxDropped);
+        state.counters["driver_dropped"] = double(f.framesDropped);
+        if (NX_IP* ip = EthernetIpInstance()) {
+            state.counters["ip_dropped"] = double(ip->nx_ip_counters.packets_dropped);
+            state.counters["udp_dropped"] = double(ip->nx_ip_counters.udp_receive_dropped);
+        }
+        state.counters["wire_in"] = double(board.wire.FramesIn());
+        state.counters["wire_out"] = double(board.wire.FramesOut());
+    }
+}
+BENCHMARK(BM_Drops)->Iterations(1);
 
 // CPU of the whole process (kernel, lwIP and slirp threads) while nothing is sent.
 void BM_IdleCpu(benchmark::State& state) {

@@ -550,6 +550,50 @@ TEST_F(DisplayConfigurationTest, InvalidStoredTableIsReplacedByTheDefault) {
     EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightnessValuesError), 2u);
 }
 
+TEST_F(DisplayConfigurationTest, ARefusedTableKeepsItsErrorThroughTheRecheck) {
+    // Levels (0, 100) then (101, 200): valid, stored; the display's check of it runs later.
+    const std::vector<uint8_t> valid = {2,    0x00, 0x10, 0x00, 0,    0x00, 100,
+                                        0x00, 0x20, 0x00, 101,  0x00, 200};
+    struct Case {
+        std::vector<uint8_t> refused;
+        uint32_t error;
+    };
+    const Case cases[] = {
+        {{2, 0x00, 0x10, 0x00, 0, 0x00, 100, 0x00, 0x20, 0x00, 101, 0x00}, 6},       // 12 octets
+        {{2, 0x00, 0x10, 0x00, 0, 0x00, 100, 0x00, 0x20, 0x00, 102, 0x00, 200}, 3},  // a gap
+    };
+    for (const Case& c : cases) {
+        DbResult stored = kDbGenError;
+        DbResult refused = kDbOk;
+        InThread([&] {
+            stored = g_DataBase.SetText(dbo::dmsIllumBrightnessValues, valid.data(),
+                                        uint32_t(valid.size()), kDbNotify);
+            refused = g_DataBase.SetText(dbo::dmsIllumBrightnessValues, c.refused.data(),
+                                         uint32_t(c.refused.size()), kDbNotify);
+        });
+        ASSERT_EQ(stored, kDbOk);
+        ASSERT_EQ(refused, kDbGenError);
+        EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightnessValuesError), c.error);
+        Advance(30);
+        EXPECT_EQ(display_->BrightnessTable().Count(), 2u) << "the stored table is in force";
+        EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightnessValuesError), c.error)
+            << "the recheck of the stored table hid the refusal";
+        uint8_t text[2000];
+        EXPECT_EQ(g_DataBase.ReadString(dbo::dmsIllumBrightnessValues.id,
+                                        dbo::dmsIllumBrightnessValues.image, text, sizeof text),
+                  valid.size());
+    }
+    // The next accepted write reports none again.
+    const std::vector<uint8_t> other = {1, 0x00, 0x10, 0x00, 0, 0x00, 100};
+    InThread([&] {
+        g_DataBase.SetText(dbo::dmsIllumBrightnessValues, other.data(), uint32_t(other.size()),
+                           kDbNotify);
+    });
+    Advance(30);
+    EXPECT_EQ(g_DataBase.Get(dbo::dmsIllumBrightnessValuesError), 2u);
+    EXPECT_EQ(display_->BrightnessTable().Count(), 1u);
+}
+
 bool g_litPixelPeripheral = false;
 
 TEST_F(DisplayConfigurationTest, LitPixelLimit) {

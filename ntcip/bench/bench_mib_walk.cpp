@@ -10,13 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "database/global_database.h"
-#include "database/object_ids.h"
+#include "ntcip/bench/agent_bench_main.h"
 #include "ntcip/mib_engine.h"
-#include "ntcip/snmp_agent.h"
-#include "ntcip/snmp_process.h"
 #include "ntcip/tests/snmp_request_builder.h"
-#include "platform/kernel/kernel.h"
 
 namespace {
 
@@ -28,6 +24,16 @@ constexpr uint32_t kCharacterVarbinds = 3 * 20 * 255;
 bool InTable(const uint32_t* name, uint32_t length) {
     return length > kCharacterTable.size() &&
            std::equal(kCharacterTable.begin(), kCharacterTable.end(), name);
+}
+
+// Adds a pass's varbinds; false (and the benchmark skipped) when it missed characters.
+bool Count(benchmark::State& state, uint32_t walked, uint64_t* varbinds) {
+    if (walked != kCharacterVarbinds) {
+        state.SkipWithError("the walk did not step through every character");
+        return false;
+    }
+    *varbinds += walked;
+    return true;
 }
 
 void Report(benchmark::State& state, uint64_t varbinds) {
@@ -58,18 +64,15 @@ void BM_CharacterTableEngine(benchmark::State& state) {
             }
             ++walked;
         }
-        if (walked != kCharacterVarbinds) {
-            state.SkipWithError("the walk did not step through every character");
+        if (!Count(state, walked, &varbinds)) {
             break;
         }
-        varbinds += walked;
     }
     Report(state, varbinds);
 }
 
 // The agent's responses: the driver keeps the last one.
 snmp_agent g_agent;
-uint8_t g_memory[2 * kSnmpMessageBufferSize];
 Bytes g_response;
 
 int KeepDriver(snmp_agent*, uint32_t, uint32_t operation, uint8_t* buffer, uint32_t* length) {
@@ -100,11 +103,9 @@ void BM_CharacterTableAgent(benchmark::State& state) {
             next.name = snmp_test::Name(answer);
             ++walked;
         }
-        if (walked != kCharacterVarbinds) {
-            state.SkipWithError("the walk did not step through every character");
+        if (!Count(state, walked, &varbinds)) {
             break;
         }
-        varbinds += walked;
     }
     Report(state, varbinds);
 }
@@ -112,29 +113,8 @@ void BM_CharacterTableAgent(benchmark::State& state) {
 BENCHMARK(BM_CharacterTableEngine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CharacterTableAgent)->Unit(benchmark::kMillisecond);
 
-TX_THREAD g_thread;
-uint8_t g_stack[16384];
-
-void RunBenchmarks(ULONG_PTR) {
-    benchmark::RunSpecifiedBenchmarks();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    const char admin[] = "public";
-    g_DataBase.SetText(dbo::communityNameAdmin, admin, sizeof admin - 1, kDbReplayFlags);
-    kernel::Kernel k;
-    k.Start([](void*) {
-        snmp_entry();
-        uint32_t used = 0;
-        const uint8_t address[4] = {127, 0, 0, 1};
-        snmp_agent_create(&g_agent, "ethernet", 161, 162, address, g_memory, &used, 0, snmp_process,
-                          snmp_agent_null_callback, &KeepDriver, nullptr, nullptr);
-        tx_thread_create(&g_thread, "bench", &RunBenchmarks, 0, g_stack, sizeof g_stack, 3, 3,
-                         TX_NO_TIME_SLICE, TX_AUTO_START);
-    });
-    benchmark::Shutdown();
-    return 0;
+    return agent_bench::Main(argc, argv, &g_agent, &KeepDriver);
 }

@@ -7,12 +7,8 @@
 
 #include <cstring>
 
-#include "database/global_database.h"
-#include "database/object_ids.h"
-#include "ntcip/snmp_agent.h"
-#include "ntcip/snmp_process.h"
+#include "ntcip/bench/agent_bench_main.h"
 #include "ntcip/tests/snmp_request_builder.h"
-#include "platform/kernel/kernel.h"
 
 namespace {
 
@@ -21,7 +17,6 @@ using snmp_test::Request;
 using snmp_test::Varbind;
 
 snmp_agent g_agent;
-uint8_t g_memory[2 * kSnmpMessageBufferSize];
 
 int DropDriver(snmp_agent*, uint32_t, uint32_t, uint8_t*, uint32_t*) {
     return 0;
@@ -65,29 +60,8 @@ BENCHMARK(BM_GetNextOne);
 BENCHMARK(BM_GetNextFifty);
 BENCHMARK(BM_SetOneInteger);
 
-TX_THREAD g_thread;
-uint8_t g_stack[8192];
-
-void RunBenchmarks(ULONG_PTR) {
-    benchmark::RunSpecifiedBenchmarks();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    const char admin[] = "public";
-    g_DataBase.SetText(dbo::communityNameAdmin, admin, sizeof admin - 1, kDbReplayFlags);
-    kernel::Kernel k;
-    k.Start([](void*) {
-        snmp_entry();
-        uint32_t used = 0;
-        const uint8_t address[4] = {127, 0, 0, 1};
-        snmp_agent_create(&g_agent, "ethernet", 161, 162, address, g_memory, &used, 0, snmp_process,
-                          snmp_agent_null_callback, &DropDriver, nullptr, nullptr);
-        tx_thread_create(&g_thread, "bench", &RunBenchmarks, 0, g_stack, sizeof g_stack, 3, 3,
-                         TX_NO_TIME_SLICE, TX_AUTO_START);
-    });
-    benchmark::Shutdown();
-    return 0;
+    return agent_bench::Main(argc, argv, &g_agent, &DropDriver);
 }

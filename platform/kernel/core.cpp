@@ -165,9 +165,24 @@ void Core::FreeBaton(bool notify) {
     context_ = Context::kOutside;
     if (notify) {
         host_cv_.notify_all();
-    } else {
+    } else if (DriverWanted()) {
         driver_wake_pending_ = true;
     }
+}
+
+// Whether a thread that lets go of the baton has to wake the driver. The real-time driver idles
+// until its deadline; it is woken early only for work: pending interrupts or posted functions,
+// a ready thread, or a deadline now due or earlier than the one it sleeps for.
+bool Core::DriverWanted() const {
+    if (options_.clock != ClockMode::kRealTime || !started_ || shutting_down_ || stop_clock_ ||
+        driver_awaits_baton_ || WorkPending()) {
+        return true;
+    }
+    if (timeline_.empty()) {
+        return false;
+    }
+    const std::uint64_t first = timeline_.begin()->first.first;
+    return first < driver_until_ || WallTicks() >= first;
 }
 
 // A thread being ended unwinds by an exception. A terminated thread unwinds at its next kernel
@@ -725,28 +740,42 @@ void Core::Start(const std::function<void(void*)>& app_define) {
 void Core::ClockLoop() {
     std::unique_lock<std::mutex> lock(m_);
     while (!stop_clock_) {
+        driver_awaits_baton_ = true;
         AcquireAsDriver(lock);
+        driver_awaits_baton_ = false;
         if (stop_clock_) {
             break;
         }
-        Settle(lock);
-        ReleaseDriver();
+        // Runs what is due and hands the baton to the first ready thread without waiting for
+        // the threads to block: the last one to block wakes the driver only when there is work
+        // for it (DriverWanted), which saves a host thread wake-up per burst of work.
+        DispatchPending(lock);
+        ThreadRec* next = shutting_down_ ? nullptr : HighestReady();
+        if (next != nullptr) {
+            HandTo(next);
+            FlushWake(lock);
+        } else {
+            ReleaseDriver();
+        }
         if (stop_clock_) {
             break;
         }
-        // Idle: sleep until the next deadline or until work arrives.
-        const std::uint64_t next =
-            timeline_.empty() ? UINT64_MAX : std::max(timeline_.begin()->first.first, ticks_ + 1);
+        // Idle: sleep until the next deadline or until work arrives with the baton free.
+        const std::uint64_t first = timeline_.empty() ? UINT64_MAX : timeline_.begin()->first.first;
+        const std::uint64_t until = first == UINT64_MAX ? first : std::max(first, ticks_ + 1);
+        driver_until_ = first;
         auto ready = [&] {
-            return stop_clock_ || WorkPending() ||
-                   (!timeline_.empty() && WallTicks() >= timeline_.begin()->first.first);
+            const bool earlier = !timeline_.empty() && timeline_.begin()->first.first < first;
+            return stop_clock_ || earlier ||
+                   (holder_ == nullptr && (WorkPending() || WallTicks() >= until));
         };
-        if (next == UINT64_MAX) {
+        if (until == UINT64_MAX) {
             host_cv_.wait(lock, ready);
         } else {
-            host_cv_.wait_until(lock, epoch_ + static_cast<std::int64_t>(next) * tick_length_,
+            host_cv_.wait_until(lock, epoch_ + static_cast<std::int64_t>(until) * tick_length_,
                                 ready);
         }
+        driver_until_ = 0;
     }
     ReleaseDriver();
 }

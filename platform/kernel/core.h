@@ -220,6 +220,12 @@ private:
     void FlushWake(std::unique_lock<std::mutex>& lock);
     ThreadRec* wake_pending_ = nullptr;  // baton handed, wake-up not yet sent
     bool driver_wake_pending_ = false;
+    // Real-time driver: waiting for the baton (any release wakes it), or idle until the first
+    // deadline it knows, this tick (a release wakes it only for work: see DriverWanted); 0 while
+    // it runs.
+    bool driver_awaits_baton_ = false;
+    std::uint64_t driver_until_ = 0;
+    bool DriverWanted() const;
     // Without notify the drivers are woken by the next FlushWake.
     void FreeBaton(bool notify = true);
     void WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw);

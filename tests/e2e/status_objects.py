@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Font, graphic and status objects on a running dmsc, with Debian's net-snmp tools: a walk of the
 power supply status table gives every column's 300 rows with the column's own type and ends, a
-font and a graphic downloaded with snmpset read back with snmpget, and a brightness table of the
-wrong length is refused and leaves the stored one."""
+font and a graphic downloaded with snmpset read back with snmpget, the factory brightness table
+(a response above one frame) reads whole over UDP and TCP, and a brightness table of the wrong
+length is refused and leaves the stored one."""
 
 import os
 import signal
@@ -23,14 +24,15 @@ CHARACTER = DMS + ".3.4.1"
 GRAPHIC = DMS + ".10.6.1"
 BLOCK = DMS + ".10.7.1"
 BRIGHTNESS = DMS + ".7.7.0"
+BRIGHTNESS_ERROR = DMS + ".7.8.0"
 # Column types of the power table: index, description, manufacturer status, status, voltage,
 # type.
 POWER_TYPES = {1: "INTEGER", 2: "STRING", 3: "STRING", 4: "INTEGER", 5: "INTEGER", 6: "INTEGER"}
 
 
-def snmp(tool, port, *args, output="-Oqv"):
+def snmp(tool, port, *args, output="-Oqv", transport="udp"):
     cmd = [tool, "-v1", "-c", ADMIN, "-m", "", "-On", output, "-t", "2", "-r", "2",
-           f"udp:127.0.0.1:{port}", *args]
+           f"{transport}:127.0.0.1:{port}", *args]
     done = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
     return done.returncode, done.stdout.strip() + done.stderr.strip()
 
@@ -93,12 +95,27 @@ def check_font_and_graphic(port):
     assert rc == 0 and second != first, (first, second)
 
 
+def check_large_answer(port):
+    """The factory brightness table (248 levels, 1489 octets) makes a response larger than one
+    Ethernet frame: it arrives whole over UDP (in IP fragments) and over TCP."""
+    for transport in ("udp", "tcp"):
+        rc, out = snmp("snmpget", port, BRIGHTNESS, output="-Oqvx", transport=transport)
+        assert rc == 0, (transport, out)
+        octets = bytes.fromhex(out.replace('"', "").replace(" ", "").replace("\n", ""))
+        assert len(octets) == 1 + 6 * 248 and octets[0] == 248, (transport, len(octets))
+
+
 def check_brightness(port):
     good = "02 0010 0000 0064 0020 0065 00C8"
     rc, out = snmp("snmpset", port, BRIGHTNESS, "x", good)
     assert rc == 0, out
     rc, out = snmp("snmpset", port, BRIGHTNESS, "x", "02 0010 0000 0064 0020 0065")
     assert rc != 0 and "genErr" in out, out
+    # The refusal's invalidData stays readable while the display checks the stored table again.
+    until = time.monotonic() + 2
+    while time.monotonic() < until:
+        rc, out = snmp("snmpget", port, BRIGHTNESS_ERROR)
+        assert rc == 0 and out == "6", out
     rc, out = snmp("snmpget", port, BRIGHTNESS, output="-Oqvx")
     assert rc == 0, out
     assert out.replace(" ", "").replace('"', "").replace("\n", "").upper() == good.replace(" ", "")
@@ -120,6 +137,7 @@ def main():
                 assert time.monotonic() < deadline, "no SNMP answer"
             check_power_walk(port)
             check_font_and_graphic(port)
+            check_large_answer(port)
             check_brightness(port)
         finally:
             controller.kill(signal.SIGINT)

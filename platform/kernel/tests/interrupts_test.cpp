@@ -1,5 +1,7 @@
 // Interrupt lines, the per-thread interrupt posture, posted work and host helper threads.
 
+#include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -171,6 +173,41 @@ TEST(InterruptRealTime, HelperInterruptIsServedWithoutAStep) {
     helper.join();
     k.WaitForStop();  // only the ISR stops it
     EXPECT_FALSE(kernel::InterruptPending(7));
+}
+
+// A thread raises a line with interrupts masked and then blocks with nothing else to run: the
+// idle driver serves the line (nothing else would ever wake it).
+TEST(InterruptRealTime, LineLeftPendingByABlockingThreadIsServed) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    static TX_THREAD thread;
+    static TX_SEMAPHORE never;
+    static unsigned char stack[1024];
+    static std::atomic<bool> served;
+    served = false;
+    kernel::Kernel k(options);
+    k.Start([](void*) {
+        kernel::RegisterInterrupt(
+            7,
+            [](std::uintptr_t) {
+                served = true;
+                kernel::Kernel::Current()->Stop();
+            },
+            0);
+        tx_semaphore_create(&never, "never", 0);
+        tx_thread_create(
+            &thread, "masker",
+            [](ULONG_PTR) {
+                tx_interrupt_control(TX_INT_DISABLE);
+                kernel::RaiseInterrupt(7);
+                tx_semaphore_get(&never, TX_WAIT_FOREVER);
+            },
+            0, stack, sizeof stack, 5, 5, 0, TX_AUTO_START);
+    });
+    StopGuard guard(k, std::chrono::seconds(5));
+    k.WaitForStop();
+    EXPECT_FALSE(guard.Finish()) << "the line was not served";
+    EXPECT_TRUE(served);
 }
 
 }  // namespace

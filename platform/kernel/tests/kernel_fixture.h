@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/kernel/kernel.h"
@@ -59,4 +63,38 @@ public:
 
 private:
     static void Entry(ULONG_PTR input) { reinterpret_cast<Task*>(input)->body(); }
+};
+
+// Stops a real-time kernel after some wall time unless the test stopped it first (a driver that
+// is never woken would otherwise wait for ever).
+class StopGuard {
+public:
+    explicit StopGuard(kernel::Kernel& k, std::chrono::seconds limit)
+        : thread_([this, &k, limit] {
+              std::unique_lock<std::mutex> lock(m_);
+              if (!cv_.wait_for(lock, limit, [this] { return done_; })) {
+                  fired_ = true;
+                  k.Stop();
+              }
+          }) {}
+    ~StopGuard() { Finish(); }
+    // True when the guard had to stop the kernel.
+    bool Finish() {
+        {
+            std::lock_guard<std::mutex> guard(m_);
+            done_ = true;
+        }
+        cv_.notify_all();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return fired_;
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    bool fired_ = false;
+    std::thread thread_;
 };

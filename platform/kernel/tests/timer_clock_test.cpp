@@ -1,6 +1,7 @@
 // Application timers, the stepped clock (Advance, RunUntilIdle), tick wrap and the real-time
 // clock.
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -192,6 +193,33 @@ TEST(RealTimeClock, TicksFollowTheWallClockAndThreadsSleep) {
     EXPECT_GE(slept, 20u);
     EXPECT_GE(tx_time_get(), 20u);
 }  // teardown ends the sleeping thread
+
+// The driver idles until the deadline it knows. A thread woken from outside that then sleeps
+// for a shorter time than anything else armed (here: nothing) still wakes on time.
+TEST(RealTimeClock, ShortSleepAfterAWakeFromOutsideEndsOnTime) {
+    kernel::Options options;
+    options.clock = kernel::ClockMode::kRealTime;
+    static TX_THREAD thread;
+    static TX_SEMAPHORE go;
+    static unsigned char stack[1024];
+    kernel::Kernel k(options);
+    k.Start([](void*) {
+        tx_semaphore_create(&go, "go", 0);
+        tx_thread_create(
+            &thread, "sleeper",
+            [](ULONG_PTR) {
+                tx_semaphore_get(&go, TX_WAIT_FOREVER);
+                tx_thread_sleep(2);
+                kernel::Kernel::Current()->Stop();
+                tx_thread_sleep(TX_WAIT_FOREVER);
+            },
+            0, stack, sizeof stack, 5, 5, 0, TX_AUTO_START);
+    });
+    StopGuard guard(k, std::chrono::seconds(5));
+    EXPECT_EQ(tx_semaphore_put(&go), TX_SUCCESS);  // from this host thread: outside
+    k.WaitForStop();
+    EXPECT_FALSE(guard.Finish()) << "the sleep did not end";
+}
 
 }  // namespace
 
