@@ -88,3 +88,12 @@ class Controller:
         finally:
             self.proc.stdout.close()
             self.proc.stderr.close()
+
+
+def net_snmp(tool, port, *args, options=("-Oqv",), timeout=120):
+    """Runs a net-snmp tool against the controller's UDP port as the administrator (v1, no MIB
+    files): (exit status, output and errors)."""
+    cmd = [tool, "-v1", "-c", "quartermaster", "-m", "", "-On", *options, "-t", "2", "-r", "2",
+           f"udp:127.0.0.1:{port}", *args]
+    done = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout)
+    return done.returncode, done.stdout.strip() + done.stderr.strip()

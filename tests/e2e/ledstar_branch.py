@@ -11,9 +11,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from dmsc_process import Controller  # noqa: E402
+from dmsc_process import Controller, net_snmp  # noqa: E402
 
-ADMIN = "quartermaster"
 BRANCH = "1.3.6.1.4.1.1206.3.16"
 SWITCH = BRANCH + ".1.1.20.5.0"
 RESTART = BRANCH + ".1.1.9.0"
@@ -33,10 +32,7 @@ def files(flashdump, board):
 
 
 def snmp(tool, port, *args, options=("-Oqv",)):
-    cmd = [tool, "-v1", "-c", ADMIN, "-m", "", "-On", *options, "-t", "2", "-r", "2",
-           f"udp:127.0.0.1:{port}", *args]
-    done = subprocess.run(cmd, capture_output=True, text=True, timeout=300)
-    return done.returncode, done.stdout.strip() + done.stderr.strip()
+    return net_snmp(tool, port, *args, options=options, timeout=300)
 
 
 def get(port, oid):

@@ -10,9 +10,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from dmsc_process import Controller  # noqa: E402
+from dmsc_process import Controller, net_snmp  # noqa: E402
 
-ADMIN = "quartermaster"
 MIB2 = "1.3.6.1.2.1"
 ROWS = os.path.join(os.path.dirname(__file__), "..", "..", "ntcip", "mib", "mib_rows.tsv")
 # Instances served by the tables (column prefix under MIB-II -> instance count); a column not
@@ -42,10 +41,7 @@ def expected_walk():
 
 
 def snmp(tool, port, *args, options=("-Oqv",)):
-    cmd = [tool, "-v1", "-c", ADMIN, "-m", "", "-On", *options, "-t", "2", "-r", "2",
-           f"udp:127.0.0.1:{port}", *args]
-    done = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
-    return done.returncode, done.stdout.strip() + done.stderr.strip()
+    return net_snmp(tool, port, *args, options=options, timeout=120)
 
 
 def walked(text):
