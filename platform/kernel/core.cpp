@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <exception>
 
+#include "platform/kernel/host_memory.h"
+
 namespace kernel {
 
 namespace {
@@ -35,6 +37,7 @@ Core* Core::Get() {
 }
 
 Core::Core(const Options& options) : options_(options) {
+    UseOneMallocArena();
     if (options_.host_stack_size == 0) {
         options_.host_stack_size = DefaultHostStackSize();
     }
