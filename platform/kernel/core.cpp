@@ -292,7 +292,7 @@ void Core::AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller) 
     if (caller.context == Context::kThread) {
         PreemptPoint(lock, caller.self);
     } else if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -868,7 +868,7 @@ void Core::RaiseInterrupt(unsigned line) {
     }
     // Enter has served it already when the calling thread runs unmasked.
     if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -888,7 +888,7 @@ void Core::Post(std::function<void()> fn) {
         return;
     }
     if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
