@@ -308,7 +308,7 @@ void Core::AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller) 
     if (caller.context == Context::kThread) {
         PreemptPoint(lock, caller.self);
     } else if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -884,7 +884,7 @@ void Core::RaiseInterrupt(unsigned line) {
     }
     // Enter has served it already when the calling thread runs unmasked.
     if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -904,7 +904,7 @@ void Core::Post(std::function<void()> fn) {
         return;
     }
     if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 

@@ -185,6 +185,13 @@ public:
     ULONG TimerRemaining(const TimerRec* timer) const;
     void DispatchPending(std::unique_lock<std::mutex>& lock);
     void NotifyDriver() { host_cv_.notify_all(); }
+    // For work from outside: a baton holder serves it at its next kernel call or wakes the
+    // driver when it lets go (DriverWanted), so only a free baton needs the driver now.
+    void NotifyDriverIfFree() {
+        if (holder_ == nullptr) {
+            NotifyDriver();
+        }
+    }
     // Tick count as the caller sees it: outside the kernel in real time, the wall clock's
     // (ticks not yet processed included).
     std::uint64_t NowTicks(Context context) const;
