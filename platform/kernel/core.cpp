@@ -32,6 +32,18 @@ ThreadRec*& TlsSelf() {
     return tls_self;
 }
 
+NoUnwindScope::NoUnwindScope() {
+    if (tls_self != nullptr) {
+        ++tls_self->no_unwind;
+    }
+}
+
+NoUnwindScope::~NoUnwindScope() {
+    if (tls_self != nullptr) {
+        --tls_self->no_unwind;
+    }
+}
+
 Core* Core::Get() {
     return g_core.load(std::memory_order_acquire);
 }
@@ -69,6 +81,10 @@ Core::~Core() {
 
 Context Core::CallerContext() const {
     return holder_ == Marker() ? context_ : Context::kOutside;
+}
+
+ThreadRec* Core::RunningThread() const {
+    return CallerContext() == Context::kThread ? current_ : nullptr;
 }
 
 Context Core::CurrentContextUnlocked() {
@@ -193,8 +209,8 @@ bool Core::DriverWanted() const {
 // merely yields: a destructor that puts a mutex must not throw. Calls that give something back
 // (the calls of destructors) never unwind without waiting; the next other call does.
 bool Core::MayUnwind(ThreadRec* self, bool blocking, bool releasing) {
-    if (std::uncaught_exceptions() != 0) {
-        return false;  // already unwinding: destructors' calls are refused
+    if (std::uncaught_exceptions() != 0 || self->no_unwind > 0) {
+        return false;  // already unwinding, or inside a destructor: calls are refused
     }
     if (holder_ == self && context_ != Context::kThread) {
         return false;  // an interrupt or timer running on the thread's own stack
@@ -295,7 +311,7 @@ void Core::AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller) 
     if (caller.context == Context::kThread) {
         PreemptPoint(lock, caller.self);
     } else if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -871,7 +887,7 @@ void Core::RaiseInterrupt(unsigned line) {
     }
     // Enter has served it already when the calling thread runs unmasked.
     if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -891,8 +907,33 @@ void Core::Post(std::function<void()> fn) {
         return;
     }
     if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
+}
+
+// A host helper lends its thread to one step of the real-time idle loop when the baton is free:
+// the idle driver is not woken, and the first thread readied gets the baton from the helper.
+void Core::PostAndServe(std::function<void()> fn) {
+    std::unique_lock<std::mutex> lock(m_);
+    const bool serve = options_.clock == ClockMode::kRealTime && started_ && !shutting_down_ &&
+                       !stop_clock_ && holder_ == nullptr && tls_self == nullptr;
+    if (!serve) {
+        lock.unlock();
+        Post(std::move(fn));
+        return;
+    }
+    posted_.push_back(std::move(fn));
+    holder_ = Marker();
+    current_ = nullptr;
+    context_ = Context::kOutside;
+    DispatchPending(lock);
+    ThreadRec* next = shutting_down_ ? nullptr : HighestReady();
+    if (next != nullptr) {
+        HandTo(next);
+    } else {
+        FreeBaton(false);
+    }
+    FlushWake(lock);
 }
 
 // ---------------------------------------------------------------------------------------------
