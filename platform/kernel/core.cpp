@@ -31,6 +31,18 @@ ThreadRec*& TlsSelf() {
     return tls_self;
 }
 
+NoUnwindScope::NoUnwindScope() {
+    if (tls_self != nullptr) {
+        ++tls_self->no_unwind;
+    }
+}
+
+NoUnwindScope::~NoUnwindScope() {
+    if (tls_self != nullptr) {
+        --tls_self->no_unwind;
+    }
+}
+
 Core* Core::Get() {
     return g_core.load(std::memory_order_acquire);
 }
@@ -67,6 +79,10 @@ Core::~Core() {
 
 Context Core::CallerContext() const {
     return holder_ == Marker() ? context_ : Context::kOutside;
+}
+
+ThreadRec* Core::RunningThread() const {
+    return CallerContext() == Context::kThread ? current_ : nullptr;
 }
 
 Context Core::CurrentContextUnlocked() {
@@ -191,8 +207,8 @@ bool Core::DriverWanted() const {
 // merely yields: a destructor that puts a mutex must not throw. Calls that give something back
 // (the calls of destructors) never unwind without waiting; the next other call does.
 bool Core::MayUnwind(ThreadRec* self, bool blocking, bool releasing) {
-    if (std::uncaught_exceptions() != 0) {
-        return false;  // already unwinding: destructors' calls are refused
+    if (std::uncaught_exceptions() != 0 || self->no_unwind > 0) {
+        return false;  // already unwinding, or inside a destructor: calls are refused
     }
     if (holder_ == self && context_ != Context::kThread) {
         return false;  // an interrupt or timer running on the thread's own stack
