@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 #include "platform/kernel/host_memory.h"
 
@@ -933,7 +934,16 @@ void Core::PostAndServe(std::function<void()> fn) {
     } else {
         FreeBaton(false);
     }
-    FlushWake(lock);
+    // As FlushWake, but the lock is not taken again: the woken thread does not find it held.
+    ThreadRec* wake = std::exchange(wake_pending_, nullptr);
+    const bool driver = std::exchange(driver_wake_pending_, false);
+    lock.unlock();
+    if (wake != nullptr) {
+        wake->cv.notify_one();
+    }
+    if (driver) {
+        host_cv_.notify_all();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
