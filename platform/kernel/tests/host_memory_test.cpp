@@ -1,4 +1,5 @@
-// The host heap across boots: threads made anew at every boot leave nothing behind.
+// The host heap across boots: threads made anew at every boot leave nothing behind (no malloc
+// arena of their own, no stack mapping).
 
 #include "platform/kernel/host_memory.h"
 
