@@ -7,6 +7,8 @@
 #include <exception>
 #include <utility>
 
+#include "platform/kernel/host_memory.h"
+
 namespace kernel {
 
 namespace {
@@ -48,6 +50,7 @@ Core* Core::Get() {
 }
 
 Core::Core(const Options& options) : options_(options) {
+    UseOneMallocArena();
     if (options_.host_stack_size == 0) {
         options_.host_stack_size = DefaultHostStackSize();
     }
