@@ -120,7 +120,14 @@ uint32_t CDisplay::ValidateStoredMessage(const message_store::Location& where) {
                 uint8_t(g_DataBase.GetInt(where.pixelService, 1, where.image));
             const uint16_t crc =
                 table_crc::MessageCrc(validationText_, length, beacon, pixelService);
+            const uint32_t refused = g_DataBase.JournalFailures();
             g_DataBase.SetInt(where.crc, 2, crc, where.image, flags);
+            if (g_DataBase.JournalFailures() != refused) {
+                // The journal refused the CRC: a valid status would outlive it at the next
+                // start. The message stays validating and the next pass writes it again.
+                tx_thread_relinquish();
+                return kValidating;
+            }
             valid = true;
         }
     }
@@ -161,9 +168,15 @@ void CDisplay::ProcessMessageTable() {
     const uint32_t entries = split ? 600 : kChangeableEntries;
     uint32_t changeable = 0;
     uint32_t upper = 2;
+    bool retry = false;
     for (uint32_t k = 0; k < entries; ++k) {
-        if (StepMessageStatus(message_store::NvEntry(k)) == kValid) {
+        const uint32_t status = StepMessageStatus(message_store::NvEntry(k));
+        if (status == kValid) {
             (k < kChangeableEntries ? changeable : upper) += 1;
+            continue;
+        }
+        if (status == kValidating) {
+            retry = true;  // its references stay until the message is valid or in error
             continue;
         }
         for (Reference& r : references) {
@@ -181,6 +194,11 @@ void CDisplay::ProcessMessageTable() {
     }
     g_DataBase.Set(dbo::dmsFreeChangeableMemory, kChangeableMemory - kMessageMemory * changeable,
                    kDbNotify);
+    // A message left validating (its CRC refused by the journal) is tried again at the next
+    // display cycle.
+    if (retry && databaseEvents_ != nullptr) {
+        os_event_flags_set(databaseEvents_, kEventMessageTable, OS_EVENT_OR);
+    }
     if (locked) {
         os_mutex_put(&tableMutex_);
     }

@@ -74,9 +74,10 @@ protected:
         private_volatile_defaults(g_DataBase);
         g_DataBase.SetValidationEnabled(true);
         InstallModuleTypeTable();
-        display_ = std::make_unique<CDisplay>(g_PostOffice, nullptr);
+        display_ = std::make_unique<CDisplay>(g_PostOffice, &events_);
         display_->Start();
         Boot([this](uint8_t*) {
+            ASSERT_EQ(tx_event_flags_create(&events_, "database"), TX_SUCCESS);
             ASSERT_TRUE(display_->Create(&stacks_));
             g_DataBase.Set(dbo::brenModuleID, 116, 0);
             display_->SetSignDriver(&driver_);
@@ -125,6 +126,8 @@ protected:
     }
 
     TimeRegisters time_;
+    // The database's events to the display task (nothing notifies here but the task itself).
+    TX_EVENT_FLAGS_GROUP events_{};
     CRenderSignStore store_;
     FrameRecorder driver_;
     std::unique_ptr<CDisplay> display_;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "database/recording_journal.h"
 #include "display/table_crc.h"
 #include "display/tests/display_test_fixture.h"
 #include "render/msg_id_code.h"
@@ -135,6 +136,31 @@ TEST_F(MessageTableTest, ValidatedMessageActivatesWithItsCrc) {
     ASSERT_EQ(Status(4), 4u);
     Activate(Code(3, 5, uint16_t(Crc(4))));
     EXPECT_EQ(g_DataBase.Get(dbo::dmsActivateMsgError), 2u);
+}
+
+// A CRC whose record the journal refuses (a full flash) leaves the message validating, and the
+// display task tries again at its next cycle: a valid status journalled without its CRC would
+// read back after a power loss with a stale CRC.
+TEST_F(MessageTableTest, CrcTheJournalRefusesKeepsTheMessageValidating) {
+    RecordingJournal journal;
+    g_DataBase.SetJournal(&journal);
+    StoreMessage(5, "[jp3]SLOW", 7);
+    SetReference(dbo::dmsCommunicationsLossMessage, 3, 5);
+    const std::vector<uint8_t> reference = Reference(dbo::dmsCommunicationsLossMessage);
+    journal.SetFailing(true);
+    Pass();
+    EXPECT_EQ(Status(4), 3u) << "validating";
+    EXPECT_EQ(Reference(dbo::dmsCommunicationsLossMessage), reference) << "kept meanwhile";
+    journal.SetFailing(false);
+    Advance(20);  // the display task's next cycle passes the table again
+    EXPECT_EQ(Status(4), 4u);
+    EXPECT_EQ(Crc(4), ReferenceCrc({'[', 'j', 'p', '3', ']', 'S', 'L', 'O', 'W', 0, 0}));
+    bool crcJournalled = false;
+    for (const auto& record : journal.Records()) {
+        crcJournalled |= record.id == dbo::dmsMessageCRC.Row(4) && record.value == Crc(4);
+    }
+    EXPECT_TRUE(crcJournalled);
+    g_DataBase.SetJournal(nullptr);
 }
 
 TEST_F(MessageTableTest, CountsAndFreeMemory) {
