@@ -105,7 +105,7 @@ BoardEnd RunBoard(const CommandLine& line, int argc, char** argv, std::atomic<bo
         // The Ethernet port: the MAC model on slirp's wire.
         sim::Emac emac(&uic);
         emac.Attach();
-        emac.SetSchedule([](std::function<void()> fn) { kernel::Post(std::move(fn)); });
+        emac.SetSchedule([](std::function<void()> fn) { kernel::PostAndServe(std::move(fn)); });
         net::SlirpWire wire;
         void* ram = nullptr;
         net::WireConfig wireConfig;

@@ -930,6 +930,31 @@ void Core::Post(std::function<void()> fn) {
     }
 }
 
+// A host helper lends its thread to one step of the real-time idle loop when the baton is free:
+// the idle driver is not woken, and the first thread readied gets the baton from the helper.
+void Core::PostAndServe(std::function<void()> fn) {
+    std::unique_lock<std::mutex> lock(m_);
+    const bool serve = options_.clock == ClockMode::kRealTime && started_ && !shutting_down_ &&
+                       !stop_clock_ && holder_ == nullptr && tls_self == nullptr;
+    if (!serve) {
+        lock.unlock();
+        Post(std::move(fn));
+        return;
+    }
+    posted_.push_back(std::move(fn));
+    holder_ = Marker();
+    current_ = nullptr;
+    context_ = Context::kOutside;
+    DispatchPending(lock);
+    ThreadRec* next = shutting_down_ ? nullptr : HighestReady();
+    if (next != nullptr) {
+        HandTo(next);
+    } else {
+        FreeBaton(false);
+    }
+    FlushWake(lock);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Teardown
 

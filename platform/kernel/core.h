@@ -142,6 +142,7 @@ public:
     void RaiseInterrupt(unsigned line);
     bool InterruptPending(unsigned line);
     void Post(std::function<void()> fn);
+    void PostAndServe(std::function<void()> fn);
 
     // --- service plumbing (callers hold m_) ---
     // Classifies the caller, runs pending interrupts and timers at a thread's kernel call and

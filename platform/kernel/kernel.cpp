@@ -87,6 +87,12 @@ void Post(std::function<void()> fn) {
     }
 }
 
+void PostAndServe(std::function<void()> fn) {
+    if (Core* core = Core::Get()) {
+        core->PostAndServe(std::move(fn));
+    }
+}
+
 void FailByteAllocation(unsigned k, TX_BYTE_POOL* pool) {
     if (Core* core = Core::Get()) {
         std::lock_guard<std::mutex> guard(core->m_);

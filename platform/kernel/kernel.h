@@ -113,6 +113,10 @@ bool InterruptPending(unsigned line);
 
 // Runs fn in ISR context at the next dispatch point (from any host thread).
 void Post(std::function<void()> fn);
+// As Post; in real time, when no thread runs, the calling host thread runs fn and whatever else
+// is pending at once, in ISR context, and hands the baton to the first ready thread, sparing the
+// idle clock thread a wake-up. For helpers that hold no lock the handlers may take.
+void PostAndServe(std::function<void()> fn);
 
 // Makes the k-th call of tx_byte_allocate from now (1 = the next one) fail with TX_NO_MEMORY;
 // 0 disarms. When pool is given only allocations from that pool are counted.

@@ -215,6 +215,41 @@ bool IsUnansweredEcho(const NX_IP* ip, const uint8_t* data, ULONG length) {
     return headerLength < length && data[headerLength] == 8;
 }
 
+// One received packet into lwIP (the packet is released).
+void Input(NX_IP* ip, NX_PACKET* packet) {
+    IpInstance* impl = ip->nx_ip_impl;
+    const bool arp = packet->nx_packet_source_port == kTypeArp;
+    const ULONG length = packet->nx_packet_length;
+    struct pbuf* p = nullptr;
+    if (length != 0 && length <= 1500 &&
+        !(!arp && IsUnansweredEcho(ip, packet->nx_packet_prepend_ptr, length))) {
+        p = pbuf_alloc(PBUF_RAW, uint16_t(length), PBUF_RAM);
+        if (p != nullptr) {
+            pbuf_take(p, packet->nx_packet_prepend_ptr, uint16_t(length));
+        }
+    } else if (!arp && length != 0) {
+        ++ip->nx_ip_counters.icmp_dropped;
+    }
+    nx_packet_release(packet);
+    if (p == nullptr) {
+        ++ip->nx_ip_counters.packets_dropped;
+        return;
+    }
+    ++ip->nx_ip_counters.packets_received;
+    if (arp) {
+        const uint16_t op = length >= 8 ? Be16(static_cast<uint8_t*>(p->payload) + 6) : 0;
+        ip->nx_ip_counters.arp_requests_received += op == 1;
+        ip->nx_ip_counters.arp_responses_received += op == 2;
+    }
+    CoreLock core;
+    if (arp) {
+        ++ip->nx_ip_counters.arp_frames_received;
+        etharp_input(p, &impl->nif);
+    } else {
+        ip4_input(p, &impl->nif);
+    }
+}
+
 void ReceiveFrames(NX_IP* ip) {
     IpInstance* impl = ip->nx_ip_impl;
     for (;;) {
@@ -232,36 +267,7 @@ void ReceiveFrames(NX_IP* ip) {
         if (packet == nullptr) {
             return;
         }
-        const bool arp = packet->nx_packet_source_port == kTypeArp;
-        const ULONG length = packet->nx_packet_length;
-        struct pbuf* p = nullptr;
-        if (length != 0 && length <= 1500 &&
-            !(!arp && IsUnansweredEcho(ip, packet->nx_packet_prepend_ptr, length))) {
-            p = pbuf_alloc(PBUF_RAW, uint16_t(length), PBUF_RAM);
-            if (p != nullptr) {
-                pbuf_take(p, packet->nx_packet_prepend_ptr, uint16_t(length));
-            }
-        } else if (!arp && length != 0) {
-            ++ip->nx_ip_counters.icmp_dropped;
-        }
-        nx_packet_release(packet);
-        if (p == nullptr) {
-            ++ip->nx_ip_counters.packets_dropped;
-            continue;
-        }
-        ++ip->nx_ip_counters.packets_received;
-        if (arp) {
-            const uint16_t op = length >= 8 ? Be16(static_cast<uint8_t*>(p->payload) + 6) : 0;
-            ip->nx_ip_counters.arp_requests_received += op == 1;
-            ip->nx_ip_counters.arp_responses_received += op == 2;
-        }
-        CoreLock core;
-        if (arp) {
-            ++ip->nx_ip_counters.arp_frames_received;
-            etharp_input(p, &impl->nif);
-        } else {
-            ip4_input(p, &impl->nif);
-        }
+        Input(ip, packet);
     }
 }
 
@@ -358,6 +364,13 @@ void Deliver(NX_IP* ip, NX_PACKET* packet, uint16_t type) {
     packet->nx_packet_queue_next = nullptr;
     packet->nx_packet_source_port = type;
     packet->nx_packet_ip = ip;
+    // From an interrupt handler the packet goes into lwIP at once (what lwIP answers is sent by
+    // the instance's thread), unless earlier ones still wait for the thread.
+    if (impl->rxHead == nullptr && impl->nif.state != nullptr && !HoldsCoreLock() &&
+        kernel::CurrentContext() == kernel::Context::kIsr) {
+        Input(ip, packet);
+        return;
+    }
     TX_INTERRUPT_SAVE_AREA
     TX_DISABLE
     if (impl->rxCount >= kMaxQueuedFrames) {

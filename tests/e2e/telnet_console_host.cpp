@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     uic.SetAssertHook([] { kernel::RaiseInterrupt(kExternalInterruptLine); });
     sim::Emac emac(&uic);
     emac.Attach();
-    emac.SetSchedule([](std::function<void()> fn) { kernel::Post(std::move(fn)); });
+    emac.SetSchedule([](std::function<void()> fn) { kernel::PostAndServe(std::move(fn)); });
     net::SlirpWire wire;
     net::WireConfig wireConfig;
     ChooseNetworkAddresses(board.Env().Get("IPADD"), board.Env().Get("NETMASK"),

@@ -210,6 +210,83 @@ TEST(InterruptRealTime, LineLeftPendingByABlockingThreadIsServed) {
     EXPECT_TRUE(served);
 }
 
+// PostAndServe from a helper: with no thread running, the helper's own host thread runs the
+// work in ISR context and hands the baton to the thread it readied; behind a running thread the
+// work waits for that thread's next kernel call and runs on its host thread.
+TEST(InterruptRealTime, PostAndServeRunsOnTheHelperOnlyWhenNoThreadRuns) {
+    struct Case {
+        const char* name;
+        bool busy;  // a thread holds the baton when the helper posts
+    };
+    for (const Case& c : {Case{"idle kernel", false}, Case{"running thread", true}}) {
+        SCOPED_TRACE(c.name);
+        static TX_THREAD waiter;
+        static TX_THREAD spinner;
+        static TX_SEMAPHORE go;
+        static unsigned char waiterStack[1024];
+        static unsigned char spinnerStack[1024];
+        static std::atomic<bool> release;
+        static std::atomic<bool> spinning;
+        static std::thread::id ranOn;
+        static kernel::Context ranIn;
+        release = false;
+        spinning = false;
+        ranOn = {};
+        ranIn = kernel::Context::kOutside;
+        kernel::Options options;
+        options.clock = kernel::ClockMode::kRealTime;
+        kernel::Kernel k(options);
+        const bool busy = c.busy;
+        k.Start([busy](void*) {
+            tx_semaphore_create(&go, "go", 0);
+            tx_thread_create(
+                &waiter, "waiter",
+                [](ULONG_PTR) {
+                    tx_semaphore_get(&go, TX_WAIT_FOREVER);
+                    kernel::Kernel::Current()->Stop();
+                },
+                0, waiterStack, sizeof waiterStack, 5, 5, 0, TX_AUTO_START);
+            if (busy) {
+                tx_thread_create(
+                    &spinner, "spinner",
+                    [](ULONG_PTR) {
+                        spinning = true;
+                        while (!release) {
+                        }
+                        tx_thread_relinquish();
+                    },
+                    0, spinnerStack, sizeof spinnerStack, 10, 10, 0, TX_AUTO_START);
+            }
+        });
+        // The helper posts once the waiter blocks (and, when busy, while the spinner runs).
+        auto blocked = [busy] {
+            UINT state = 0;
+            tx_thread_info_get(&waiter, nullptr, &state, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr);
+            return state == TX_SEMAPHORE_SUSP && (!busy || spinning);
+        };
+        StopGuard guard(k, std::chrono::seconds(10));
+        std::thread::id helperId;
+        std::thread helper([&] {
+            helperId = std::this_thread::get_id();
+            while (!blocked()) {
+                std::this_thread::yield();
+            }
+            kernel::PostAndServe([] {
+                ranOn = std::this_thread::get_id();
+                ranIn = kernel::CurrentContext();
+                tx_semaphore_put(&go);
+            });
+            release = true;
+        });
+        helper.join();
+        k.WaitForStop();
+        EXPECT_FALSE(guard.Finish()) << "the waiter never ran";
+        EXPECT_EQ(ranIn, kernel::Context::kIsr);
+        EXPECT_EQ(ranOn == helperId, !c.busy);
+    }
+}
+
 }  // namespace
 
 namespace {
