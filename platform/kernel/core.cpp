@@ -219,6 +219,17 @@ void Core::SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool 
     }
     if (next == nullptr && stepping_ && !shutting_down_) {
         next = StepInPlace(lock, self);
+        if (self->kill) {
+            // Ended by a function run here: it unwinds holding the baton, alone, as at the
+            // kernel call of an interrupted thread (here, or else at its next call).
+            current_ = self;
+            holder_ = self;
+            context_ = Context::kThread;
+            if (may_throw && MayUnwind(self, true)) {
+                throw ThreadExit{};
+            }
+            return;
+        }
         if (next == self) {
             HandTo(self);
             wake_pending_ = nullptr;
@@ -250,7 +261,7 @@ ThreadRec* Core::StepInPlace(std::unique_lock<std::mutex>& lock, ThreadRec* self
         }
         ThreadRec* next = HighestReady();
         if (next != nullptr || self->kill) {
-            return next;  // a thread ended by a function run here unwinds as it waits
+            return next;
         }
         if (timeline_.empty() || timeline_.begin()->first.first > step_target_) {
             return nullptr;
