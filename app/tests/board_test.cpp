@@ -86,7 +86,7 @@ size_t Count(const std::string& what) {
 // Waits (at most 10 s) until the console has printed `what` `count` times.
 bool WaitFor(const std::string& what, size_t count) {
     std::unique_lock<std::mutex> lock(g_textLock);
-    return g_textGrew.wait_for(lock, std::chrono::seconds(10),
+    return g_textGrew.wait_for(lock, std::chrono::seconds(60),
                                [&] { return CountLocked(what) >= count; });
 }
 

@@ -87,7 +87,7 @@ TEST(EventLoggingBoot, PeriodicEventFillsAndClearTimeEmptiesAClass) {
     line.time_scale = 20;
     std::atomic<bool> stop{false};
     std::thread runner([&] { RunBoard(line, 0, nullptr, stop, &Await); });
-    for (int i = 0; i < 1000 && !Seen("Launching Thread(s)"); ++i) {
+    for (int i = 0; i < 6000 && !Seen("Launching Thread(s)"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ASSERT_TRUE(Seen("Launching Thread(s)"));

@@ -25,7 +25,7 @@ inline bool RunOnJobQueue(std::function<void()> fn) {
         done.store(true);
     };
     kernel::Post([&] { g_JobQueue.Queue(&work); });
-    for (int i = 0; i < 1500 && !done.load(); ++i) {
+    for (int i = 0; i < 6000 && !done.load(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return done.load();

@@ -43,7 +43,7 @@ size_t Count(const std::string& what) {
 }
 
 bool WaitFor(const std::string& what, size_t count) {
-    for (int i = 0; i < 1500 && Count(what) < count; ++i) {
+    for (int i = 0; i < 6000 && Count(what) < count; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return Count(what) >= count;
@@ -61,7 +61,7 @@ void InBoard(std::function<void()> fn) {
         fn();
         done.store(true);
     });
-    for (int i = 0; i < 1500 && !done.load(); ++i) {
+    for (int i = 0; i < 6000 && !done.load(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ASSERT_TRUE(done.load());

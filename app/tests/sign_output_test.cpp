@@ -32,7 +32,7 @@ void Capture(const char* text) {
 }
 
 bool Printed(const std::string& what) {
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 6000; ++i) {
         {
             std::lock_guard<std::mutex> lock(g_lock);
             if (g_console.find(what) != std::string::npos) {

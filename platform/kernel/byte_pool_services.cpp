@@ -68,7 +68,7 @@ UINT tx_byte_pool_create(TX_BYTE_POOL* pool_ptr, const CHAR* name_ptr, VOID* poo
 }
 
 UINT tx_byte_pool_delete(TX_BYTE_POOL* pool_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call || call.in_interrupt()) {
         return TX_CALLER_ERROR;
     }

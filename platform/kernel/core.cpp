@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <utility>
+
+#include "platform/kernel/host_memory.h"
 
 namespace kernel {
 
@@ -30,11 +33,24 @@ ThreadRec*& TlsSelf() {
     return tls_self;
 }
 
+NoUnwindScope::NoUnwindScope() {
+    if (tls_self != nullptr) {
+        ++tls_self->no_unwind;
+    }
+}
+
+NoUnwindScope::~NoUnwindScope() {
+    if (tls_self != nullptr) {
+        --tls_self->no_unwind;
+    }
+}
+
 Core* Core::Get() {
     return g_core.load(std::memory_order_acquire);
 }
 
 Core::Core(const Options& options) : options_(options) {
+    UseOneMallocArena();
     if (options_.host_stack_size == 0) {
         options_.host_stack_size = DefaultHostStackSize();
     }
@@ -66,6 +82,10 @@ Core::~Core() {
 
 Context Core::CallerContext() const {
     return holder_ == Marker() ? context_ : Context::kOutside;
+}
+
+ThreadRec* Core::RunningThread() const {
+    return CallerContext() == Context::kThread ? current_ : nullptr;
 }
 
 Context Core::CurrentContextUnlocked() {
@@ -190,8 +210,8 @@ bool Core::DriverWanted() const {
 // merely yields: a destructor that puts a mutex must not throw. Calls that give something back
 // (the calls of destructors) never unwind without waiting; the next other call does.
 bool Core::MayUnwind(ThreadRec* self, bool blocking, bool releasing) {
-    if (std::uncaught_exceptions() != 0) {
-        return false;  // already unwinding: destructors' calls are refused
+    if (std::uncaught_exceptions() != 0 || self->no_unwind > 0) {
+        return false;  // already unwinding, or inside a destructor: calls are refused
     }
     if (holder_ == self && context_ != Context::kThread) {
         return false;  // an interrupt or timer running on the thread's own stack
@@ -337,7 +357,7 @@ void Core::AfterReady(std::unique_lock<std::mutex>& lock, const Caller& caller) 
     if (caller.context == Context::kThread) {
         PreemptPoint(lock, caller.self);
     } else if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -917,7 +937,7 @@ void Core::RaiseInterrupt(unsigned line) {
     }
     // Enter has served it already when the calling thread runs unmasked.
     if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -937,7 +957,7 @@ void Core::Post(std::function<void()> fn) {
         return;
     }
     if (caller.context == Context::kOutside) {
-        NotifyDriver();
+        NotifyDriverIfFree();
     }
 }
 
@@ -963,7 +983,16 @@ void Core::PostAndServe(std::function<void()> fn) {
     } else {
         FreeBaton(false);
     }
-    FlushWake(lock);
+    // As FlushWake, but the lock is not taken again: the woken thread does not find it held.
+    ThreadRec* wake = std::exchange(wake_pending_, nullptr);
+    const bool driver = std::exchange(driver_wake_pending_, false);
+    lock.unlock();
+    if (wake != nullptr) {
+        wake->cv.notify_one();
+    }
+    if (driver) {
+        host_cv_.notify_all();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -104,6 +104,7 @@ struct ThreadRec {
     std::condition_variable cv;
     bool kill = false;        // end the host thread at its next chance
     unsigned refusals = 0;    // calls refused since kill
+    unsigned no_unwind = 0;   // depth of NoUnwindScope: calls refuse instead of unwinding
     bool terminated = false;  // ended by tx_thread_terminate (not by teardown)
     bool exited = false;      // host thread has left the firmware code for good
     bool joined = false;
@@ -135,7 +136,8 @@ public:
     void WaitForStop();
     void Stop();
     bool StopRequested();
-    Context CallerContext() const;  // caller holds m_
+    Context CallerContext() const;     // caller holds m_
+    ThreadRec* RunningThread() const;  // the thread whose code calls, else null; caller holds m_
     Context CurrentContextUnlocked();
     bool RegisterInterrupt(unsigned line, Isr isr, std::uintptr_t argument);
     void UnregisterInterrupt(unsigned line);
@@ -183,6 +185,13 @@ public:
     ULONG TimerRemaining(const TimerRec* timer) const;
     void DispatchPending(std::unique_lock<std::mutex>& lock);
     void NotifyDriver() { host_cv_.notify_all(); }
+    // For work from outside: a baton holder serves it at its next kernel call or wakes the
+    // driver when it lets go (DriverWanted), so only a free baton needs the driver now.
+    void NotifyDriverIfFree() {
+        if (holder_ == nullptr) {
+            NotifyDriver();
+        }
+    }
     // Tick count as the caller sees it: outside the kernel in real time, the wall clock's
     // (ticks not yet processed included).
     std::uint64_t NowTicks(Context context) const;

@@ -43,7 +43,7 @@ UINT tx_event_flags_create(TX_EVENT_FLAGS_GROUP* group_ptr, const CHAR* name_ptr
 }
 
 UINT tx_event_flags_delete(TX_EVENT_FLAGS_GROUP* group_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call || call.in_interrupt()) {
         return TX_CALLER_ERROR;
     }
@@ -103,7 +103,7 @@ UINT tx_event_flags_get(TX_EVENT_FLAGS_GROUP* group_ptr, ULONG requested_flags, 
 }
 
 UINT tx_event_flags_set(TX_EVENT_FLAGS_GROUP* group_ptr, ULONG flags_to_set, UINT set_option) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call) {
         return TX_CALLER_ERROR;
     }

@@ -57,6 +57,17 @@ struct Options {
 // must not catch it; it derives from nothing.
 struct ThreadExit {};
 
+// While one lives on a firmware thread's stack, a thread being ended does not unwind at its
+// kernel calls: they are refused instead. For destructors that must call the kernel (an
+// exception thrown out of a destructor ends the process).
+class NoUnwindScope {
+public:
+    NoUnwindScope();
+    ~NoUnwindScope();
+    NoUnwindScope(const NoUnwindScope&) = delete;
+    NoUnwindScope& operator=(const NoUnwindScope&) = delete;
+};
+
 class Core;
 
 class Kernel {

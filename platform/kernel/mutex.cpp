@@ -35,7 +35,7 @@ UINT tx_mutex_create(TX_MUTEX* mutex_ptr, const CHAR* name_ptr, UINT inherit) {
 }
 
 UINT tx_mutex_delete(TX_MUTEX* mutex_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call || call.in_interrupt()) {
         return TX_CALLER_ERROR;
     }

@@ -30,7 +30,7 @@ UINT tx_semaphore_create(TX_SEMAPHORE* semaphore_ptr, const CHAR* name_ptr, ULON
 }
 
 UINT tx_semaphore_delete(TX_SEMAPHORE* semaphore_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call || call.in_interrupt()) {
         return TX_CALLER_ERROR;
     }

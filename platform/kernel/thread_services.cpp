@@ -97,7 +97,7 @@ UINT tx_thread_create(TX_THREAD* thread_ptr, const CHAR* name_ptr, TX_THREAD_ENT
 }
 
 UINT tx_thread_delete(TX_THREAD* thread_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call || call.in_interrupt()) {
         return TX_CALLER_ERROR;
     }
@@ -240,11 +240,15 @@ VOID tx_thread_relinquish(VOID) {
 }
 
 TX_THREAD* tx_thread_identify(VOID) {
-    ServiceCall call;
-    if (!call || !call.in_thread()) {
+    // A query, not a service: no preemption point, and never refused or unwound (destructors
+    // ask it).
+    Core* core = Core::Get();
+    if (core == nullptr) {
         return nullptr;
     }
-    return call.self()->cb;
+    std::lock_guard<std::mutex> lock(core->m_);
+    ThreadRec* running = core->RunningThread();
+    return running != nullptr ? running->cb : nullptr;
 }
 
 UINT tx_thread_wait_abort(TX_THREAD* thread_ptr) {

@@ -59,7 +59,7 @@ UINT tx_timer_create(TX_TIMER* timer_ptr, const CHAR* name_ptr, TX_TIMER_EXPIRY 
 }
 
 UINT tx_timer_delete(TX_TIMER* timer_ptr) {
-    ServiceCall call;
+    ServiceCall call(false, true);
     if (!call || call.in_interrupt()) {
         return TX_CALLER_ERROR;
     }

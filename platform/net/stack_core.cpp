@@ -55,6 +55,7 @@ CoreLock::CoreLock() {
 }
 
 CoreLock::~CoreLock() {
+    kernel::NoUnwindScope no_unwind;  // the wakes call the kernel
     --t_depth;
     UNLOCK_TCPIP_CORE();
     if (t_depth == 0 && !t_wakes.empty()) {

@@ -270,6 +270,20 @@ struct MaskedScope {
 struct RestoreOnly {
     ~RestoreOnly() { tx_interrupt_control(TX_INT_ENABLE); }
 };
+TX_EVENT_FLAGS_GROUP g_flags;
+TX_SEMAPHORE g_plenty;  // never empty: its waits return at once until teardown refuses them
+// A destructor that asks who runs, signals, deletes, and (inside a no-unwind scope) even waits.
+struct KernelCallsOnExit {
+    KernelCallsOnExit() { tx_semaphore_create(&scratch, "scratch", 0); }
+    ~KernelCallsOnExit() {
+        tx_thread_identify();
+        tx_event_flags_set(&g_flags, 1, TX_OR);
+        tx_semaphore_delete(&scratch);
+        kernel::NoUnwindScope no_unwind;
+        tx_semaphore_get(&g_plenty, TX_WAIT_FOREVER);
+    }
+    TX_SEMAPHORE scratch;
+};
 
 // A thread that never waits at teardown: its calls are refused until it has made many; it then
 // unwinds at a call that gives nothing back, never in a destructor's put or restore (an exception
@@ -278,12 +292,23 @@ TEST(KernelTeardown, BusyThreadWithoutWaitsEndsOutsideItsDestructors) {
     kernel::Options options;
     options.clock = kernel::ClockMode::kRealTime;
     options.time_scale = 10.0;
-    static TX_THREAD busy[2];
-    static unsigned char stacks[2][1024];
+    static TX_THREAD busy[3];
+    static unsigned char stacks[3][1024];
     g_masks = 0;
     {
         kernel::Kernel k(options);
         k.Start([](void*) {
+            tx_event_flags_create(&g_flags, "flags");
+            tx_semaphore_create(&g_plenty, "plenty", 0xFFFFFFFFul);
+            tx_thread_create(
+                &busy[2], "destructors",
+                [](ULONG_PTR) {
+                    for (;;) {
+                        KernelCallsOnExit scope;
+                        tx_semaphore_get(&g_holding, TX_NO_WAIT);
+                    }
+                },
+                0, stacks[2], sizeof stacks[2], 4, 4, 1, TX_AUTO_START);
             tx_thread_create(
                 &busy[0], "guards",
                 [](ULONG_PTR) {

@@ -212,17 +212,21 @@ TEST(InterruptRealTime, LineLeftPendingByABlockingThreadIsServed) {
 
 // PostAndServe from a helper: with no thread running, the helper's own host thread runs the
 // work in ISR context and hands the baton to the thread it readied; behind a running thread the
-// work waits for that thread's next kernel call and runs on its host thread.
+// work waits for that thread's next kernel call, or for the driver when the thread blocks masked.
 TEST(InterruptRealTime, PostAndServeRunsOnTheHelperOnlyWhenNoThreadRuns) {
     struct Case {
         const char* name;
-        bool busy;  // a thread holds the baton when the helper posts
+        bool busy;         // a thread holds the baton when the helper posts
+        bool blockMasked;  // and then blocks with interrupts masked
     };
-    for (const Case& c : {Case{"idle kernel", false}, Case{"running thread", true}}) {
+    for (const Case& c : {Case{"idle kernel", false, false}, Case{"running thread", true, false},
+                          Case{"thread blocking masked", true, true}}) {
         SCOPED_TRACE(c.name);
         static TX_THREAD waiter;
         static TX_THREAD spinner;
         static TX_SEMAPHORE go;
+        static TX_SEMAPHORE never;
+        static bool blockMasked;
         static unsigned char waiterStack[1024];
         static unsigned char spinnerStack[1024];
         static std::atomic<bool> release;
@@ -233,12 +237,14 @@ TEST(InterruptRealTime, PostAndServeRunsOnTheHelperOnlyWhenNoThreadRuns) {
         spinning = false;
         ranOn = {};
         ranIn = kernel::Context::kOutside;
+        blockMasked = c.blockMasked;
         kernel::Options options;
         options.clock = kernel::ClockMode::kRealTime;
         kernel::Kernel k(options);
         const bool busy = c.busy;
         k.Start([busy](void*) {
             tx_semaphore_create(&go, "go", 0);
+            tx_semaphore_create(&never, "never", 0);
             tx_thread_create(
                 &waiter, "waiter",
                 [](ULONG_PTR) {
@@ -250,8 +256,14 @@ TEST(InterruptRealTime, PostAndServeRunsOnTheHelperOnlyWhenNoThreadRuns) {
                 tx_thread_create(
                     &spinner, "spinner",
                     [](ULONG_PTR) {
+                        if (blockMasked) {
+                            tx_interrupt_control(TX_INT_DISABLE);
+                        }
                         spinning = true;
                         while (!release) {
+                        }
+                        if (blockMasked) {
+                            tx_semaphore_get(&never, TX_WAIT_FOREVER);
                         }
                         tx_thread_relinquish();
                     },
