@@ -50,7 +50,7 @@ Core* Core::Get() {
 }
 
 Core::Core(const Options& options) : options_(options) {
-    UseOneMallocArena();
+    SetUpHostHeap();
     if (options_.host_stack_size == 0) {
         options_.host_stack_size = DefaultHostStackSize();
     }
