@@ -1,6 +1,12 @@
 // UDP request/response through the whole Ethernet path (127.0.0.1 forward, slirp, the EMAC
 // model, the EMAC driver, lwIP, the stack's API and a firmware echo thread) side by side with a
 // plain Linux UDP echo server; and the CPU the network threads take while idle.
+//
+// Loaded machine (load average 19-21), each side in one run: with the received frame carried
+// from the wire to the interrupt handler by the idle clock thread and into lwIP by the IP thread,
+// median 61-79 us against 13-32 us and 16-17 k against 61-75 k answers/s; with the wire's thread
+// serving it and lwIP taking it in the handler, 37-50 us against 13-18 us (2.8-3.1x) and 16-28 k
+// against 54-73 k answers/s (0.28-0.49x).
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>

@@ -9,15 +9,34 @@
 namespace kernel {
 
 namespace {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Before main, so before any thread of the process can make an arena of its own.
 [[maybe_unused]] const bool g_one_arena = [] {
-    UseOneMallocArena();
+    SetUpHostHeap();
     return true;
 }();
 }  // namespace
 
-void UseOneMallocArena() {
+void SetUpHostHeap() {
     mallopt(M_ARENA_MAX, 1);
+    // A fixed threshold: freeing a large block would otherwise raise it, and the blocks of the
+    // next boots below it would stay in the heap, never trimmed.
+    mallopt(M_MMAP_THRESHOLD, 128 << 10);
+}
+
+bool UnderSanitizer() {
+    return kSanitized;
 }
 
 int MallocArenaCount() {

@@ -5,25 +5,13 @@
 
 #include <cstring>
 
+#include "platform/kernel/host_memory.h"
+
 namespace kernel {
 
-namespace {
-// AddressSanitizer and ThreadSanitizer keep state on the thread's stack: 4 MiB under either.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-}  // namespace
-
 std::size_t DefaultHostStackSize() {
-    return kSanitized ? (4u << 20) : (512u << 10);
+    // AddressSanitizer and ThreadSanitizer keep state on the thread's stack: 4 MiB under either.
+    return UnderSanitizer() ? (4u << 20) : (512u << 10);
 }
 
 HostStack::~HostStack() {

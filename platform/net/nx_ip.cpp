@@ -1,5 +1,6 @@
 // IP instances: an lwIP interface per instance and a firmware thread that carries frames
-// between the link driver and lwIP, as the stack's own IP thread would.
+// between the link driver and lwIP, as the stack's own IP thread would. A frame handed up by an
+// interrupt handler goes into lwIP at once, on the handler's stack.
 
 #include <cstring>
 #include <new>
