@@ -1,5 +1,11 @@
 // 24 simulated hours of communication-task passes on the stepped clock, with the object store
 // and fakes for the network parts: the wall time it takes (goal: under 1 s, no busy wait).
+// CPU is the whole process's (the task runs on its own host thread).
+//
+// Figures (8 shared cores, load 5 to 10): 1.0 to 1.75 s wall, 1.1 s CPU, about 86,000 host
+// context switches a day while the driver woke for every pass; 0.25 to 0.35 s wall, 0.2 to
+// 0.27 s CPU, about 3,000 switches since the task's thread moves the stepped clock itself.
+// What is left is mostly the console write of the 33,000 "Comm Loss" lines.
 
 #include <benchmark/benchmark.h>
 
@@ -76,7 +82,11 @@ void BM_CommTaskDay(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_CommTaskDay)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_CommTaskDay)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(3);
 
 }  // namespace
 

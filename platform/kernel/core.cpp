@@ -237,6 +237,25 @@ void Core::SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool 
     if (next == self) {
         return;
     }
+    if (next == nullptr && stepping_ && !shutting_down_) {
+        next = StepInPlace(lock, self);
+        if (self->kill) {
+            // Ended by a function run here: it unwinds holding the baton, alone, as at the
+            // kernel call of an interrupted thread (here, or else at its next call).
+            current_ = self;
+            holder_ = self;
+            context_ = Context::kThread;
+            if (may_throw && MayUnwind(self, true)) {
+                throw ThreadExit{};
+            }
+            return;
+        }
+        if (next == self) {
+            HandTo(self);
+            wake_pending_ = nullptr;
+            return;
+        }
+    }
     if (next != nullptr && !shutting_down_) {
         HandTo(next);
     } else {
@@ -244,6 +263,32 @@ void Core::SwitchAway(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool 
     }
     FlushWake(lock);
     WaitForBaton(lock, self, may_throw);
+}
+
+// Stepped clock: the last thread to block moves the clock on itself, up to the driver's target,
+// instead of handing the baton back to the driver for every deadline (two host thread switches
+// each). Same order of events as the driver's loop: pending work, then the next deadline, then
+// the first ready thread. Timer and interrupt functions run on this thread's host stack, as
+// they do at a thread's kernel call on the real-time clock.
+ThreadRec* Core::StepInPlace(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
+    current_ = nullptr;
+    holder_ = self;
+    context_ = Context::kOutside;
+    for (;;) {
+        DispatchPending(lock);
+        if (shutting_down_) {
+            return nullptr;
+        }
+        ThreadRec* next = HighestReady();
+        if (next != nullptr || self->kill) {
+            return next;
+        }
+        if (timeline_.empty() || timeline_.begin()->first.first > step_target_) {
+            return nullptr;
+        }
+        ticks_ = std::max(ticks_, timeline_.begin()->first.first);
+        ProcessDue(lock);
+    }
 }
 
 void Core::PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw) {
@@ -806,14 +851,16 @@ void Core::Advance(ULONG ticks) {
         return;  // not stepped, not started, or called from inside the kernel
     }
     AcquireAsDriver(lock);
-    Settle(lock);
     const std::uint64_t target = ticks_ + ticks;
+    BeginStepping(target);
+    Settle(lock);
     while (!shutting_down_ && !timeline_.empty() && timeline_.begin()->first.first <= target) {
         ticks_ = std::max(ticks_, timeline_.begin()->first.first);
         ProcessDue(lock);
         Settle(lock);
     }
     ticks_ = std::max(ticks_, target);
+    stepping_ = false;
     ReleaseDriver();
 }
 
@@ -823,14 +870,16 @@ ULONG Core::RunUntilIdle(ULONG limit) {
         return 0;
     }
     AcquireAsDriver(lock);
-    Settle(lock);
     const std::uint64_t start = ticks_;
     const std::uint64_t target = ticks_ + limit;
+    BeginStepping(target);
+    Settle(lock);
     while (!shutting_down_ && !timeline_.empty() && timeline_.begin()->first.first <= target) {
         ticks_ = std::max(ticks_, timeline_.begin()->first.first);
         ProcessDue(lock);
         Settle(lock);
     }
+    stepping_ = false;
     ReleaseDriver();
     return static_cast<ULONG>(ticks_ - start);
 }

@@ -236,6 +236,15 @@ private:
     bool driver_awaits_baton_ = false;
     std::uint64_t driver_until_ = 0;
     bool DriverWanted() const;
+    // Stepped clock, while Advance or RunUntilIdle drives: the tick it runs to. A thread that
+    // blocks with no other ready steps the clock itself up to there (StepInPlace).
+    bool stepping_ = false;
+    std::uint64_t step_target_ = 0;
+    void BeginStepping(std::uint64_t target) {
+        stepping_ = true;
+        step_target_ = target;
+    }
+    ThreadRec* StepInPlace(std::unique_lock<std::mutex>& lock, ThreadRec* self);
     // Without notify the drivers are woken by the next FlushWake.
     void FreeBaton(bool notify = true);
     void WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw);

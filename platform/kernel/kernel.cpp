@@ -47,6 +47,9 @@ bool Kernel::StopRequested() const {
 ClockMode Kernel::clock() const {
     return core_->options_.clock;
 }
+double Kernel::time_scale() const {
+    return core_->options_.time_scale;
+}
 void* Kernel::free_memory() const {
     return core_->free_memory_.get();
 }

@@ -100,6 +100,7 @@ public:
     bool StopRequested() const;
 
     ClockMode clock() const;
+    double time_scale() const;
     void* free_memory() const;
     std::size_t free_memory_size() const;
 

@@ -1,5 +1,7 @@
 #include "platform/monitor/kernel_binding.h"
 
+#include <chrono>
+
 #include "platform/kernel/kernel.h"
 #include "platform/kernel/tx_api.h"
 
@@ -24,6 +26,11 @@ uint32_t KernelTicks() {
         }
     }
     return g_lastTicks;
+}
+uint64_t HostMs() {
+    return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count());
 }
 bool InThread() {
     return kernel::CurrentContext() == kernel::Context::kThread;
@@ -78,6 +85,9 @@ bool BindKernel(Monitor* m) {
     m->SetThreadProbe(InThread);
     m->SetWatchdogTimer(Arm, Disarm);
     m->SetRestartHook(Restart);
+    const kernel::Kernel* k = kernel::Kernel::Current();
+    m->SetHostClock(k->clock() == kernel::ClockMode::kRealTime && k->time_scale() > 1.0 ? HostMs
+                                                                                        : nullptr);
     if (m->GetWatchdog().On())
         Arm(m->GetWatchdog().Period());
     return true;
@@ -86,6 +96,7 @@ bool BindKernel(Monitor* m) {
 void UnbindKernel(Monitor* m) {
     if (m != nullptr) {
         m->SetWatchdogTimer(nullptr, nullptr);
+        m->SetHostClock(nullptr);
         m->SetRestartHook(nullptr);
         m->SetThreadProbe(nullptr);
         m->SetTickSource(nullptr);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -169,6 +170,12 @@ void Monitor::Reset(RestartCause cause, int value) {
 }
 
 void Monitor::PollWatchdog() {
+    const uint64_t periodMs = uint64_t(watchdog_.Period()) * 10;  // 100 ticks a second
+    if (watchdog_.Expired(Ticks()) && hostMs_ != nullptr && hostMs_() - lastServiceMs_ < periodMs) {
+        if (armWatchdog_)
+            armWatchdog_(std::max<uint32_t>(watchdog_.Period() / 10, 1));
+        return;
+    }
     if (watchdog_.Expired(Ticks())) {
         watchdog_.Control(false, Ticks());
         if (disarmWatchdog_)
@@ -181,6 +188,7 @@ void Monitor::PollWatchdog() {
 
 void Monitor::WatchdogControl(bool on) {
     watchdog_.Control(on, Ticks());
+    lastServiceMs_ = hostMs_ ? hostMs_() : 0;
     if (on && armWatchdog_)
         armWatchdog_(watchdog_.Period());
     if (!on && disarmWatchdog_)
@@ -189,6 +197,7 @@ void Monitor::WatchdogControl(bool on) {
 
 void Monitor::WatchdogKick() {
     watchdog_.Kick(Ticks());
+    lastServiceMs_ = hostMs_ ? hostMs_() : 0;
     if (watchdog_.On() && armWatchdog_)
         armWatchdog_(watchdog_.Period());
 }

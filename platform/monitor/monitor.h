@@ -105,6 +105,13 @@ public:
     }
     void WatchdogControl(bool on);
     void WatchdogKick();
+    // Host clock seam (milliseconds), set while the board runs faster than real time: the
+    // watchdog then bites only once its period has also gone by in host time, so that a host
+    // too loaded to keep up with the scaled clock does not reset the board. May be null.
+    void SetHostClock(uint64_t (*ms)()) {
+        hostMs_ = ms;
+        lastServiceMs_ = ms ? ms() : 0;
+    }
 
     // EPLD load: the hook receives the bitstream payload (the EPLD model).
     void SetEpldLoadHook(std::function<bool(const uint8_t*, size_t)> hook) {
@@ -132,6 +139,8 @@ private:
     bool (*inThread_)() = nullptr;
     void (*armWatchdog_)(uint32_t) = nullptr;
     void (*disarmWatchdog_)() = nullptr;
+    uint64_t (*hostMs_)() = nullptr;
+    uint64_t lastServiceMs_ = 0;  // host time of the last switch or kick
     void (*lock_)() = nullptr;
     void (*unlock_)() = nullptr;
     std::function<void(RestartCause, int)> restartHook_;

@@ -1,6 +1,8 @@
 // Application timers, the stepped clock (Advance, RunUntilIdle), tick wrap and the real-time
 // clock.
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -164,6 +166,123 @@ TEST_F(TimerTest, TickCountWrapsWithoutDisturbingWaitsOrTimers) {
     EXPECT_EQ(tx_time_get(), 0x20u);
     EXPECT_EQ(slept, 0x20u);
     EXPECT_EQ(g_fired, (std::vector<ULONG>{0xFFFFFFFAu, 0x4u, 0xEu, 0x18u}));
+}
+
+// A sleeper, a periodic timer and the thread its flag wakes: the log is the tick-by-tick order
+// whichever host thread moves the clock, and no deadline past the Advance target is served.
+TEST_F(TimerTest, DeadlinesKeepTheirOrderAndTheAdvanceTarget) {
+    static TX_EVENT_FLAGS_GROUP flags;
+    static std::string* log;
+    std::string trace;
+    log = &trace;
+    ASSERT_EQ(tx_event_flags_create(&flags, "f"), TX_SUCCESS);
+    auto note = [](const char* who) {
+        *log += std::string(who) + std::to_string(tx_time_get()) + " ";
+    };
+    Spawn("a", 2, [note] {
+        for (;;) {
+            tx_thread_sleep(3);
+            note("a");
+        }
+    });
+    Spawn("b", 3, [note] {
+        for (;;) {
+            ULONG actual = 0;
+            tx_event_flags_get(&flags, 1, TX_OR_CLEAR, &actual, TX_WAIT_FOREVER);
+            note("b");
+        }
+    });
+    ASSERT_EQ(tx_timer_create(
+                  &timer_, "t",
+                  [](ULONG_PTR) {
+                      *log += "t" + std::to_string(tx_time_get()) + " ";
+                      tx_event_flags_set(&flags, 1, TX_OR);
+                  },
+                  0, 5, 5, TX_AUTO_ACTIVATE),
+              TX_SUCCESS);
+    kernel_->Advance(12);
+    EXPECT_EQ(trace, "a3 t5 b5 a6 a9 t10 b10 a12 ");
+    EXPECT_EQ(tx_time_get(), 12u);
+    // Tick 15: the timer was armed before the sleep, so it fires first; then by priority.
+    kernel_->Advance(3);
+    EXPECT_EQ(trace, "a3 t5 b5 a6 a9 t10 b10 a12 t15 a15 b15 ");
+}
+
+// A timer function terminates a thread while the clock is moved on the host stack of the last
+// thread that blocked: that thread itself or another one. The victim unwinds (its destructors
+// run), the others go on, and Advance returns.
+struct TerminateCase {
+    const char* label;
+    bool victim_moves_clock;
+};
+
+class TerminateFromTimer : public TimerTest, public ::testing::WithParamInterface<TerminateCase> {};
+
+TEST_P(TerminateFromTimer, VictimUnwindsAndTheOthersGoOn) {
+    struct Unwound {
+        std::string* log;
+        ~Unwound() { *log += "unwound "; }
+    };
+    static TX_THREAD* victim;
+    static TX_SEMAPHORE never;
+    ASSERT_EQ(tx_semaphore_create(&never, "never", 0), TX_SUCCESS);
+    // Outlives the test body: the thread left blocked unwinds at teardown.
+    static std::string trace;
+    trace.clear();
+    // "a" sleeps one tick at a time, so it is the last to block before the timer at tick 4.
+    TX_THREAD* a = Spawn("a", 2, [] {
+        Unwound guard{&trace};
+        for (;;) {
+            tx_thread_sleep(1);
+            trace += "a" + std::to_string(tx_time_get()) + " ";
+        }
+    });
+    TX_THREAD* b = Spawn("b", 3, [] {
+        Unwound guard{&trace};
+        tx_semaphore_get(&never, TX_WAIT_FOREVER);
+    });
+    kernel_->Advance(2);
+    victim = GetParam().victim_moves_clock ? a : b;
+    ASSERT_EQ(
+        tx_timer_create(
+            &timer_, "t", [](ULONG_PTR) { EXPECT_EQ(tx_thread_terminate(victim), TX_SUCCESS); }, 0,
+            2, 0, TX_AUTO_ACTIVATE),
+        TX_SUCCESS);
+    kernel_->Advance(4);
+    UINT state = 0;
+    tx_thread_info_get(victim, nullptr, &state, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr);
+    EXPECT_EQ(state, TX_TERMINATED);
+    if (GetParam().victim_moves_clock) {
+        EXPECT_EQ(trace, "a1 a2 a3 unwound ");
+    } else {
+        EXPECT_EQ(trace, "a1 a2 a3 unwound a4 a5 a6 ");
+    }
+    EXPECT_EQ(tx_time_get(), 6u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernel, TerminateFromTimer,
+                         ::testing::Values(TerminateCase{"the_thread_moving_the_clock", true},
+                                           TerminateCase{"a_blocked_thread", false}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// A lone periodic thread on the stepped clock: the thread that calls Advance is not woken for
+// every deadline (that costs two host thread switches a run).
+TEST_F(TimerTest, AdvanceWithOneBusyThreadDoesNotWakeTheCallerPerDeadline) {
+    ULONG runs = 0;
+    Spawn("sleeper", 3, [&] {
+        for (;;) {
+            tx_thread_sleep(1);
+            ++runs;
+        }
+    });
+    rusage before{};
+    getrusage(RUSAGE_THREAD, &before);
+    kernel_->Advance(20000);
+    rusage after{};
+    getrusage(RUSAGE_THREAD, &after);
+    EXPECT_EQ(runs, 20000u);
+    EXPECT_LT(after.ru_nvcsw - before.ru_nvcsw, 100) << "host switches of the Advance caller";
 }
 
 TEST(RealTimeClock, TicksFollowTheWallClockAndThreadsSleep) {

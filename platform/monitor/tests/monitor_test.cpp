@@ -207,6 +207,32 @@ TEST_F(MonitorTest, WatchdogAsksForATimerAtEachChange) {
     EXPECT_EQ(g_armedFor, -1);
 }
 
+uint64_t g_hostMs = 0;
+
+// Faster than real time, the watchdog bites only once its period has also gone by on the host:
+// a host too loaded to keep up with the scaled clock does not reset the board.
+TEST_F(MonitorTest, ScaledWatchdogWaitsForItsPeriodInHostTime) {
+    m_->SetTickSource(Ticks);
+    m_->SetWatchdogTimer([](uint32_t t) { g_armedFor = t; }, [] { g_armedFor = -1; });
+    m_->SetHostClock([] { return g_hostMs; });
+    const uint32_t period = m_->GetWatchdog().Period();
+    mon_wdt_control(1);
+    g_ticks += 5 * period;  // the scaled clock ran far ahead of a starved board
+    g_hostMs += period * 10 - 1;
+    m_->PollWatchdog();
+    EXPECT_EQ(m_->Cause(), monitor::RestartCause::None);
+    EXPECT_EQ(g_armedFor, period / 10) << "looks again soon";
+    mon_wdt_kick();  // the kick that came late enough still counts
+    g_ticks += period;
+    g_hostMs += period * 10 - 1;
+    m_->PollWatchdog();
+    EXPECT_EQ(m_->Cause(), monitor::RestartCause::None);
+    g_hostMs += 1;  // a hang: the period has passed in both times
+    m_->PollWatchdog();
+    EXPECT_EQ(m_->Cause(), monitor::RestartCause::Watchdog);
+    m_->SetHostClock(nullptr);
+}
+
 TEST_F(MonitorTest, RestartRecordsTheFirstCause) {
     int calls = 0;
     m_->SetRestartHook([&](monitor::RestartCause, int) { calls++; });
