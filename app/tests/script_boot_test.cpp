@@ -42,6 +42,11 @@ size_t Count(const std::string& what) {
     return n;
 }
 
+std::string Console() {
+    std::lock_guard<std::mutex> lock(g_lock);
+    return g_console;
+}
+
 bool WaitFor(const std::string& what, size_t count) {
     for (int i = 0; i < 6000 && Count(what) < count; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -125,8 +130,8 @@ TEST(FlashFilesAcrossBoots, ScriptAppliedOnceAndMonrcTakenUp) {
         g_DataBase.Set(dbo::ipRouteDest, 0x0A000202, 0);
         g_PostOffice.PostLetter(kLetterNetworkSettingsChanged);
     });
-    ASSERT_TRUE(WaitFor(" - Writing monrc\t\t\t\t\t[ OK ]", 1));
-    ASSERT_TRUE(WaitFor(kLaunched, 3));
+    ASSERT_TRUE(WaitFor(" - Writing monrc\t\t\t\t\t[ OK ]", 1)) << Console();
+    ASSERT_TRUE(WaitFor(kLaunched, 3)) << Console();
     EXPECT_EQ(Count(kDetected), 2u);
     EXPECT_EQ(Contact(), "day desk");
     std::string ip;
