@@ -170,13 +170,14 @@ void Monitor::Reset(RestartCause cause, int value) {
 }
 
 void Monitor::PollWatchdog() {
+    const bool expired = watchdog_.Expired(Ticks());
     const uint64_t periodMs = uint64_t(watchdog_.Period()) * 10;  // 100 ticks a second
-    if (watchdog_.Expired(Ticks()) && hostMs_ != nullptr && hostMs_() - lastServiceMs_ < periodMs) {
+    if (expired && hostMs_ != nullptr && hostMs_() - lastServiceMs_ < periodMs) {
         if (armWatchdog_)
             armWatchdog_(std::max<uint32_t>(watchdog_.Period() / 10, 1));
         return;
     }
-    if (watchdog_.Expired(Ticks())) {
+    if (expired) {
         watchdog_.Control(false, Ticks());
         if (disarmWatchdog_)
             disarmWatchdog_();
