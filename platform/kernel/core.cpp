@@ -13,7 +13,12 @@ namespace kernel {
 
 namespace {
 std::atomic<Core*> g_core{nullptr};
+std::atomic<IdleWait*> g_idle{nullptr};
 thread_local ThreadRec* tls_self = nullptr;
+thread_local ThreadRec* tls_idle = nullptr;  // the thread whose host thread is in IdleWait::Wait
+// Input may wait this long for a running thread's next kernel call before the source's helper
+// takes it over.
+constexpr auto kUnattendedLimit = std::chrono::milliseconds(1);
 thread_local char tls_marker = 0;
 
 const void* Marker() {
@@ -31,6 +36,10 @@ struct ContextGuard {
 
 ThreadRec*& TlsSelf() {
     return tls_self;
+}
+
+ThreadRec* TlsIdle() {
+    return tls_idle;
 }
 
 NoUnwindScope::NoUnwindScope() {
@@ -169,14 +178,27 @@ void Core::FlushWake(std::unique_lock<std::mutex>& lock) {
     }
     wake_pending_ = nullptr;
     driver_wake_pending_ = false;
+    IdleWait* interrupt = InterruptFor(thread);
     lock.unlock();
     if (thread != nullptr) {
-        thread->cv.notify_one();
+        NotifyThread(thread, interrupt);
     }
     if (driver) {
         host_cv_.notify_all();
     }
     lock.lock();
+}
+
+IdleWait* Core::InterruptFor(const ThreadRec* thread) const {
+    return thread != nullptr && thread == idle_waiter_ && tls_idle != thread ? g_idle.load()
+                                                                             : nullptr;
+}
+
+void Core::NotifyThread(ThreadRec* thread, IdleWait* interrupt) {
+    thread->cv.notify_one();
+    if (interrupt != nullptr) {
+        interrupt->Interrupt();
+    }
 }
 
 void Core::FreeBaton(bool notify) {
@@ -225,6 +247,17 @@ bool Core::MayUnwind(ThreadRec* self, bool blocking, bool releasing) {
 
 void Core::WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw) {
     while (holder_ != self && !self->kill) {
+        switch (WaitIdle(lock, self)) {
+            case IdleResult::kServed:
+                continue;
+            case IdleResult::kRefused:
+                if (holder_ == self || self->kill) {
+                    continue;  // handed the baton while the lock was let go
+                }
+                break;
+            case IdleResult::kNone:
+                break;
+        }
         self->cv.wait(lock);
     }
     if (self->kill && holder_ != self && may_throw && MayUnwind(self, true)) {
@@ -291,6 +324,52 @@ ThreadRec* Core::StepInPlace(std::unique_lock<std::mutex>& lock, ThreadRec* self
     }
 }
 
+// Real time, kernel idle: instead of sleeping until a helper's input readies a thread and wakes
+// it, the last thread to block waits on the input source itself, serving the input on its own
+// host thread. When the input readies this very thread it runs on without a host switch.
+Core::IdleResult Core::WaitIdle(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
+    IdleWait* source = g_idle.load();
+    if (source == nullptr || options_.clock != ClockMode::kRealTime || !started_ ||
+        shutting_down_ || stop_clock_ || holder_ != nullptr || idle_waiter_ != nullptr ||
+        WorkPending()) {
+        return IdleResult::kNone;
+    }
+    idle_waiter_ = self;
+    unattended_ = false;
+    tls_self = nullptr;  // serves input as a helper does
+    tls_idle = self;
+    lock.unlock();
+    const bool waited = source->Wait();
+    lock.lock();
+    tls_self = self;
+    tls_idle = nullptr;
+    idle_waiter_ = nullptr;
+    if (!waited) {
+        return IdleResult::kRefused;
+    }
+    if (holder_ != nullptr && !unattended_) {
+        // Threads run and nobody waits on the source: their next kernel calls see to it.
+        unattended_ = true;
+        unattended_since_ = std::chrono::steady_clock::now();
+    }
+    return IdleResult::kServed;
+}
+
+void Core::CheckUnattended() {
+    if (unattended_ && std::chrono::steady_clock::now() - unattended_since_ >= kUnattendedLimit) {
+        HandOffInput();
+    }
+}
+
+void Core::HandOffInput() {
+    if (unattended_) {
+        unattended_ = false;
+        if (IdleWait* source = g_idle.load()) {
+            source->Unattended();
+        }
+    }
+}
+
 void Core::PreemptPoint(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw) {
     if (self->kill) {
         // Being ended: the thread yields nothing more; it unwinds at a waiting call.
@@ -330,6 +409,9 @@ bool Core::Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocki
     }
     caller.context = CallerContext();
     caller.self = nullptr;
+    if (unattended_) {
+        CheckUnattended();
+    }
     if (me != nullptr && !me->kill && shutting_down_ && caller.context == Context::kThread) {
         me->kill = true;
     }
@@ -547,6 +629,7 @@ void Core::OnThreadExit(std::unique_lock<std::mutex>& lock, ThreadRec* self) {
             FlushWake(lock);
         } else {
             FreeBaton();
+            HandOffInput();
         }
     }
     // Last use of the lock by this host thread: it may be joined from now on.
@@ -560,7 +643,7 @@ void Core::EndHostThread(std::unique_lock<std::mutex>& lock, ThreadRec* thread) 
         return;
     }
     thread->kill = true;
-    thread->cv.notify_one();
+    NotifyThread(thread, thread == idle_waiter_ ? g_idle.load() : nullptr);
     // The baton stays with the caller; the victim alone runs while it unwinds.
     exit_cv_.wait(lock, [&] { return thread->exited; });
 }
@@ -751,6 +834,7 @@ void Core::ReleaseDriver() {
         current_ = nullptr;
         context_ = Context::kOutside;
         host_cv_.notify_all();
+        HandOffInput();
     }
 }
 
@@ -982,13 +1066,15 @@ void Core::PostAndServe(std::function<void()> fn) {
         HandTo(next);
     } else {
         FreeBaton(false);
+        HandOffInput();
     }
     // As FlushWake, but the lock is not taken again: the woken thread does not find it held.
     ThreadRec* wake = std::exchange(wake_pending_, nullptr);
     const bool driver = std::exchange(driver_wake_pending_, false);
+    IdleWait* interrupt = InterruptFor(wake);
     lock.unlock();
     if (wake != nullptr) {
-        wake->cv.notify_one();
+        NotifyThread(wake, interrupt);
     }
     if (driver) {
         host_cv_.notify_all();
@@ -1005,6 +1091,11 @@ void Core::Shutdown() {
     stop_requested_ = true;
     stop_cv_.notify_all();
     host_cv_.notify_all();
+    if (idle_waiter_ != nullptr) {
+        if (IdleWait* source = g_idle.load()) {
+            source->Interrupt();
+        }
+    }
     if (clock_thread_.joinable()) {
         lock.unlock();
         clock_thread_.join();
@@ -1032,6 +1123,10 @@ void Core::Shutdown() {
     mutexes_.clear();
     pools_.clear();
     timers_.clear();
+}
+
+void SetIdleWait(IdleWait* source) {
+    g_idle.store(source);
 }
 
 }  // namespace kernel

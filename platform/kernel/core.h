@@ -245,6 +245,18 @@ private:
         step_target_ = target;
     }
     ThreadRec* StepInPlace(std::unique_lock<std::mutex>& lock, ThreadRec* self);
+    // Real time: the last thread to block waits on the idle input source itself (IdleWait).
+    enum class IdleResult { kNone, kServed, kRefused };
+    IdleResult WaitIdle(std::unique_lock<std::mutex>& lock, ThreadRec* self);
+    // Wakes a thread handed the baton (lock released); interrupt: it waits on the input source.
+    static void NotifyThread(ThreadRec* thread, IdleWait* interrupt);
+    IdleWait* InterruptFor(const ThreadRec* thread) const;
+    // Hands the input source back to its helper once no thread has waited on it for a while.
+    void CheckUnattended();
+    void HandOffInput();
+    ThreadRec* idle_waiter_ = nullptr;  // in IdleWait::Wait
+    bool unattended_ = false;           // nobody waits on the source since unattended_since_
+    std::chrono::steady_clock::time_point unattended_since_;
     // Without notify the drivers are woken by the next FlushWake.
     void FreeBaton(bool notify = true);
     void WaitForBaton(std::unique_lock<std::mutex>& lock, ThreadRec* self, bool may_throw);
@@ -296,6 +308,8 @@ private:
 
 // Thread-local identity of the calling host thread.
 ThreadRec*& TlsSelf();
+// The blocked thread whose host thread waits on the idle input source (null otherwise).
+ThreadRec* TlsIdle();
 
 // Looks up a record by control block; null when not created in this kernel.
 template <typename Map>

@@ -130,6 +130,23 @@ void Post(std::function<void()> fn);
 // idle clock thread a wake-up. For helpers that hold no lock the handlers may take.
 void PostAndServe(std::function<void()> fn);
 
+// A host input source that a thread blocked while the kernel is idle (real time) waits on
+// itself, so that input for that thread reaches it without waking a second host thread. One
+// thread waits at a time; otherwise the source's own helper thread serves it.
+class IdleWait {
+public:
+    virtual ~IdleWait() = default;
+    // Waits for input and serves it as a helper does (PostAndServe); true once it waited. False
+    // at once when the source cannot be waited on (stopped).
+    virtual bool Wait() = 0;
+    // Makes a Wait in progress return soon (from any host thread).
+    virtual void Interrupt() = 0;
+    // No thread waits on the source while threads run: its own helper serves it from now on.
+    virtual void Unattended() = 0;
+};
+// The source idle threads wait on (null: none). It must outlive the threads' waits on it.
+void SetIdleWait(IdleWait* source);
+
 // Makes the k-th call of tx_byte_allocate from now (1 = the next one) fail with TX_NO_MEMORY;
 // 0 disarms. When pool is given only allocations from that pool are counted.
 void FailByteAllocation(unsigned k, TX_BYTE_POOL* pool = nullptr);

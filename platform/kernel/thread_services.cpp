@@ -205,9 +205,10 @@ UINT tx_thread_terminate(TX_THREAD* thread_ptr) {
         thread->kill = true;
         throw kernel::ThreadExit{};
     }
-    if (kernel::TlsSelf() == thread) {
-        // An interrupt or timer running on the thread's own host stack: the thread ends at the
-        // kernel call it was interrupted in.
+    if (kernel::TlsSelf() == thread || kernel::TlsIdle() == thread) {
+        // An interrupt or timer running on the thread's own host stack (or served by it while
+        // it waits on the idle input source): the thread ends at the kernel call it was
+        // interrupted in, or when its wait ends.
         thread->kill = true;
     } else {
         core.EndHostThread(call.lock(), thread);  // unwinds it now

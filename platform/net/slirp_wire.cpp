@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/net/net_config.h"
 
@@ -160,8 +161,10 @@ bool SlirpWire::Start(const WireConfig& config, Deliver deliver) {
         return false;
     }
     stop_ = false;
+    loopWanted_ = true;
     thread_ = std::thread([this] { Loop(); });
     SetPortObserver(this);
+    kernel::SetIdleWait(this);
     return true;
 }
 
@@ -170,11 +173,15 @@ void SlirpWire::Stop() {
         return;
     }
     SetPortObserver(nullptr);
+    kernel::SetIdleWait(nullptr);
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::unique_lock<std::mutex> guard(lock_);
         stop_ = true;
+        pollers_.notify_all();
+        Wake();
+        // A firmware thread in the middle of a poll finishes it first.
+        pollers_.wait(guard, [this] { return !lent_; });
     }
-    Wake();
     if (thread_.joinable()) {
         thread_.join();
     }
@@ -241,65 +248,136 @@ void SlirpWire::Emit(const uint8_t* frame, size_t length) {
 void SlirpWire::Loop() {
     std::vector<pollfd> fds;
     for (;;) {
-        fds.clear();
-        fds.push_back(pollfd{wake_[0], POLLIN, 0});
-        uint32_t timeout = 1000;
         {
-            CoreLock core;
-            pollfds_ = &fds;
-            slirp_pollfds_fill(slirp_, &timeout, AddPoll, this);
-            const int64_t nowMs = NowNs() / 1000000;
-            for (const auto& t : timers_) {
-                if (t->expireMs >= 0) {
-                    timeout = uint32_t(std::clamp<int64_t>(t->expireMs - nowMs, 0, timeout));
-                }
-            }
-        }
-        const int ready = ::poll(fds.data(), fds.size(), int(timeout));
-        if (fds[0].revents & POLLIN) {
-            char drain[64];
-            while (::read(wake_[0], drain, sizeof drain) > 0) {
-            }
-        }
-        std::deque<std::vector<uint8_t>> in;
-        {
-            std::lock_guard<std::mutex> guard(lock_);
+            std::unique_lock<std::mutex> guard(lock_);
+            pollers_.wait(guard, [this] { return stop_ || (loopWanted_ && !lent_); });
             if (stop_) {
                 return;
             }
-            in.swap(toSlirp_);
+            loopPolls_ = true;
         }
-        {
-            CoreLock core;
-            pollfds_ = &fds;
-            slirp_pollfds_poll(slirp_, ready < 0, GetRevents, this);
-            const int64_t nowMs = NowNs() / 1000000;
-            std::vector<Timer> due;
-            for (const auto& t : timers_) {
-                if (t->expireMs >= 0 && t->expireMs <= nowMs) {
-                    t->expireMs = -1;
-                    due.push_back(*t);
-                }
-            }
-            for (const Timer& t : due) {
-                slirp_handle_timer(slirp_, SlirpTimerId(t.id), t.opaque);
-            }
-            for (const auto& frame : in) {
-                slirp_input(slirp_, frame.data(), int(frame.size()));
-                ++framesOut_;
-            }
-            pollfds_ = nullptr;
-        }
-        std::deque<std::vector<uint8_t>> out;
+        const bool going = PollOnce(fds);
         {
             std::lock_guard<std::mutex> guard(lock_);
-            out.swap(fromSlirp_);
-            framesIn_ += out.size();
+            loopPolls_ = false;
+            pollers_.notify_all();
         }
-        for (const auto& frame : out) {
-            deliver_(frame.data(), frame.size());
+        if (!going) {
+            return;
         }
     }
+}
+
+bool SlirpWire::Wait() {
+    if (HoldsCoreLock()) {
+        return false;  // slirp is polled under that lock
+    }
+    {
+        std::unique_lock<std::mutex> guard(lock_);
+        if (stop_ || slirp_ == nullptr) {
+            return false;
+        }
+        loopWanted_ = false;
+        if (loopPolls_) {
+            // The wire's thread polls: it stops after this round.
+            Wake();
+            pollers_.wait(guard, [this] { return stop_ || !loopPolls_; });
+            if (stop_) {
+                return false;
+            }
+        }
+        if (std::exchange(interrupted_, false)) {
+            return true;  // the kernel wants this thread back already
+        }
+        lent_ = true;
+    }
+    thread_local std::vector<pollfd> fds;
+    PollOnce(fds);
+    std::lock_guard<std::mutex> guard(lock_);
+    lent_ = false;
+    interrupted_ = false;
+    if (stop_ || loopWanted_) {
+        pollers_.notify_all();
+    }
+    return true;
+}
+
+void SlirpWire::Interrupt() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        interrupted_ = true;
+    }
+    Wake();
+}
+
+void SlirpWire::Unattended() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!loopWanted_) {
+        loopWanted_ = true;
+        pollers_.notify_all();
+    }
+}
+
+bool SlirpWire::PollOnce(std::vector<pollfd>& fds) {
+    fds.clear();
+    fds.push_back(pollfd{wake_[0], POLLIN, 0});
+    uint32_t timeout = 1000;
+    {
+        CoreLock core;
+        pollfds_ = &fds;
+        slirp_pollfds_fill(slirp_, &timeout, AddPoll, this);
+        const int64_t nowMs = NowNs() / 1000000;
+        for (const auto& t : timers_) {
+            if (t->expireMs >= 0) {
+                timeout = uint32_t(std::clamp<int64_t>(t->expireMs - nowMs, 0, timeout));
+            }
+        }
+    }
+    const int ready = ::poll(fds.data(), fds.size(), int(timeout));
+    if (fds[0].revents & POLLIN) {
+        char drain[64];
+        while (::read(wake_[0], drain, sizeof drain) > 0) {
+        }
+    }
+    std::deque<std::vector<uint8_t>> in;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (stop_) {
+            return false;
+        }
+        in.swap(toSlirp_);
+    }
+    {
+        CoreLock core;
+        pollfds_ = &fds;
+        slirp_pollfds_poll(slirp_, ready < 0, GetRevents, this);
+        const int64_t nowMs = NowNs() / 1000000;
+        std::vector<Timer> due;
+        for (const auto& t : timers_) {
+            if (t->expireMs >= 0 && t->expireMs <= nowMs) {
+                t->expireMs = -1;
+                due.push_back(*t);
+            }
+        }
+        for (const Timer& t : due) {
+            slirp_handle_timer(slirp_, SlirpTimerId(t.id), t.opaque);
+        }
+        for (const auto& frame : in) {
+            slirp_input(slirp_, frame.data(), int(frame.size()));
+            ++framesOut_;
+        }
+        pollfds_ = nullptr;
+    }
+    std::deque<std::vector<uint8_t>> out;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        out.swap(fromSlirp_);
+        framesIn_ += out.size();
+    }
+    for (const auto& frame : out) {
+        deliver_(frame.data(), frame.size());
+    }
+    return true;
 }
 
 void SlirpWire::Forward(bool udp, uint16_t port, bool add) {

@@ -4,7 +4,13 @@
 // a socket of the stack binds is forwarded from 127.0.0.1 (port + the port offset). slirp is
 // called only under lwIP's core lock and never from its own callbacks: what it emits meanwhile
 // is queued, and every queue is bounded.
+//
+// The wire is the kernel's idle input source: while the kernel is idle, the last firmware
+// thread to block polls slirp's sockets itself (one poller at a time), so that a request reaches
+// the thread that answers it without a second host thread's wake-up. The wire's own thread
+// polls only while no firmware thread does.
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/kernel/kernel.h"
 #include "platform/net/egress_filter.h"
 #include "platform/net/stack_core.h"
 
@@ -31,7 +38,7 @@ struct WireConfig {
     std::function<void(const std::string&)> log;  // report lines (egress drops, forward failures)
 };
 
-class SlirpWire : public PortObserver {
+class SlirpWire : public PortObserver, public kernel::IdleWait {
 public:
     static constexpr size_t kMaxQueued = 256;
     using Deliver = std::function<void(const uint8_t* frame, size_t length)>;
@@ -53,6 +60,11 @@ public:
     void PortBound(bool udp, uint16_t port) override;
     void PortReleased(bool udp, uint16_t port) override;
 
+    // The idle input source (kernel::IdleWait): one poll of slirp's sockets, served.
+    bool Wait() override;
+    void Interrupt() override;
+    void Unattended() override;
+
     uint64_t FramesOut() const;  // passed the filter into slirp
     uint64_t FramesIn() const;   // delivered to the MAC
     uint64_t Dropped() const;    // by the filter
@@ -73,6 +85,9 @@ public:
 
 private:
     void Loop();
+    // One round of the poll loop on the caller's descriptor list: slirp's sockets and timers,
+    // the queued frames in and out. False when the wire stops.
+    bool PollOnce(std::vector<::pollfd>& fds);
     void Forward(bool udp, uint16_t port, bool add);
 
     WireConfig config_;
@@ -85,6 +100,12 @@ private:
     std::map<std::pair<bool, uint16_t>, uint16_t> forwards_;
     int wake_[2] = {-1, -1};
     bool stop_ = false;
+    // Who polls (lock_): the wire's thread while loopWanted_ and no firmware thread polls.
+    bool loopWanted_ = true;
+    bool loopPolls_ = false;
+    bool lent_ = false;         // a firmware thread polls
+    bool interrupted_ = false;  // the kernel wants the polling firmware thread back
+    std::condition_variable pollers_;
     uint64_t framesOut_ = 0;
     uint64_t framesIn_ = 0;
     std::thread thread_;
