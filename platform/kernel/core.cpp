@@ -347,8 +347,10 @@ Core::IdleResult Core::WaitIdle(std::unique_lock<std::mutex>& lock, ThreadRec* s
     if (!waited) {
         return IdleResult::kRefused;
     }
-    if (holder_ != nullptr && !unattended_) {
-        // Threads run and nobody waits on the source: their next kernel calls see to it.
+    if (!unattended_) {
+        // Nobody waits on the source until this thread, or the next one to block while the
+        // kernel is idle, waits again; until then a running thread's kernel calls or the idle
+        // driver hand it to the source's helper.
         unattended_ = true;
         unattended_since_ = std::chrono::steady_clock::now();
     }
