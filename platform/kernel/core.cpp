@@ -345,6 +345,8 @@ Core::IdleResult Core::WaitIdle(std::unique_lock<std::mutex>& lock, ThreadRec* s
     tls_idle = nullptr;
     idle_waiter_ = nullptr;
     if (!waited) {
+        unattended_ = true;  // nobody may poll it now: its helper does
+        HandOffInput();
         return IdleResult::kRefused;
     }
     if (!unattended_) {

@@ -213,7 +213,8 @@ TEST(IdleWait, EndingAWaiterCallsItBack) {
     }
 }
 
-// A source that cannot be waited on leaves the thread to the ordinary wake-up from a helper.
+// A source that cannot be waited on is handed to its own helper, and the thread is left to the
+// ordinary wake-up from a helper.
 TEST(IdleWait, RefusingSourceLeavesTheHelperPath) {
     FakeSource source(/*refuse=*/true);
     kernel::Kernel k(RealTime());
@@ -223,6 +224,8 @@ TEST(IdleWait, RefusingSourceLeavesTheHelperPath) {
     });
     ASSERT_TRUE(
         Eventually([&] { return source.Waits() >= 1 && StateOfAnswerer() == TX_SEMAPHORE_SUSP; }));
+    EXPECT_TRUE(Eventually([&] { return source.UnattendedCalls() >= 1; }))
+        << "nobody would poll the source";
     std::thread helper([] { kernel::PostAndServe([] { tx_semaphore_put(&g_request); }); });
     helper.join();
     EXPECT_TRUE(Eventually([&] { return g_answered == 1; }));
