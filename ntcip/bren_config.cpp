@@ -154,6 +154,9 @@ uintptr_t* ServePlain(const PlainRow& r, int mode, snmp_pdu* pdu, int index,
     if (object.IsString()) {
         return MibServeObject(object, r.row, mode, pdu, index, value_length);
     }
+    if (r.key == kShutOffTemp) {
+        MibCheckStore(object, r.row, mode, pdu, index);  // refused before anything is written
+    }
     if (MibCommitting(mode)) {
         const DbResult result = g_DataBase.Set(object, g_SnmpSetInt, kDbNotify, r.row);
         if (r.key == kShutOffTemp && result != kDbOk) {

@@ -122,10 +122,9 @@ uintptr_t* var_ledstarConfig(MibVariable* row, uint32_t* name, uint32_t* name_le
         return nullptr;
     }
     if (row->key == kShutOffTempKey) {
-        if (mode == kMibSet && !MibCommitting(mode)) {
-            // Refused before the commit pass: nothing else of the request is written either.
-            MibReportStore(pdu, index, g_DataBase.Check(dbo::brenShutOffTemp, g_SnmpSetInt));
-        } else if (MibCommitting(mode)) {
+        // Refused before the commit pass: nothing else of the request is written either.
+        MibCheckStore(dbo::brenShutOffTemp, 0, mode, pdu, index);
+        if (MibCommitting(mode)) {
             MibReportStore(pdu, index, MibStore(dbo::brenShutOffTemp, 0));
         }
         return MibAnswerWord(pdu, index, g_DataBase.Get(dbo::brenShutOffTemp), value_length);

@@ -39,6 +39,12 @@ void MibReportStore(snmp_pdu* pdu, int index, DbResult result) {
     }
 }
 
+void MibCheckStore(const DbObject& object, uint32_t row, int mode, snmp_pdu* pdu, int index) {
+    if (mode == kMibSet && !MibCommitting(mode)) {
+        MibReportStore(pdu, index, g_DataBase.Check(object, g_SnmpSetInt, row));
+    }
+}
+
 bool MibRefuseWrongSyntax(const MibVariable* row, int mode, snmp_pdu* pdu, int index) {
     if (mode != kMibSet || CheckSetType(pdu->varbinds[index].syntax, row->type)) {
         return false;

@@ -21,6 +21,9 @@ bool MibCommitting(int mode);
 DbResult MibStore(const DbObject& object, uint32_t row, uint32_t flags = kDbNotify);
 // A refused store becomes the request's error status.
 void MibReportStore(snmp_pdu* pdu, int index, DbResult result);
+// In the check pass of a set: a word value the store would refuse becomes the request's error
+// status there, so that nothing of the request is written.
+void MibCheckStore(const DbObject& object, uint32_t row, int mode, snmp_pdu* pdu, int index);
 // A write-enabled row whose flag is set reaches its handler without the engine's type check:
 // a set value of another syntax (whose staged word or octets are stale) is refused here with
 // badValue. True when refused; the handler then writes nothing.

@@ -109,6 +109,9 @@ DMS_MIB_HANDLER(var_fdotDms) {
     if (row->key == 40) {
         return AnswerOrigin(pdu, index, value_length);
     }
+    if (row->key == 8) {
+        MibCheckStore(dbo::brenShutOffTemp, 0, mode, pdu, index);  // refused before any write
+    }
     static const MibColumn kColumns[] = {{0, &dbo::fdotPowerFailureMap, kMibColumnPlain},
                                          {4, &dbo::dmsPowerNumRows, kMibColumnPlain},
                                          {8, &dbo::brenShutOffTemp, kMibColumnReport},

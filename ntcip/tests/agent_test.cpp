@@ -167,31 +167,41 @@ TEST_F(Agent, SetStoresAndAnswersTheValueReadBack) {
     EXPECT_STREQ(g_DataBase.GetText(dbo::sysName, &length), "sign-12");
 }
 
-// A shut-off temperature the store refuses is refused before the commit pass: the other values
-// of the set are not written either.
+// A shut-off temperature the store refuses is refused before the commit pass, through each of
+// the three rows over it: the other values of the set are not written either.
 TEST_F(Agent, RefusedShutOffTemperatureKeepsTheRestOfItsSet) {
-    const std::vector<uint32_t> branch = {1, 3, 6, 1, 4, 1, 1206, 3, 16, 1, 1};
-    auto integer = [&](uint32_t object, uint32_t value) {
+    using Oid = std::vector<uint32_t>;
+    const Oid stored = {1, 3, 6, 1, 4, 1, 1206, 3, 16, 1, 1, 22, 0};  // a storage row
+    const struct {
+        const char* name;
+        Oid oid;
+    } rows[] = {{"1206.3.16 branch", {1, 3, 6, 1, 4, 1, 1206, 3, 16, 1, 1, 1, 0}},
+                {"private branch", {1, 3, 6, 1, 4, 1, 1206, 3, 47, 2, 4, 0}},
+                {"fdot branch", {1, 3, 6, 1, 4, 1, 1206, 3, 6, 11, 4, 0}}};
+    auto integer = [](const Oid& name, uint32_t value) {
         Varbind v;
-        v.name = branch;
-        v.name.insert(v.name.end(), {object, 0});
+        v.name = name;
         v.syntax = kSnmpInteger;
         v.integer = value;
         return v;
     };
-    g_DataBase.Set(dbo::brenShutOffTemp, 85, kDbReplayFlags);
-    g_DataBase.Set(dbo::ledstarConfigSettings, 9, kDbReplayFlags, 10);  // 1.1.22.0
-    Decoded r =
-        Answer(agent_, Request(0, kAdmin, kSnmpSetRequest, {integer(22, 5), integer(1, 40)}));
-    EXPECT_EQ(r.pdu->request.error_status, kSnmpBadValue);
-    EXPECT_EQ(r.pdu->request.error_index, 2u);
-    EXPECT_EQ(g_DataBase.Get(dbo::ledstarConfigSettings, 10), 9u);
-    EXPECT_EQ(g_DataBase.Get(dbo::brenShutOffTemp), 85u);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        g_DataBase.Set(dbo::brenShutOffTemp, 85, kDbReplayFlags);
+        g_DataBase.Set(dbo::ledstarConfigSettings, 9, kDbReplayFlags, 10);  // 1.1.22.0
+        Decoded r = Answer(agent_, Request(0, kAdmin, kSnmpSetRequest,
+                                           {integer(stored, 5), integer(row.oid, 40)}));
+        EXPECT_EQ(r.pdu->request.error_status, kSnmpBadValue);
+        EXPECT_EQ(r.pdu->request.error_index, 2u);
+        EXPECT_EQ(g_DataBase.Get(dbo::ledstarConfigSettings, 10), 9u);
+        EXPECT_EQ(g_DataBase.Get(dbo::brenShutOffTemp), 85u);
 
-    r = Answer(agent_, Request(0, kAdmin, kSnmpSetRequest, {integer(22, 5), integer(1, 0)}));
-    EXPECT_EQ(r.pdu->request.error_status, kSnmpNoError);
-    EXPECT_EQ(g_DataBase.Get(dbo::ledstarConfigSettings, 10), 5u);
-    EXPECT_EQ(g_DataBase.Get(dbo::brenShutOffTemp), 0u);
+        r = Answer(agent_,
+                   Request(0, kAdmin, kSnmpSetRequest, {integer(stored, 5), integer(row.oid, 0)}));
+        EXPECT_EQ(r.pdu->request.error_status, kSnmpNoError);
+        EXPECT_EQ(g_DataBase.Get(dbo::ledstarConfigSettings, 10), 5u);
+        EXPECT_EQ(g_DataBase.Get(dbo::brenShutOffTemp), 0u);
+    }
 }
 
 TEST_F(Agent, UnservedRequestsGetSilenceAndFreeTheirPendingSlot) {
