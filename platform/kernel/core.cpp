@@ -345,17 +345,14 @@ Core::IdleResult Core::WaitIdle(std::unique_lock<std::mutex>& lock, ThreadRec* s
     tls_idle = nullptr;
     idle_waiter_ = nullptr;
     if (!waited) {
-        unattended_ = true;  // nobody may poll it now: its helper does
-        HandOffInput();
+        source->Unattended();  // nobody may poll it now: its helper does
         return IdleResult::kRefused;
     }
-    if (!unattended_) {
-        // Nobody waits on the source until this thread, or the next one to block while the
-        // kernel is idle, waits again; until then a running thread's kernel calls or the idle
-        // driver hand it to the source's helper.
-        unattended_ = true;
-        unattended_since_ = std::chrono::steady_clock::now();
-    }
+    // Nobody waits on the source until this thread, or the next one to block while the kernel
+    // is idle, waits again; until then a running thread's kernel calls or the idle driver hand
+    // it to the source's helper.
+    unattended_ = true;
+    unattended_since_ = std::chrono::steady_clock::now();
     return IdleResult::kServed;
 }
 
@@ -413,9 +410,7 @@ bool Core::Enter(std::unique_lock<std::mutex>& lock, Caller& caller, bool blocki
     }
     caller.context = CallerContext();
     caller.self = nullptr;
-    if (unattended_) {
-        CheckUnattended();
-    }
+    CheckUnattended();
     if (me != nullptr && !me->kill && shutting_down_ && caller.context == Context::kThread) {
         me->kill = true;
     }
@@ -647,7 +642,7 @@ void Core::EndHostThread(std::unique_lock<std::mutex>& lock, ThreadRec* thread) 
         return;
     }
     thread->kill = true;
-    NotifyThread(thread, thread == idle_waiter_ ? g_idle.load() : nullptr);
+    NotifyThread(thread, InterruptFor(thread));
     // The baton stays with the caller; the victim alone runs while it unwinds.
     exit_cv_.wait(lock, [&] { return thread->exited; });
 }
@@ -1095,10 +1090,8 @@ void Core::Shutdown() {
     stop_requested_ = true;
     stop_cv_.notify_all();
     host_cv_.notify_all();
-    if (idle_waiter_ != nullptr) {
-        if (IdleWait* source = g_idle.load()) {
-            source->Interrupt();
-        }
+    if (IdleWait* source = InterruptFor(idle_waiter_)) {
+        source->Interrupt();
     }
     if (clock_thread_.joinable()) {
         lock.unlock();
