@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/net/net_config.h"
+#include "platform/net/slirp_calls.h"
 
 extern "C" {
 #include <slirp/libslirp.h>
@@ -218,6 +219,7 @@ void SlirpWire::Send(const uint8_t* frame, size_t length) {
                 return;
             }
             loopDue_ = false;
+            SlirpCallScope scope;
             slirp_input(slirp_, frame, int(length));
             ++framesOut_;
             due = loopDue_;
@@ -350,7 +352,12 @@ bool SlirpWire::PollOnce(std::vector<pollfd>& fds) {
     {
         CoreLock core;
         pollfds_ = &fds;
-        slirp_pollfds_poll(slirp_, ready < 0, GetRevents, this);
+        {
+            // A failed poll left no results to answer slirp's calls from.
+            SlirpCallScope scope(ready < 0 ? nullptr : &fds);
+            slirp_pollfds_poll(slirp_, ready < 0, GetRevents, this);
+        }
+        SlirpCallScope scope;
         const int64_t nowMs = NowNs() / 1000000;
         std::vector<Timer> due;
         for (const auto& t : timers_) {

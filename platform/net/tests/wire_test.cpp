@@ -11,11 +11,13 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/net/egress_filter.h"
+#include "platform/net/slirp_calls.h"
 #include "platform/net/slirp_wire.h"
 
 namespace {
@@ -36,14 +38,14 @@ void Put32(Frame& f, uint32_t v) {
 
 // An IPv4/UDP frame from the guest (UDP checksum 0: none).
 Frame UdpFrame(uint32_t destination, uint16_t port, const std::string& data,
-               uint32_t source = kGuest) {
+               uint32_t source = kGuest, uint8_t ttl = 64) {
     Frame f = {0x52, 0x55, 0x0A, 0x00, 0x02, 0x02, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
     Put16(f, 0x0800);
     Frame ip = {0x45, 0};
     Put16(ip, uint16_t(28 + data.size()));
     Put16(ip, 1);
     Put16(ip, 0);
-    ip.push_back(64);
+    ip.push_back(ttl);
     ip.push_back(17);
     Put16(ip, 0);
     Put32(ip, source);
@@ -122,6 +124,8 @@ public:
         ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
         port_ = ntohs(a.sin_port);
+        const int on = 1;
+        ::setsockopt(fd_, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
     }
     ~Listener() { ::close(fd_); }
     uint16_t Port() const { return port_; }
@@ -131,11 +135,27 @@ public:
             return "";
         }
         char buffer[256];
-        from_ = sizeof peer_;
-        const ssize_t n =
-            ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&peer_), &from_);
+        char control[64];
+        iovec iov{buffer, sizeof buffer};
+        msghdr message{};
+        message.msg_name = &peer_;
+        message.msg_namelen = sizeof peer_;
+        message.msg_iov = &iov;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(fd_, &message, 0);
+        from_ = message.msg_namelen;
+        ttl_ = 0;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL) {
+                std::memcpy(&ttl_, CMSG_DATA(c), sizeof ttl_);
+            }
+        }
         return n > 0 ? std::string(buffer, size_t(n)) : "";
     }
+    // The TTL the last datagram received arrived with.
+    int Ttl() const { return ttl_; }
     // To the sender of the last datagram received.
     void Answer(const std::string& data) {
         ::sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&peer_), from_);
@@ -146,6 +166,7 @@ private:
     uint16_t port_ = 0;
     sockaddr_in peer_{};
     socklen_t from_ = 0;
+    int ttl_ = 0;
 };
 
 // What the wire delivers to the guest, collected from the wire's thread.
@@ -216,31 +237,62 @@ Frame ArpRequest() {
     return f;
 }
 
+// A started wire that knows the guest (it asked for the host alias's address), and a socket on
+// the host's loopback.
+class WireToHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(wire_.Start(net::WireConfig{}, delivered_.Sink()));
+        const Frame arp = ArpRequest();
+        wire_.Send(arp.data(), arp.size());
+        const std::string aliasMac = {'\x52', '\x55', '\x0A', '\x00', '\x02', '\x02'};
+        ASSERT_TRUE(delivered_.WaitFor(aliasMac, std::chrono::milliseconds(2000)));
+    }
+    void TearDown() override { wire_.Stop(); }
+
+    // The guest sends `frame`, which carries `request`; the host answers it with `answer`.
+    void Exchange(const Frame& frame, const std::string& request, const std::string& answer) {
+        wire_.Send(frame.data(), frame.size());
+        ASSERT_EQ(host_.Receive(), request);
+        host_.Answer(answer);
+        EXPECT_TRUE(delivered_.WaitFor(answer, std::chrono::milliseconds(500)));
+    }
+
+    net::SlirpWire wire_;
+    Delivered delivered_;
+    Listener host_{"127.0.0.1"};
+};
+
 // A datagram to the host alias opens a new host socket inside slirp; the host's answer on it
 // comes back to the guest at once (the wire's loop polls the new socket without waiting for
 // its next time-out), for each new flow.
-TEST(SlirpWire, AnswersOnNewFlowsComeBackPromptly) {
-    net::SlirpWire wire;
-    Delivered delivered;
-    ASSERT_TRUE(wire.Start(net::WireConfig{}, delivered.Sink()));
-    const Frame arp = ArpRequest();
-    wire.Send(arp.data(), arp.size());
-    const std::string aliasMac = {'\x52', '\x55', '\x0A', '\x00', '\x02', '\x02'};
-    ASSERT_TRUE(delivered.WaitFor(aliasMac, std::chrono::milliseconds(2000)));
-    Listener host("127.0.0.1");
+TEST_F(WireToHost, AnswersOnNewFlowsComeBackPromptly) {
     for (int flow = 0; flow < 3; ++flow) {
         SCOPED_TRACE(flow);
         const std::string request = "ping " + std::to_string(flow);
-        const std::string answer = "pong " + std::to_string(flow);
         // A new guest port each time: a new flow.
-        Frame frame = UdpFrame(kAlias, host.Port(), request);
+        Frame frame = UdpFrame(kAlias, host_.Port(), request);
         frame[14 + 20 + 1] = uint8_t(0x40 + flow);
-        wire.Send(frame.data(), frame.size());
-        ASSERT_EQ(host.Receive(), request);
-        host.Answer(answer);
-        EXPECT_TRUE(delivered.WaitFor(answer, std::chrono::milliseconds(500)));
+        Exchange(frame, request, "pong " + std::to_string(flow));
     }
-    wire.Stop();
+}
+
+// On one flow, slirp sets the host socket's TTL to the guest's for each datagram and reads its
+// error queue before each answer: the repeats are answered without the kernel, and each datagram
+// still leaves with the TTL the guest gave it, one hop less.
+TEST_F(WireToHost, OneFlowKeepsTheGuestsTtlWithoutRepeatedSocketCalls) {
+    const uint8_t ttls[] = {200, 200, 200, 17, 17, 200};
+    const net::SlirpCallFigures before = net::GetSlirpCallFigures();
+    for (size_t i = 0; i < sizeof ttls; ++i) {
+        SCOPED_TRACE(i);
+        const std::string request = "ping " + std::to_string(i);
+        Exchange(UdpFrame(kAlias, host_.Port(), request, kGuest, ttls[i]), request,
+                 "pong " + std::to_string(i));
+        EXPECT_EQ(host_.Ttl(), ttls[i] - 1);  // slirp routes it: one hop
+    }
+    const net::SlirpCallFigures after = net::GetSlirpCallFigures();
+    EXPECT_EQ(after.ttlKept - before.ttlKept, 3u);
+    EXPECT_EQ(after.errorQueueEmpty - before.errorQueueEmpty, sizeof ttls);
 }
 
 }  // namespace
