@@ -34,7 +34,12 @@ private:
 struct SlirpCallFigures {
     uint64_t ttlKept = 0;          // IP_TTL set to the value the socket had
     uint64_t errorQueueEmpty = 0;  // error queue read after a poll that found no error
+    uint64_t readAhead = 0;        // datagrams read ahead, then handed to a read
 };
 SlirpCallFigures GetSlirpCallFigures();
+
+// Before a poll: marks the descriptors with datagrams read ahead readable (and the others not)
+// and returns true, so the round is served without the poll; false if nothing is held.
+bool MarkReadAhead(std::vector<pollfd>& fds);
 
 }  // namespace net

@@ -335,7 +335,12 @@ bool SlirpWire::PollOnce(std::vector<pollfd>& fds) {
             }
         }
     }
-    const int ready = ::poll(fds.data(), fds.size(), int(timeout));
+    bool ahead = false;
+    {
+        CoreLock core;
+        ahead = MarkReadAhead(fds);
+    }
+    const int ready = ahead ? 1 : ::poll(fds.data(), fds.size(), int(timeout));
     if (fds[0].revents & POLLIN) {
         char drain[64];
         while (::read(wake_[0], drain, sizeof drain) > 0) {

@@ -176,8 +176,22 @@ public:
         return [this](const uint8_t* frame, size_t length) {
             std::lock_guard<std::mutex> guard(lock_);
             text_.append(reinterpret_cast<const char*>(frame), length);
+            frames_.emplace_back(reinterpret_cast<const char*>(frame), length);
             changed_.notify_all();
         };
+    }
+    // What the frames delivered so far carry from each occurrence of `prefix` to the end of
+    // that frame's UDP payload, in order.
+    std::string Payloads(const std::string& prefix) {
+        std::lock_guard<std::mutex> guard(lock_);
+        std::string found;
+        for (const std::string& frame : frames_) {
+            const size_t at = frame.find(prefix);
+            if (at != std::string::npos) {
+                found += frame.substr(at);
+            }
+        }
+        return found;
     }
     // True once some frame carried data (within the wall time given).
     bool WaitFor(const std::string& data, std::chrono::milliseconds limit) {
@@ -190,6 +204,7 @@ private:
     std::mutex lock_;
     std::condition_variable changed_;
     std::string text_;
+    std::vector<std::string> frames_;
 };
 
 TEST(SlirpWire, HostAliasReachesLoopbackAndOtherAddressesNeedAllowing) {
@@ -293,6 +308,21 @@ TEST_F(WireToHost, OneFlowKeepsTheGuestsTtlWithoutRepeatedSocketCalls) {
     const net::SlirpCallFigures after = net::GetSlirpCallFigures();
     EXPECT_EQ(after.ttlKept - before.ttlKept, 3u);
     EXPECT_EQ(after.errorQueueEmpty - before.errorQueueEmpty, sizeof ttls);
+    EXPECT_EQ(after.readAhead - before.readAhead, sizeof ttls);
+}
+
+// Answers the host sends in a burst are taken from its socket together and reach the guest
+// whole and in order.
+TEST_F(WireToHost, ABurstOfAnswersArrivesInOrder) {
+    Exchange(UdpFrame(kAlias, host_.Port(), "open"), "open", "first");
+    std::string burst;
+    for (int i = 0; i < 20; ++i) {
+        const std::string answer = "answer " + std::to_string(100 + i) + ";";
+        host_.Answer(answer);
+        burst += answer;
+    }
+    EXPECT_TRUE(delivered_.WaitFor("answer 119;", std::chrono::milliseconds(1000)));
+    EXPECT_EQ(delivered_.Payloads("answer "), burst);
 }
 
 }  // namespace
