@@ -1,11 +1,15 @@
-// Two of the socket calls slirp makes for every datagram can be answered without the host kernel,
-// and on a virtual machine each kernel call is dear:
+// Slirp makes six kernel calls for each datagram it forwards (poll, error queue, size, read in;
+// TTL, send out), and on a virtual machine each kernel call is dear. Most of them are answered
+// here, in the process's own setsockopt, recvmsg, ioctl, recvfrom and recv:
 // - it sets a socket's IP_TTL before each send, nearly always to the value the socket has;
 // - it reads a socket's error queue before each receive, where our poll has just told whether
-//   the queue holds anything (a queued error always raises POLLERR).
-// While a thread runs slirp inside a SlirpCallScope, the process's setsockopt and recvmsg answer
-// those two calls here; everything else goes to the C library. Scopes are opened only under the
-// core lock, which also guards slirp.
+//   the queue holds anything (a queued error always raises POLLERR);
+// - when it asks the size of the next datagram on a readable datagram socket, every datagram
+//   waiting there (up to eight) is taken in one call; its reads of that socket, and the next polls,
+//   are then answered from what was taken, in order.
+// Only calls made while a thread runs slirp inside a SlirpCallScope are answered here (reads of
+// a socket with datagrams taken ahead, by anyone); everything else goes to the C library.
+// Scopes are opened only under the core lock, which also guards slirp.
 #pragma once
 
 #include <poll.h>
