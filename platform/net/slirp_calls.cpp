@@ -44,7 +44,8 @@ struct ReadSocket {
 };
 std::mutex g_readLock;  // close() may come from any thread
 std::unordered_map<int, ReadSocket> g_read;
-std::atomic<size_t> g_aheadCount{0};  // datagrams held in g_read
+std::atomic<size_t> g_aheadCount{0};   // datagrams held in g_read
+std::atomic<size_t> g_readSockets{0};  // entries in g_read: while none, close() takes no lock
 
 bool Known(int fd) {
     return fd >= 0 && fd < kKnownDescriptors;
@@ -54,11 +55,15 @@ void Forget(int fd) {
     if (Known(fd)) {
         g_ttl[fd].store(0, std::memory_order_relaxed);
     }
+    if (g_readSockets.load(std::memory_order_relaxed) == 0) {
+        return;
+    }
     std::lock_guard<std::mutex> guard(g_readLock);
     const auto found = g_read.find(fd);
     if (found != g_read.end()) {
         g_aheadCount.fetch_sub(found->second.ahead.size(), std::memory_order_relaxed);
         g_read.erase(found);
+        g_readSockets.fetch_sub(1, std::memory_order_relaxed);
     }
 }
 
@@ -68,6 +73,7 @@ bool ReadAhead(int fd, int* size) {
     auto [entry, added] = g_read.try_emplace(fd);
     ReadSocket& socket = entry->second;
     if (added) {
+        g_readSockets.fetch_add(1, std::memory_order_relaxed);
         int type = 0;
         socklen_t length = sizeof type;
         socket.datagram =
