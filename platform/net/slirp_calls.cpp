@@ -67,6 +67,22 @@ void Forget(int fd) {
     }
 }
 
+// What the poll slirp is reading found on `fd` (its events over every entry for it); -1 outside
+// a poll round or for a descriptor it did not cover.
+int PolledEvents(int fd) {
+    const std::vector<pollfd>* polled = tls_scope != nullptr ? tls_scope->Polled() : nullptr;
+    if (polled == nullptr) {
+        return -1;
+    }
+    int events = -1;
+    for (const pollfd& p : *polled) {
+        if (p.fd == fd) {
+            events = std::max(events, 0) | p.revents;
+        }
+    }
+    return events;
+}
+
 // Reads ahead from `fd` if nothing is held for it yet; the size of the first datagram held.
 bool ReadAhead(int fd, int* size) {
     std::lock_guard<std::mutex> guard(g_readLock);
@@ -178,35 +194,6 @@ bool MarkReadAhead(std::vector<pollfd>& fds) {
     return any;
 }
 
-namespace {
-
-// True if the poll slirp is reading found `fd` readable.
-bool PolledReadable(int fd) {
-    const std::vector<pollfd>* polled = tls_scope != nullptr ? tls_scope->Polled() : nullptr;
-    return polled != nullptr && std::any_of(polled->begin(), polled->end(), [fd](const pollfd& p) {
-               return p.fd == fd && (p.revents & POLLIN);
-           });
-}
-
-// True if the poll slirp is reading found `fd` and raised no error on it.
-bool PolledWithoutError(int fd) {
-    const std::vector<pollfd>* polled = tls_scope != nullptr ? tls_scope->Polled() : nullptr;
-    if (polled == nullptr) {
-        return false;
-    }
-    bool found = false;
-    for (const pollfd& p : *polled) {
-        if (p.fd == fd) {
-            if (p.revents & (POLLERR | POLLNVAL)) {
-                return false;
-            }
-            found = true;
-        }
-    }
-    return found;
-}
-
-}  // namespace
 }  // namespace net
 
 // The process's own definitions of these calls, ahead of the C library's.
@@ -236,7 +223,8 @@ extern "C" int setsockopt(int fd, int level, int name, const void* value,
 extern "C" ssize_t recvmsg(int fd, msghdr* message, int flags) {
     using Function = ssize_t (*)(int, msghdr*, int);
     static const Function next = net::Next<Function>("recvmsg");
-    if ((flags & MSG_ERRQUEUE) && net::PolledWithoutError(fd)) {
+    const int polled = (flags & MSG_ERRQUEUE) ? net::PolledEvents(fd) : -1;
+    if (polled >= 0 && !(polled & (POLLERR | POLLNVAL))) {
         net::g_errorQueueEmpty.fetch_add(1, std::memory_order_relaxed);
         errno = EAGAIN;
         return -1;
@@ -251,9 +239,10 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
     va_start(arguments, request);
     void* argument = va_arg(arguments, void*);
     va_end(arguments);
-    if (request == FIONREAD && argument != nullptr && net::PolledReadable(fd)) {
+    if (request == FIONREAD && argument != nullptr) {
+        const int polled = net::PolledEvents(fd);
         int size = 0;
-        if (net::ReadAhead(fd, &size)) {
+        if (polled > 0 && (polled & POLLIN) && net::ReadAhead(fd, &size)) {
             std::memcpy(argument, &size, sizeof size);
             return 0;
         }

@@ -335,11 +335,8 @@ bool SlirpWire::PollOnce(std::vector<pollfd>& fds) {
             }
         }
     }
-    bool ahead = false;
-    {
-        CoreLock core;
-        ahead = MarkReadAhead(fds);
-    }
+    // Datagrams already read ahead make this round's poll needless.
+    const bool ahead = MarkReadAhead(fds);
     const int ready = ahead ? 1 : ::poll(fds.data(), fds.size(), int(timeout));
     if (fds[0].revents & POLLIN) {
         char drain[64];
